@@ -1,0 +1,67 @@
+// The core subsystem's state: the arena with its pools, the folders, the
+// program arguments, the counters that other subsystems share, and the hooks
+// through which lower layers show messages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/arena.h"
+#include "core/pools.h"
+
+namespace core {
+
+constexpr int kMaxProgramArgs = 256;
+
+// The class text: window caption, error-box caption, single-instance lock.
+constexpr char kClassText[] = "Quillomatics                    ";
+static_assert(sizeof(kClassText) == 33);
+
+// Message services. The shell points them at the tool screen, the platform
+// boxes or the headless log; until then they answer as a silent default.
+struct Notifier {
+  // A modal box with up to two labels; returns 1 or 2 (0 for a notice).
+  int (*box)(const std::string& text, const std::string& first, const std::string& second) = nullptr;
+  // A notice shown without waiting ("Loading data, please wait...").
+  void (*notice)(const std::string& text) = nullptr;
+  // The platform error box (caption = class text).
+  void (*error)(const std::string& text) = nullptr;
+};
+
+struct Folders {
+  std::string program;    // ends with "/"
+  std::string data;       // program + "data/" in a tool installation
+  std::string temp_file;  // program + "temp.tmp"
+  std::string engine_file;
+  std::string error_image;
+};
+
+struct State {
+  Arena arena;
+  Pools pools;
+  Folders folders;
+  bool tool_installation = false;
+  bool no_encryption = false;
+  int32_t stand_alone = 0;
+
+  int32_t args[kMaxProgramArgs] = {};
+  int32_t arg_count = 0;
+
+  uint32_t pump_count = 0;   // message-pump passes so far
+  uint32_t random_pos = 0;   // read offset into random.bin
+
+  Notifier notify;
+};
+
+State& state();
+
+// Reserves the arena and carves the pools (idempotent). False when no low
+// mapping can be had.
+bool init_memory();
+
+// Message helpers over the notifier.
+int box(const std::string& text, const std::string& first, const std::string& second);
+void notice(const std::string& text);
+void error_box(const std::string& text);
+
+}  // namespace core
