@@ -1,0 +1,28 @@
+# The two entry points: `make demo` and `make test` (see README.md).
+JOBS ?= 2
+RELEASE := build/release
+ASAN := build/asan
+DEMO := build/demo
+HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300,)
+
+.PHONY: demo test bootstrap release
+
+bootstrap:
+	@tools/bootstrap
+
+release: bootstrap
+	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(RELEASE) -j$(JOBS)
+
+demo: release
+	$(RELEASE)/src/shell/quill --init-install $(DEMO)
+	tools/demo-request $(DEMO)
+	cd $(DEMO) && ../release/src/shell/quill $(HEADLESS) --messages messages.jsonl
+	@echo "demo finished; messages in $(DEMO)/messages.jsonl"
+
+test: release
+	ctest --test-dir $(RELEASE) --output-on-failure -j$(JOBS)
+	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF
+	cmake --build $(ASAN) -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)

@@ -1,0 +1,45 @@
+// The desktop side of the platform: SDL video, the main window, its event
+// pump, the cursor and the platform message boxes. Nothing here is used in
+// a headless run except what says so.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/messages.h"
+
+namespace platform {
+
+constexpr int kMaxDisplays = 3;
+
+// Starts SDL video; false when no display can be had.
+bool video_init();
+void video_quit();
+
+// Number of displays (at most kMaxDisplays) and the name of display i; the
+// first display without a name of its own is "Primary Device".
+int display_count();
+std::string display_name(int index);
+
+// Creates the main window: full screen on the desktop, or a window of the
+// given size. Caption is the class text.
+bool window_create(const char* caption, bool windowed, int width, int height);
+void window_hide();
+bool window_exists();
+
+// Translates pending desktop events into window messages.
+void poll_messages(MessageQueue& out);
+
+void cursor_show(bool show);
+// Pointer position in window pixels and the button mask (1 left, 2 right,
+// 4 middle).
+void mouse_state(int32_t& x, int32_t& y, int32_t& buttons);
+// Held state of the set-1 key codes, read from the desktop.
+bool key_held(uint8_t scancode);
+
+// A platform message box; returns the index of the chosen button (0-based),
+// or -1 when the box could not be shown.
+int message_box(const char* caption, const std::string& text, const char* const* buttons, int count,
+                bool error);
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+#include "shell/messages.h"
+
+#include <cstdio>
+
+#include "core/state.h"
+#include "media/input.h"
+#include "platform/state.h"
+#include "platform/video.h"
+#include "shell/state.h"
+
+namespace shell {
+
+namespace {
+
+void log(std::string_view kind, const std::string& text, const std::vector<std::string>& buttons, int answer) {
+  std::FILE* f = state().messages;
+  if (!f) return;
+  std::string line = message_json(kind, text, buttons, answer);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), f);
+  std::fflush(f);
+}
+
+std::string trimmed(const std::string& label) {
+  size_t b = label.find_first_not_of(' ');
+  if (b == std::string::npos) return label;
+  size_t e = label.find_last_not_of(' ');
+  return label.substr(b, e - b + 1);
+}
+
+// Headless: the box takes Enter (1) or Delete (2) from the script; when the
+// script is used up it takes Enter.
+int headless_answer() {
+  media::flush();
+  while (true) {
+    media::pump();
+    while (media::key_event_waiting()) {
+      media::next_key_event();
+      int code = media::input().current_scancode;
+      if (code == 28) return 1;
+      if (code == 83) return 2;
+    }
+    if (media::input_exhausted()) media::inject_default_key(true);
+  }
+}
+
+int box(const std::string& text, const std::string& first, const std::string& second) {
+  if (first.empty() && second.empty()) {
+    if (!text.empty()) log("notice", text, {}, 0);
+    return 0;
+  }
+  std::vector<std::string> labels{first, second};
+  int answer = 1;
+  if (platform::state().headless) {
+    answer = headless_answer();
+  } else {
+    std::string shown = text;
+    for (char& c : shown)
+      if (c == '|') c = '\n';
+    std::string a = trimmed(first), b = trimmed(second);
+    const char* buttons[2] = {a.c_str(), b.c_str()};
+    int chosen = platform::message_box(core::kClassText, shown, buttons, a == b ? 1 : 2, false);
+    answer = chosen == 1 ? 2 : 1;
+  }
+  log("box", text, labels, answer);
+  return answer;
+}
+
+void notice(const std::string& text) { box(text, "", ""); }
+
+void error(const std::string& text) {
+  log("error", text, {"OK"}, 1);
+  if (platform::state().headless) return;
+  static const char* const kOk[] = {"OK"};
+  if (platform::message_box(core::kClassText, text + "\r\n", kOk, 1, true) < 0)
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+}  // namespace
+
+void install_message_services() {
+  core::Notifier& n = core::state().notify;
+  n.box = box;
+  n.notice = notice;
+  n.error = error;
+}
+
+bool open_message_log(const std::string& path) {
+  close_message_log();
+  state().messages = std::fopen(path.c_str(), "ab");
+  return state().messages != nullptr;
+}
+
+void close_message_log() {
+  if (state().messages) std::fclose(state().messages);
+  state().messages = nullptr;
+}
+
+std::string json_string(std::string_view text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20 || c >= 0x7F) {
+          // Texts are byte strings of the Latin-1 range.
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string message_json(std::string_view kind, std::string_view text, const std::vector<std::string>& buttons,
+                         int answer) {
+  std::string out = "{\"kind\":" + json_string(kind) + ",\"text\":" + json_string(text) + ",\"buttons\":[";
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    if (i) out += ',';
+    out += json_string(buttons[i]);
+  }
+  out += "],\"answer\":" + std::to_string(answer) + "}";
+  return out;
+}
+
+}  // namespace shell

@@ -1,0 +1,49 @@
+#include "shell/modes.h"
+
+#include "core/state.h"
+#include "shell/dispatcher.h"
+
+namespace shell {
+
+// The project model arrives with the project library; until then the
+// dispatcher works on an empty project.
+void load_project(const std::string&, std::string&) {}
+void save_project(const std::string&, const std::string&) {}
+int32_t last_element_index() { return 0; }
+void set_load_range(int32_t, int32_t) {}
+
+// The scene and run loop arrive with the engine; a test run ends at once.
+int32_t run_test() { return kExitPlain; }
+
+uint32_t recorded_track_bytes() {
+  const uint32_t* t = core::state().pools.track_state.as<uint32_t>();
+  return t[1] > t[0] ? t[1] - t[0] : 0;
+}
+
+// Written with the track format of the engine's track recorder.
+void write_recorded_track(const std::string&) {}
+
+// Stand-alone multi-level player: arrives with the player; plays nothing yet.
+void run_stand_alone() {}
+// Collision channel map tool: arrives with its tool screen; changes nothing yet.
+void run_channel_map() {}
+// Virtual editor: arrives with the editors; changes nothing yet.
+void run_virtual_editor() {}
+// Element parameter editor: arrives with the editors; changes nothing yet.
+int32_t run_parameter_editor(int32_t element) { return element; }
+// Self-executable editor: arrives with the build tool; changes nothing yet.
+void run_self_executable_editor() {}
+// Visual editor: arrives with the editors; changes nothing yet.
+void run_visual_editor() {}
+// Explode tool: arrives with the visual editor; changes nothing yet.
+void run_explode_tool() {}
+// Animation renaming tool: arrives with the editors; changes nothing yet.
+void run_animation_renaming() {}
+// Brain text editor: arrives with the editors; changes nothing yet.
+int32_t run_brain_editor(int32_t element) { return element; }
+// Display-area setter: arrives with the tool screens; changes nothing yet.
+void run_display_area(int32_t) {}
+// 3D background setter: arrives with its tool screen; chooses no image yet.
+bool run_background_setter() { return false; }
+
+}  // namespace shell

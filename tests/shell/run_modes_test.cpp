@@ -1,0 +1,153 @@
+// End-to-end: the real binary in a fresh installation, one process per mode.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/files.h"
+
+namespace {
+
+int line_count(const std::string& text) {
+  int n = 0;
+  for (size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos; p += 2) ++n;
+  return n;
+}
+
+class Install : public ::testing::Test {
+ protected:
+  std::string dir;
+
+  void SetUp() override {
+    char templ[] = "/tmp/quill-e2e-XXXXXX";
+    dir = std::string(mkdtemp(templ)) + "/";
+    ASSERT_EQ(quill("--init-install " + dir), 0);
+  }
+
+  // Runs quill in the installation; returns its exit status.
+  int quill(const std::string& args) {
+    std::string cmd = "cd '" + (dir.empty() ? std::string("/tmp") : dir) + "' && '" QUILL_BINARY "' " + args +
+                      " >/dev/null 2>&1";
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  int run(const std::string& extra = "") { return quill("--headless --messages m.jsonl " + extra); }
+
+  void request(int mode, int element = 0) {
+    write("runmode.ini", dir + "projects/myprj/default.prj\r\n" + std::to_string(mode) + "\r\n" +
+                             std::to_string(element) + "\r\n0\r\n0\r\n");
+  }
+  void write(const std::string& name, const std::string& text) {
+    ASSERT_TRUE(core::write_file_atomic(dir + name, text));
+  }
+  std::string read(const std::string& name) {
+    std::string text;
+    core::read_file(dir + name, text);
+    return text;
+  }
+  bool exists(const std::string& name) { return core::file_exists(dir + name); }
+};
+
+TEST_F(Install, HasTablesConfigAndDefaultResources) {
+  EXPECT_EQ(read("data/sinus.bin").size(), 115200u);
+  EXPECT_EQ(read("data/sinusbig.bin").size(), 14400u);
+  EXPECT_EQ(read("data/atan.bin").size(), 2880u);
+  EXPECT_EQ(read("data/random.bin").size(), 2000u);
+  std::string big = read("data/sinusbig.bin"), atan = read("data/atan.bin");
+  int32_t v;
+  std::memcpy(&v, big.data() + 4 * 720, 4);
+  EXPECT_EQ(v, 32768);
+  std::memcpy(&v, atan.data() + 4 * 360, 4);
+  EXPECT_EQ(v, 1024);
+  EXPECT_TRUE(exists("brains/null_.brn"));
+  EXPECT_EQ(read("sounds/null_.wav").substr(0, 4), "RIFF");
+  EXPECT_NE(read("config.ini").find("DisplayMode=0100000001"), std::string::npos);
+  EXPECT_FALSE(exists("runmode.ini"));
+}
+
+TEST_F(Install, TestRunWritesOnlyTheCompletionMarker) {
+  request(1);
+  write("temp/wasok.dat", "stale");
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(read("temp/wasok.dat"), "wasok\r\n");
+  EXPECT_FALSE(exists("data/tarvo.ini"));
+  EXPECT_FALSE(exists("data/curpaths.ini"));
+}
+
+TEST_F(Install, TestRunCreatesAMissingTempFolder) {
+  request(1);
+  ASSERT_EQ(std::system(("rm -rf '" + dir + "temp'").c_str()), 0);
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(read("temp/wasok.dat"), "wasok\r\n");
+}
+
+TEST_F(Install, EditingModesSaveExactLineCounts) {
+  for (int mode : {2, 13}) {
+    request(mode);
+    std::string curpaths;
+    for (int i = 1; i <= 23; ++i) curpaths += "a\\b\\line" + std::to_string(i) + "\r\n";
+    write("data/curpaths.ini", curpaths);
+    ASSERT_EQ(run(), 0);
+    std::string tarvo = read("data/tarvo.ini"), paths = read("data/curpaths.ini");
+    EXPECT_EQ(line_count(tarvo), 20) << mode;
+    EXPECT_EQ(line_count(paths), 23) << mode;
+    EXPECT_NE(paths.find("a/b/line1\r\n"), std::string::npos);
+    EXPECT_NE(paths.find("a\\b\\line17\r\n"), std::string::npos);
+    EXPECT_EQ(paths.find("a\\b\\line18"), std::string::npos);
+    EXPECT_FALSE(exists("temp/wasok.dat"));
+    core::remove_file(dir + "data/tarvo.ini");
+  }
+}
+
+TEST_F(Install, ModesWithoutTaskAndUnlistedModesSaveNothing) {
+  for (int mode : {4, 10, 11, 12, 42, -7}) {
+    request(mode);
+    ASSERT_EQ(run(), 0) << mode;
+    EXPECT_FALSE(exists("data/tarvo.ini")) << mode;
+    EXPECT_FALSE(exists("data/curpaths.ini")) << mode;
+    EXPECT_FALSE(exists("temp/wasok.dat")) << mode;
+  }
+}
+
+TEST_F(Install, StandAloneWithoutRequestStillWritesConfig) {
+  write("config.ini", "[User-Modifiable Engine Settings]\r\nRenderingDevice=0700000007\r\n[Other]\r\nkeep=1\r\n");
+  ASSERT_EQ(run("/1 /2"), 0);
+  std::string config = read("config.ini");
+  EXPECT_NE(config.find("RenderingDevice=0100000001"), std::string::npos);  // clamped to the driver count
+  EXPECT_NE(config.find("AvailableRenderingDevices=0100000001"), std::string::npos);
+  EXPECT_NE(config.find("keep=1"), std::string::npos);
+  EXPECT_FALSE(exists("data/tarvo.ini"));
+}
+
+TEST_F(Install, MissingDataFolderDoesNotCrash) {
+  request(1);
+  ASSERT_EQ(std::system(("rm -rf '" + dir + "data'").c_str()), 0);
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(read("temp/wasok.dat"), "wasok\r\n");
+}
+
+TEST_F(Install, SecondInstanceEndsSilently) {
+  request(1);
+  int fd = ::open((dir + ".Quillomatics.lock").c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  EXPECT_EQ(run(), 0);
+  EXPECT_FALSE(exists("temp/wasok.dat"));
+  ::close(fd);
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(exists("temp/wasok.dat"));
+}
+
+TEST_F(Install, CommandLineHelpAndErrors) {
+  EXPECT_EQ(quill("--help"), 0);
+  EXPECT_EQ(quill("--version"), 0);
+  EXPECT_EQ(quill("--frobnicate"), 2);
+  EXPECT_EQ(quill("--headless --input-script missing.txt"), 2);
+  write("bad.txt", "1 dance\n");
+  EXPECT_EQ(quill("--headless --input-script bad.txt"), 2);
+}
+
+}  // namespace
