@@ -3,6 +3,7 @@
 #include "media/state.h"
 
 #include "core/state.h"
+#include "platform/gl_device.h"
 #include "platform/state.h"
 #include "platform/video.h"
 
@@ -80,7 +81,11 @@ void pump() {
   else
     platform::poll_messages(in.queue);
   for (int i = 0; i < in.queue.count; ++i) window_procedure(in, in.queue.items[i]);
-  if (!p.headless) platform::mouse_state(in.mouse_x, in.mouse_y, in.mouse_buttons);
+  if (!p.headless) {
+    int32_t wx = 0, wy = 0;
+    platform::mouse_state(wx, wy, in.mouse_buttons);
+    platform::window_to_frame(wx, wy, in.mouse_x, in.mouse_y);
+  }
   if (in.mouse_x < 0) in.mouse_x = 0;
   if (in.mouse_y < 0) in.mouse_y = 0;
   if (in.mouse_x > in.mouse_limit_x) in.mouse_x = in.mouse_limit_x;

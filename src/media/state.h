@@ -2,6 +2,8 @@
 // images join it as they arrive.
 #pragma once
 
+#include <cstdint>
+
 #include "media/config.h"
 #include "media/input.h"
 
@@ -10,6 +12,15 @@ namespace media {
 struct State {
   Input input;
   EngineSettings settings;
+  int32_t display_mode = 1;
+
+  // Tool-screen presentation.
+  uint16_t tool_palette16[256] = {};
+  uint32_t tool_palette_rgba[256] = {};
+  uint8_t pointer[16 * 16] = {};  // the mouse pointer image, colour 0 transparent
+  bool pointer_hidden = false;    // while a notice box is shown
+
+  uint8_t screenshot[1024 * 768 * 4] = {};
 };
 
 State& state();

@@ -2,12 +2,26 @@
 // script, and the desktop objects of a run with a display.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/clock.h"
 #include "platform/input_script.h"
 
 struct SDL_Window;
 
 namespace platform {
+
+// The OpenGL objects of the rendering device.
+struct DeviceObjects {
+  void* context = nullptr;
+  uint32_t fbo = 0, color = 0, depth = 0;
+  uint32_t vao = 0;
+  uint32_t indexed_program = 0;
+  int32_t u_rect = -1, u_scale = -1;
+  uint32_t index_texture = 0, palette_texture = 0;
+  int width = 0, height = 0;
+  char renderer[128] = {};
+};
 
 struct State {
   bool headless = false;
@@ -16,6 +30,7 @@ struct State {
   bool video = false;
   SDL_Window* window = nullptr;
   int lock_fd = -1;
+  DeviceObjects device;
 };
 
 State& state();

@@ -37,10 +37,11 @@ int latin1_from_utf8(const char*& p) {
 
 }  // namespace
 
-bool video_init() {
+bool video_init(bool headless) {
   State& d = desktop();
   if (d.video) return true;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
   d.video = true;
   return true;
@@ -67,17 +68,6 @@ std::string display_name(int index) {
   std::string s = name ? name : "";
   if (s.size() > 31) s.resize(31);
   return s;
-}
-
-bool window_create(const char* caption, bool windowed, int width, int height) {
-  State& d = desktop();
-  if (!d.video) return false;
-  Uint32 flags = SDL_WINDOW_SHOWN;
-  if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
-  d.window = SDL_CreateWindow(caption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
-  if (!d.window) return false;
-  SDL_StartTextInput();
-  return true;
 }
 
 void window_hide() {

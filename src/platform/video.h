@@ -12,8 +12,9 @@ namespace platform {
 
 constexpr int kMaxDisplays = 3;
 
-// Starts SDL video; false when no display can be had.
-bool video_init();
+// Starts SDL video: the desktop's, or headless an offscreen one (Mesa's
+// software rasteriser). False when none can be had.
+bool video_init(bool headless);
 void video_quit();
 
 // Number of displays (at most kMaxDisplays) and the name of display i; the
@@ -21,9 +22,6 @@ void video_quit();
 int display_count();
 std::string display_name(int index);
 
-// Creates the main window: full screen on the desktop, or a window of the
-// given size. Caption is the class text.
-bool window_create(const char* caption, bool windowed, int width, int height);
 void window_hide();
 bool window_exists();
 

@@ -10,6 +10,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "media/config.h"
+#include "media/device.h"
 #include "media/input.h"
 #include "media/state.h"
 #include "platform/single_instance.h"
@@ -43,36 +44,6 @@ void set_folders() {
   c.folders.data = c.tool_installation ? c.folders.program + "data/" : c.folders.program;
   c.folders.temp_file = c.folders.program + "temp.tmp";
   if (c.tool_installation) c.folders.engine_file = "engine.dll";
-}
-
-// Display drivers, the rendering-device clamp and the display mode; false
-// when start-up must end.
-bool choose_device(media::EngineSettings& s, const std::string& config) {
-  const bool headless = platform::state().headless;
-  int drivers = headless ? 1 : platform::display_count();
-  if (drivers == 0) {
-    s.rendering_device = 0;
-    s.available_rendering_devices = 0;
-    media::write_config(config, s);
-    core::error_box(
-        "Value: 0\nCouldn't find a hardware rendering device.\nWhen run again, a software emulation device "
-        "will be used instead");
-    return false;
-  }
-  if (s.rendering_device > drivers) s.rendering_device = drivers;
-  if (s.rendering_device < 0) s.rendering_device = 0;
-  s.available_rendering_devices = drivers;
-  // Every mode of the table can be rendered (the frame is scaled to the
-  // desktop), so availability is what the installation allows.
-  s.available_display_modes = 63 & s.legal_display_modes;
-  s.display_mode = media::choose_display_mode(s.display_mode, s.available_display_modes);
-  media::write_config(config, s);
-  return true;
-}
-
-void mode_size(int32_t mode, int& w, int& h) {
-  w = mode >= 16 ? 1024 : mode >= 4 ? 800 : 640;
-  h = mode >= 16 ? 768 : mode >= 4 ? 600 : 480;
 }
 
 }  // namespace
@@ -148,18 +119,11 @@ int run_engine(int argc, const char* const* argv) {
   // 8. The window and the device.
   bool started = platform::single_instance_acquire(c.folders.program, core::kClassText, kInstanceLooks,
                                                    kInstancePauseMs);
-  if (started && !p.headless) {
-    if (!platform::video_init()) {
-      std::fprintf(stderr, "quill: no display; use --headless\n");
-      started = false;
-    }
+  if (started && !platform::video_init(p.headless)) {
+    std::fprintf(stderr, "quill: no display%s\n", p.headless ? "" : "; use --headless");
+    started = false;
   }
-  if (started) started = choose_device(settings, config);
-  if (started && !p.headless) {
-    int w = 640, h = 480;
-    mode_size(settings.display_mode, w, h);
-    started = platform::window_create(core::kClassText, s.options.windowed, w, h);
-  }
+  if (started) started = media::start_device(settings, config, s.options.windowed);
   if (started) {
     // 10. config.ini is written back on every start.
     media::write_config(config, settings);
@@ -167,7 +131,11 @@ int run_engine(int argc, const char* const* argv) {
     run_dispatcher();
   }
 
+  if (started && !s.options.screenshot.empty() && !media::save_screenshot(s.options.screenshot))
+    std::fprintf(stderr, "quill: cannot write %s\n", s.options.screenshot.c_str());
+
   // 12-14. Release and end.
+  media::stop_device();
   platform::window_hide();
   platform::video_quit();
   platform::single_instance_release();
