@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/angles.h"
+#include "core/files.h"
 #include "core/state.h"
 
 namespace {
@@ -41,6 +42,21 @@ TEST(Tables, FollowTheirRules) {
   for (int i = 1; i < 720; ++i) EXPECT_GE(entry32(atan, i), entry32(atan, i - 1));
   EXPECT_EQ(static_cast<int8_t>(sinus[90 * 256]), 127);
   EXPECT_EQ(static_cast<int8_t>(sinus[270 * 256]), -127);
+}
+
+TEST(Tables, ShortAndMissingFilesLeaveZeroes) {
+  char templ[] = "/tmp/quill-tables-XXXXXX";
+  std::string dir = std::string(mkdtemp(templ)) + "/";
+  ASSERT_TRUE(core::write_file_atomic(dir + "sinusbig.bin", std::string("\x01\x02\x03\x04\x05", 5)));
+  const core::Pools& p = core::state().pools;
+  std::memset(p.sinusbig.bytes(), 0xAB, p.sinusbig.size);
+  std::memset(p.atan.bytes(), 0xAB, p.atan.size);
+  core::load_tables(dir);
+  EXPECT_EQ(p.sinusbig.bytes()[4], 5);
+  EXPECT_EQ(p.sinusbig.bytes()[5], 0);
+  EXPECT_EQ(p.atan.bytes()[0], 0);
+  EXPECT_EQ(core::atan_index(100), 0);  // an all-zero table still answers
+  EXPECT_EQ(core::vector_angle(3, 4), core::vector_angle(3, 4));
 }
 
 TEST_F(Angles, Normalise) {

@@ -57,6 +57,13 @@ TEST(Config, BadValuesKeepDefaultsAndNormalise) {
   EXPECT_EQ(s.available_display_modes, 1);
 }
 
+TEST(Config, UnreadableFileGivesDefaults) {
+  std::string path = temp_file();
+  ASSERT_TRUE(core::make_folders(path));  // a folder where the file should be
+  EXPECT_EQ(media::read_config(path).display_mode, 1);
+  EXPECT_FALSE(media::write_config(path, media::EngineSettings{}));
+}
+
 TEST(Config, DisplayModeHalvesUntilAvailable) {
   EXPECT_EQ(media::choose_display_mode(32, 63), 32);
   EXPECT_EQ(media::choose_display_mode(32, 15), 8);

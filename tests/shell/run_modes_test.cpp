@@ -122,6 +122,13 @@ TEST_F(Install, StandAloneWithoutRequestStillWritesConfig) {
   EXPECT_FALSE(exists("data/tarvo.ini"));
 }
 
+TEST_F(Install, ModeTextThatReadsAsZeroPlaysTheStandAloneGame) {
+  write("runmode.ini", "projects/x.prj\r\nabc\r\n0\r\n");
+  ASSERT_EQ(run(), 0);
+  EXPECT_FALSE(exists("data/tarvo.ini"));
+  EXPECT_FALSE(exists("temp/wasok.dat"));
+}
+
 TEST_F(Install, MissingDataFolderDoesNotCrash) {
   request(1);
   ASSERT_EQ(std::system(("rm -rf '" + dir + "data'").c_str()), 0);
