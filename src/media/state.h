@@ -6,6 +6,7 @@
 
 #include "media/config.h"
 #include "media/input.h"
+#include "media/overlay.h"
 
 namespace media {
 
@@ -19,6 +20,8 @@ struct State {
   uint32_t tool_palette_rgba[256] = {};
   uint8_t pointer[16 * 16] = {};  // the mouse pointer image, colour 0 transparent
   bool pointer_hidden = false;    // while a notice box is shown
+
+  Overlay overlay;
 
   uint8_t screenshot[1024 * 768 * 4] = {};
 };

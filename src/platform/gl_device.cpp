@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/state.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -188,6 +189,7 @@ bool device_create(const DeviceRequest& request, std::string& error) {
 void device_destroy() {
   State& s = state();
   Device& d = device();
+  fonts_release();
   if (d.context) {
     glDeleteTextures(1, &d.index_texture);
     glDeleteTextures(1, &d.palette_texture);

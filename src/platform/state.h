@@ -23,6 +23,9 @@ struct DeviceObjects {
   char renderer[128] = {};
 };
 
+// The font slots of the text renderer (defined with it).
+struct TextObjects;
+
 struct State {
   bool headless = false;
   Clock clock;
@@ -31,6 +34,7 @@ struct State {
   SDL_Window* window = nullptr;
   int lock_fd = -1;
   DeviceObjects device;
+  TextObjects* text = nullptr;  // made at the first font, released with the device
 };
 
 State& state();
