@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/state.h"
+#include "platform/scene.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -190,6 +191,7 @@ void device_destroy() {
   State& s = state();
   Device& d = device();
   fonts_release();
+  scene_reset();
   if (d.context) {
     glDeleteTextures(1, &d.index_texture);
     glDeleteTextures(1, &d.palette_texture);

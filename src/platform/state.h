@@ -23,8 +23,10 @@ struct DeviceObjects {
   char renderer[128] = {};
 };
 
-// The font slots of the text renderer (defined with it).
+// The font slots of the text renderer and the retained-mode scene (defined
+// with them).
 struct TextObjects;
+struct SceneObjects;
 
 struct State {
   bool headless = false;
@@ -34,7 +36,8 @@ struct State {
   SDL_Window* window = nullptr;
   int lock_fd = -1;
   DeviceObjects device;
-  TextObjects* text = nullptr;  // made at the first font, released with the device
+  TextObjects* text = nullptr;    // made at the first font, released with the device
+  SceneObjects* scene = nullptr;  // made at the first scene object, released by scene_reset
 };
 
 State& state();
