@@ -37,7 +37,8 @@ std::string folder_of(std::string_view path) {
 bool read_file(const std::string& path, std::string& out, size_t max_bytes, bool* truncated) {
   out.clear();
   if (truncated) *truncated = false;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a named pipe in place of a file cannot hang us.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -64,8 +65,13 @@ bool read_file(const std::string& path, std::string& out, size_t max_bytes, bool
 }
 
 size_t read_into(const std::string& path, void* buffer, size_t bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return 0;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return 0;
+  }
   size_t got = 0;
   auto* dst = static_cast<char*>(buffer);
   while (got < bytes) {

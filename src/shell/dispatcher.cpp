@@ -4,7 +4,10 @@
 
 #include "core/files.h"
 #include "core/state.h"
+#include "core/text.h"
 #include "media/input.h"
+#include "project/records.h"
+#include "project/state.h"
 #include "platform/video.h"
 #include "shell/modes.h"
 #include "shell/state.h"
@@ -22,13 +25,27 @@ void save() {
   save_project(s.request.project_path, s.editor.description);
 }
 
+// The current element number lives with the project: loading a missing
+// project makes it 0.
+int32_t& current() { return project::state().current; }
+
 void clamp_current_element() {
   int32_t last = last_element_index();
-  if (state().request.current_element > last) state().request.current_element = last;
+  if (current() > last) current() = last;
 }
 
 // The load range becomes the current element alone.
-void sync() { set_load_range(state().request.current_element, state().request.current_element); }
+void sync() { set_load_range(current(), current()); }
+
+// Mode 14: the display area is items 1 to 4 of field 37 of the current
+// element; the items behind them stay as they are.
+void display_area_mode() {
+  const int e = current();
+  int32_t area[4];
+  for (int k = 0; k < 4; ++k) area[k] = core::text_to_int(project::get_item(e, project::kFieldTypeList, k + 1));
+  run_display_area(area);
+  for (int k = 0; k < 4; ++k) project::set_item(e, project::kFieldTypeList, k + 1, std::to_string(area[k]));
+}
 
 void write_completion_marker() {
   core::make_folders(program() + "temp");
@@ -100,6 +117,7 @@ void run_dispatcher() {
   read_editor_state(s.editor, program(), c.folders.data);
   media::wait_release();
   media::flush();
+  current() = s.request.current_element;
   if (mode < kSelfExecutableEditor || mode > 10) load_project(s.request.project_path, s.editor.description);
   sync();
   c.folders.error_image = c.folders.data + "error.bmp";
@@ -120,7 +138,7 @@ void run_dispatcher() {
       break;
     case kParameterEditor:
       clamp_current_element();
-      s.request.current_element = run_parameter_editor(s.request.current_element);
+      current() = run_parameter_editor(current());
       sync();
       save();
       break;
@@ -137,12 +155,12 @@ void run_dispatcher() {
       run_animation_renaming();
       break;
     case kBrainEditor:
-      s.request.current_element = run_brain_editor(s.request.current_element);
+      current() = run_brain_editor(current());
       sync();
       save();
       break;
     case kDisplayArea:
-      run_display_area(s.request.current_element);
+      display_area_mode();
       sync();
       save();
       break;

@@ -1,16 +1,19 @@
 #include "shell/modes.h"
 
 #include "core/state.h"
+#include "project/project_file.h"
+#include "project/records.h"
+#include "project/state.h"
 #include "shell/dispatcher.h"
 
 namespace shell {
 
-// The project model arrives with the project library; until then the
-// dispatcher works on an empty project.
-void load_project(const std::string&, std::string&) {}
-void save_project(const std::string&, const std::string&) {}
-int32_t last_element_index() { return 0; }
-void set_load_range(int32_t, int32_t) {}
+void load_project(const std::string& path, std::string& description) { project::load_project(path, description); }
+void save_project(const std::string& path, const std::string& description) {
+  project::save_project(path, description);
+}
+int32_t last_element_index() { return project::last_index(); }
+void set_load_range(int32_t first, int32_t last) { project::set_load_range(first, last); }
 
 // The scene and run loop arrive with the engine; a test run ends at once.
 int32_t run_test() { return kExitPlain; }
@@ -42,7 +45,7 @@ void run_animation_renaming() {}
 // Brain text editor: arrives with the editors; changes nothing yet.
 int32_t run_brain_editor(int32_t element) { return element; }
 // Display-area setter: arrives with the tool screens; changes nothing yet.
-void run_display_area(int32_t) {}
+void run_display_area(int32_t*) {}
 // 3D background setter: arrives with its tool screen; chooses no image yet.
 bool run_background_setter() { return false; }
 

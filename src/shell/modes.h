@@ -26,7 +26,8 @@ void run_visual_editor();
 void run_explode_tool();
 void run_animation_renaming();
 int32_t run_brain_editor(int32_t element);
-void run_display_area(int32_t element);
+// The display area: left, top, right, bottom on the 640x480 screen.
+void run_display_area(int32_t area[4]);
 // True when an image was chosen (and the project is to be saved).
 bool run_background_setter();
 

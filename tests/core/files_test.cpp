@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -70,6 +71,15 @@ TEST(Files, BoundedReads) {
   EXPECT_EQ(core::read_into(dir + "f", buf, 16), 10u);
   EXPECT_EQ(buf[10], 'z');
   EXPECT_EQ(core::read_into(dir + "none", buf, 16), 0u);
+}
+
+TEST(Files, NamedPipesAreNotFiles) {
+  std::string dir = temp_folder();
+  ASSERT_EQ(mkfifo((dir + "pipe").c_str(), 0644), 0);
+  std::string out;
+  EXPECT_FALSE(core::read_file(dir + "pipe", out));  // returns at once, no writer needed
+  char buf[4];
+  EXPECT_EQ(core::read_into(dir + "pipe", buf, 4), 0u);
 }
 
 TEST(Files, Folders) {

@@ -102,6 +102,33 @@ TEST_F(Install, EditingModesSaveExactLineCounts) {
   }
 }
 
+TEST_F(Install, EditingAMissingProjectSavesTheOneCameraProject) {
+  request(2);
+  ASSERT_EQ(run(), 0);
+  std::string prj = read("projects/myprj/default.prj");
+  ASSERT_FALSE(prj.empty());
+  EXPECT_NE(prj.find("Camera|./cameras/default_.03d|"), std::string::npos);
+  EXPECT_TRUE(exists("projects/myprj/default.col"));
+  // Loading and saving again changes nothing.
+  request(13);
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(read("projects/myprj/default.prj"), prj);
+}
+
+TEST_F(Install, DisplayAreaModeRewritesTheFirstFourItemsOnly) {
+  request(2);
+  ASSERT_EQ(run(), 0);
+  std::string prj = read("projects/myprj/default.prj");
+  const std::string area = "|160/120/479/359/0/20&40/7|";
+  size_t at = prj.find(area);
+  ASSERT_NE(at, std::string::npos);
+  prj.replace(at, area.size(), "|0160/120/x479/359/0/20&40/7|");
+  write("projects/myprj/default.prj", prj);
+  request(14);
+  ASSERT_EQ(run(), 0);
+  EXPECT_NE(read("projects/myprj/default.prj").find("|160/120/0/359/0/20&40/7|"), std::string::npos);
+}
+
 TEST_F(Install, ModesWithoutTaskAndUnlistedModesSaveNothing) {
   for (int mode : {4, 10, 11, 12, 42, -7}) {
     request(mode);
