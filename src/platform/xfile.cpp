@@ -1,0 +1,492 @@
+#include "platform/xfile.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "core/files.h"
+#include "core/text.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILL_XFILE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILL_XFILE_ASAN 1
+#endif
+#endif
+
+// How assimp's .x importer treats coordinates (checked against its source,
+// XFileImporter::CreateMeshes and CreateDataRepresentationFromImport): after
+// parsing it always runs MakeLeftHandedProcess, which mirrors z (vertex
+// positions and normals get -z, every node matrix M becomes S M S with
+// S = diag(1, 1, -1), animation keys likewise), then FlipWindingOrderProcess,
+// which reverses the index order of every face; and it stores each texture
+// coordinate as (u, 1 - v). No import flag turns this off. So here, with no
+// post-processing asked for: positions and normals are taken through the
+// node chain (which gives S G p for the file's G p) and z is negated again,
+// each face's indices are read back to front, and v becomes 1 - v. The
+// result is the file's own left-handed data with its clockwise front faces.
+
+namespace platform {
+
+namespace {
+
+constexpr int kMaxNodeDepth = 256;
+constexpr uint32_t kMaxAnimations = 4096;
+constexpr size_t kMaxReplyBytes = size_t{1} << 30;
+constexpr char kReplyMagic[4] = {'Q', 'X', 'M', '1'};
+
+// --- conversion (runs in the child)
+
+float clamp01(float v, float fallback) { return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : fallback; }
+
+Material convert_material(const aiMaterial& src) {
+  Material m;
+  aiString name;
+  // Materials of the file always carry a name (maybe empty); the one assimp
+  // makes up for a file without any has none and stays the default white.
+  if (src.Get(AI_MATKEY_NAME, name) != AI_SUCCESS) return m;
+  aiColor4D d;
+  if (src.Get(AI_MATKEY_COLOR_DIFFUSE, d) == AI_SUCCESS) {
+    m.r = clamp01(d.r, 1);
+    m.g = clamp01(d.g, 1);
+    m.b = clamp01(d.b, 1);
+    m.a = clamp01(d.a, 1);
+  }
+  aiColor3D c;
+  if (src.Get(AI_MATKEY_COLOR_EMISSIVE, c) == AI_SUCCESS) {
+    m.emissive[0] = clamp01(c.r, 0);
+    m.emissive[1] = clamp01(c.g, 0);
+    m.emissive[2] = clamp01(c.b, 0);
+  }
+  if (src.Get(AI_MATKEY_COLOR_SPECULAR, c) == AI_SUCCESS) {
+    m.specular[0] = clamp01(c.r, 0);
+    m.specular[1] = clamp01(c.g, 0);
+    m.specular[2] = clamp01(c.b, 0);
+  }
+  float power = 0;
+  if (src.Get(AI_MATKEY_SHININESS, power) == AI_SUCCESS && std::isfinite(power) && power > 0) m.power = power;
+  aiString texture;
+  if (src.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS)
+    m.texture = core::slashes_forward(texture.C_Str());
+  return m;
+}
+
+uint32_t pack_colour(const aiColor4D& c) {
+  auto byte = [](float v) { return static_cast<uint32_t>(std::lround(clamp01(v, 1) * 255.0f)); };
+  return byte(c.r) | byte(c.g) << 8 | byte(c.b) << 16 | byte(c.a) << 24;
+}
+
+struct Builder {
+  Model model;
+  bool all_normals = true;
+  bool any_uvs = false;
+  bool any_colours = false;
+};
+
+bool add_mesh(const aiMesh& mesh, const aiMatrix4x4& global, uint32_t materials, Builder& b, std::string& error) {
+  const uint32_t n = mesh.mNumVertices;
+  if (n == 0 || mesh.mVertices == nullptr) return true;
+  Model& m = b.model;
+  if (n > kMaxXVertices - m.positions.size()) {
+    error = "the X file has too many vertices";
+    return false;
+  }
+  const auto base = static_cast<uint32_t>(m.positions.size());
+  aiMatrix3x3 normal_matrix(global);
+  normal_matrix.Inverse().Transpose();
+
+  std::vector<uint8_t> bad(n, 0);
+  for (uint32_t v = 0; v < n; ++v) {
+    const aiVector3D p = global * mesh.mVertices[v];
+    const bool ok = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    bad[v] = !ok;
+    m.positions.push_back(ok ? Vec3{p.x, p.y, -p.z} : Vec3{});
+  }
+  if (mesh.mNormals != nullptr && b.all_normals) {
+    for (uint32_t v = 0; v < n; ++v) {
+      aiVector3D q = normal_matrix * mesh.mNormals[v];
+      const float len = q.Length();
+      m.normals.push_back(std::isfinite(len) && len > 0 ? Vec3{q.x / len, q.y / len, -q.z / len} : Vec3{0, 1, 0});
+    }
+  } else {
+    b.all_normals = false;
+  }
+  const aiVector3D* uv = mesh.mTextureCoords[0];
+  const aiColor4D* colour = mesh.mColors[0];
+  b.any_uvs = b.any_uvs || uv != nullptr;
+  b.any_colours = b.any_colours || colour != nullptr;
+  for (uint32_t v = 0; v < n; ++v) {
+    const bool uv_ok = uv != nullptr && std::isfinite(uv[v].x) && std::isfinite(uv[v].y);
+    m.uvs.push_back(uv_ok ? Vec2{uv[v].x, 1.0f - uv[v].y} : Vec2{});
+    m.colours.push_back(colour != nullptr ? pack_colour(colour[v]) : 0xFFFFFFFFu);
+  }
+
+  Group g;
+  g.first_index = static_cast<uint32_t>(m.indices.size());
+  g.material = mesh.mMaterialIndex < materials ? static_cast<int>(mesh.mMaterialIndex) : 0;
+  for (uint32_t f = 0; f < mesh.mNumFaces && mesh.mFaces != nullptr; ++f) {
+    const aiFace& face = mesh.mFaces[f];
+    const uint32_t k = face.mNumIndices;
+    if (k < 3 || face.mIndices == nullptr) continue;
+    bool ok = true;
+    for (uint32_t i = 0; i < k && ok; ++i) ok = face.mIndices[i] < n && !bad[face.mIndices[i]];
+    if (!ok) continue;
+    if (m.indices.size() + 3 * (k - 2) > kMaxXIndices) {
+      error = "the X file has too many faces";
+      return false;
+    }
+    // assimp's order back to front is the file's; split it as a fan.
+    auto file_index = [&](uint32_t i) { return base + face.mIndices[k - 1 - i]; };
+    for (uint32_t i = 1; i + 1 < k; ++i) m.indices.insert(m.indices.end(), {file_index(0), file_index(i), file_index(i + 1)});
+  }
+  g.index_count = static_cast<uint32_t>(m.indices.size()) - g.first_index;
+  if (g.index_count > 0) m.groups.push_back(g);
+  return true;
+}
+
+bool convert(const aiScene& scene, Model& model, XInfo& info, std::string& error) {
+  Builder b;
+  for (uint32_t i = 0; i < scene.mNumMaterials && scene.mMaterials != nullptr; ++i)
+    b.model.materials.push_back(scene.mMaterials[i] ? convert_material(*scene.mMaterials[i]) : Material{});
+  if (b.model.materials.empty()) b.model.materials.emplace_back();
+  const auto materials = static_cast<uint32_t>(b.model.materials.size());
+
+  struct Pending {
+    const aiNode* node;
+    aiMatrix4x4 parent;
+    int depth;
+  };
+  std::vector<Pending> stack;
+  if (scene.mRootNode) stack.push_back({scene.mRootNode, aiMatrix4x4(), 0});
+  while (!stack.empty()) {
+    const Pending p = stack.back();
+    stack.pop_back();
+    const aiMatrix4x4 global = p.parent * p.node->mTransformation;
+    for (uint32_t i = 0; i < p.node->mNumMeshes && p.node->mMeshes != nullptr; ++i) {
+      const uint32_t mesh = p.node->mMeshes[i];
+      if (mesh < scene.mNumMeshes && scene.mMeshes != nullptr && scene.mMeshes[mesh] != nullptr &&
+          !add_mesh(*scene.mMeshes[mesh], global, materials, b, error))
+        return false;
+    }
+    if (p.node->mNumChildren > 0 && p.node->mChildren != nullptr) {
+      if (p.depth >= kMaxNodeDepth) {
+        error = "the X file's frames are nested too deep";
+        return false;
+      }
+      for (uint32_t i = p.node->mNumChildren; i-- > 0;)
+        if (p.node->mChildren[i]) stack.push_back({p.node->mChildren[i], global, p.depth + 1});
+    }
+  }
+
+  Model& m = b.model;
+  if (!b.all_normals || m.positions.empty()) m.normals.clear();
+  if (!b.any_uvs) m.uvs.clear();
+  if (!b.any_colours) m.colours.clear();
+  model = std::move(m);
+
+  for (uint32_t i = 0; i < scene.mNumAnimations && i < kMaxAnimations && scene.mAnimations != nullptr; ++i) {
+    const aiAnimation* a = scene.mAnimations[i];
+    if (!a) continue;
+    XAnimation x;
+    x.name = a->mName.C_Str();
+    x.duration = std::isfinite(a->mDuration) ? a->mDuration : 0;
+    x.ticks_per_second = std::isfinite(a->mTicksPerSecond) ? a->mTicksPerSecond : 0;
+    info.animations.push_back(std::move(x));
+  }
+  return true;
+}
+
+// --- the reply from the child: magic, a status byte, then either a message
+// or the model and the animation list. Parent and child are one program, so
+// plain structs travel as their bytes.
+
+struct Writer {
+  std::string s;
+  template <typename T>
+  void raw(const T& v) {
+    s.append(reinterpret_cast<const char*>(&v), sizeof v);
+  }
+  void text(const std::string& t) {
+    raw(static_cast<uint32_t>(t.size()));
+    s += t;
+  }
+  template <typename T>
+  void array(const std::vector<T>& v) {
+    raw(static_cast<uint64_t>(v.size()));
+    if (!v.empty()) s.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+  }
+};
+
+struct Reader {
+  std::string_view s;
+  bool ok = true;
+  template <typename T>
+  T raw() {
+    T v{};
+    if (s.size() < sizeof v) {
+      ok = false;
+      return v;
+    }
+    std::memcpy(&v, s.data(), sizeof v);
+    s.remove_prefix(sizeof v);
+    return v;
+  }
+  std::string text() {
+    const auto n = raw<uint32_t>();
+    if (!ok || n > s.size()) {
+      ok = false;
+      return {};
+    }
+    std::string t(s.substr(0, n));
+    s.remove_prefix(n);
+    return t;
+  }
+  template <typename T>
+  void array(std::vector<T>& v, uint64_t limit) {
+    const auto n = raw<uint64_t>();
+    if (!ok || n > limit || n > s.size() / sizeof(T)) {
+      ok = false;
+      return;
+    }
+    v.resize(n);
+    if (n > 0) std::memcpy(v.data(), s.data(), n * sizeof(T));
+    s.remove_prefix(n * sizeof(T));
+  }
+};
+
+std::string error_reply(const std::string& message) {
+  Writer w;
+  w.s.assign(kReplyMagic, 4);
+  w.raw(uint8_t{1});
+  w.text(message);
+  return w.s;
+}
+
+std::string model_reply(const Model& m, const XInfo& info) {
+  Writer w;
+  w.s.assign(kReplyMagic, 4);
+  w.raw(uint8_t{0});
+  w.array(m.positions);
+  w.array(m.normals);
+  w.array(m.uvs);
+  w.array(m.colours);
+  w.array(m.indices);
+  w.array(m.groups);
+  w.raw(static_cast<uint32_t>(m.materials.size()));
+  for (const Material& mat : m.materials) {
+    w.raw(mat.r), w.raw(mat.g), w.raw(mat.b), w.raw(mat.a);
+    w.raw(mat.emissive), w.raw(mat.specular), w.raw(mat.power);
+    w.text(mat.texture);
+  }
+  w.raw(static_cast<uint32_t>(info.animations.size()));
+  for (const XAnimation& a : info.animations) {
+    w.text(a.name);
+    w.raw(a.duration), w.raw(a.ticks_per_second);
+  }
+  return w.s;
+}
+
+bool read_reply(std::string_view bytes, Model& m, XInfo& info, std::string& error) {
+  Reader r{bytes};
+  if (bytes.size() < 5 || std::memcmp(bytes.data(), kReplyMagic, 4) != 0) {
+    error = "the X loader gave no answer";
+    return false;
+  }
+  r.s.remove_prefix(4);
+  if (r.raw<uint8_t>() != 0) {
+    error = r.text();
+    if (!r.ok || error.empty()) error = "the X file could not be read";
+    return false;
+  }
+  r.array(m.positions, kMaxXVertices);
+  r.array(m.normals, kMaxXVertices);
+  r.array(m.uvs, kMaxXVertices);
+  r.array(m.colours, kMaxXVertices);
+  r.array(m.indices, kMaxXIndices);
+  r.array(m.groups, kMaxXIndices);
+  const auto materials = r.raw<uint32_t>();
+  for (uint32_t i = 0; r.ok && i < materials && r.s.size() > 0; ++i) {
+    Material mat;
+    mat.r = r.raw<float>(), mat.g = r.raw<float>(), mat.b = r.raw<float>(), mat.a = r.raw<float>();
+    for (float& e : mat.emissive) e = r.raw<float>();
+    for (float& s : mat.specular) s = r.raw<float>();
+    mat.power = r.raw<float>();
+    mat.texture = r.text();
+    m.materials.push_back(std::move(mat));
+  }
+  const auto animations = r.raw<uint32_t>();
+  for (uint32_t i = 0; r.ok && i < animations && i < kMaxAnimations; ++i) {
+    XAnimation a;
+    a.name = r.text();
+    a.duration = r.raw<double>();
+    a.ticks_per_second = r.raw<double>();
+    info.animations.push_back(std::move(a));
+  }
+  if (!r.ok || !r.s.empty() || m.materials.size() != materials || info.animations.size() != animations ||
+      !model_valid(m)) {
+    error = "the X loader gave a malformed answer";
+    return false;
+  }
+  return true;
+}
+
+// --- the child process
+
+void limit_child() {
+  struct rlimit none = {0, 0};
+  setrlimit(RLIMIT_CORE, &none);
+  struct rlimit cpu = {kXLoadSeconds, kXLoadSeconds + 1};
+  setrlimit(RLIMIT_CPU, &cpu);
+#ifndef QUILL_XFILE_ASAN  // AddressSanitizer maps terabytes of shadow memory up front
+  constexpr uint64_t kChildMemoryBytes = uint64_t{2} << 30;  // on top of what is mapped already
+  std::string statm;
+  if (core::read_file("/proc/self/statm", statm, 256)) {
+    const uint64_t mapped = static_cast<uint64_t>(core::text_to_int(statm)) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    struct rlimit as = {mapped + kChildMemoryBytes, mapped + kChildMemoryBytes};
+    setrlimit(RLIMIT_AS, &as);
+  }
+#endif
+  // A crash in the parser is expected for hostile files; its report would
+  // only be noise in the engine's output.
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null >= 0) ::dup2(null, STDERR_FILENO);
+}
+
+std::string import_in_child(const std::string& bytes) {
+  Assimp::Importer importer;
+  const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
+  if (scene == nullptr) return error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
+  Model model;
+  XInfo info;
+  std::string error;
+  if (!convert(*scene, model, info, error)) return error_reply(error);
+  return model_reply(model, info);
+}
+
+[[noreturn]] void child_main(int fd, const std::string& bytes) {
+  limit_child();
+  std::string reply;
+  try {
+    reply = import_in_child(bytes);
+  } catch (...) {
+    reply = error_reply("the X file could not be read");
+  }
+  size_t done = 0;
+  while (done < reply.size()) {
+    const ssize_t n = ::write(fd, reply.data() + done, reply.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::_exit(0);
+}
+
+// Runs the import in a child process and collects its reply.
+bool run_child(const std::string& bytes, std::string& reply, std::string& error) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    error = "cannot start the X loader";
+    return false;
+  }
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    error = "cannot start the X loader";
+    return false;
+  }
+  if (pid == 0) {
+    ::close(fds[0]);
+    child_main(fds[1], bytes);
+  }
+  ::close(fds[1]);
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kXLoadSeconds);
+  bool ok = true;
+  std::vector<char> buffer(size_t{1} << 16);
+  while (true) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      error = "the X file took too long to read";
+      ok = false;
+      break;
+    }
+    pollfd p = {fds[0], POLLIN, 0};
+    const int r = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, 1000)));
+    if (r < 0 && errno != EINTR) {
+      error = "the X loader stopped answering";
+      ok = false;
+      break;
+    }
+    if (r <= 0) continue;
+    const ssize_t n = ::read(fds[0], buffer.data(), buffer.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) break;  // the child closed its end
+    if (reply.size() + static_cast<size_t>(n) > kMaxReplyBytes) {
+      error = "the X file makes too large a model";
+      ok = false;
+      break;
+    }
+    reply.append(buffer.data(), static_cast<size_t>(n));
+  }
+  ::close(fds[0]);
+  if (!ok) ::kill(pid, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (ok && WIFSIGNALED(status)) {
+    error = "the X file made the loader fail (signal " + std::to_string(WTERMSIG(status)) + ")";
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool load_x(const std::string& path, Model& model, XInfo& info, std::string& error) {
+  model = Model{};
+  info = XInfo{};
+  error.clear();
+  std::string bytes;
+  bool truncated = false;
+  if (!core::read_file(path, bytes, kMaxXFileBytes, &truncated)) {
+    error = "cannot read " + path;
+    return false;
+  }
+  if (truncated) {
+    error = path + " is too large";
+    return false;
+  }
+  // The header is "xof " and the format version: 16 bytes in all.
+  if (bytes.size() < 16 || bytes.compare(0, 4, "xof ") != 0) {
+    error = path + " is not an X file";
+    return false;
+  }
+  std::string reply;
+  Model m;
+  XInfo in;
+  if (!run_child(bytes, reply, error) || !read_reply(reply, m, in, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  model = std::move(m);
+  info = std::move(in);
+  return true;
+}
+
+}  // namespace platform
