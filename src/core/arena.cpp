@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #ifndef MAP_FIXED_NOREPLACE
 #define MAP_FIXED_NOREPLACE 0x100000
@@ -73,9 +72,9 @@ Pool Arena::carve(uint32_t bytes, uint32_t align) {
   uint64_t start = (static_cast<uint64_t>(used_) + align - 1) & ~static_cast<uint64_t>(align - 1);
   if (start + bytes > size_) return {};
   used_ = static_cast<uint32_t>(start + bytes);
-  Pool pool{base() + static_cast<uint32_t>(start), bytes};
-  std::memset(pool.bytes(), 0, bytes);
-  return pool;
+  // The mapping is fresh, so the pool is zero; its pages are only touched
+  // (and counted as resident) when used.
+  return Pool{base() + static_cast<uint32_t>(start), bytes};
 }
 
 bool Arena::contains(uint32_t a, uint32_t len) const {

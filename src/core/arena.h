@@ -55,7 +55,7 @@ class Arena {
   uint32_t size() const { return static_cast<uint32_t>(size_); }
   uint32_t used() const { return used_; }
 
-  // Carves a zeroed pool; alignment is a power of two. An empty pool (addr 0)
+  // Carves a pool (zero, untouched); alignment is a power of two. An empty pool (addr 0)
   // when the arena is exhausted.
   Pool carve(uint32_t bytes, uint32_t align = 16);
 

@@ -8,6 +8,50 @@
 
 namespace core {
 
+// Word numbers of an ElementState.
+enum Word : int {
+  kCurrentObject = 0,
+  kFirstObject = 1,
+  kAnimationPhase = 2,
+  kPosition = 3,   // x, y, z
+  kRotation = 6,   // x, y, z
+  kVelocity = 9,   // x, y, z
+  kSpin = 12,      // x, y, z
+  kExtent = 15,    // six words, by element kind
+  kBrainEntry = 21,
+  kFlags = 22,
+  kCredits = 23,
+  kElementId = 24,
+  kCollisionBits = 25,
+  kRadius = 26,
+  kSoundIndex = 28,
+  kRadiusMax = 30,
+  kScaleX = 31,
+  kScaleY = 32,
+  kSoundRate = 33,  // two words
+  kScaleZ = 35,
+  kTrackData = 36,
+  kNetSync = 37,
+  kNetOwner = 38,
+  kParentRotation = 39,  // x, y, z
+  kFrameCount = 42,
+  kTimer = 43,
+  kSignals = 44,
+  kFirstBrainVariable = 128,
+};
+
+// Flag bits of word kFlags.
+enum Flag : int32_t {
+  kFlagOn = 0x001,
+  kFlagDisabled = 0x002,
+  kFlagJoined = 0x008,
+  kFlagSoundOnDemand = 0x010,
+  kFlagTranslucent = 0x020,
+  kFlagShown = 0x040,
+  kFlagCollisions = 0x080,
+  kFlagBoxCollisions = 0x100,
+};
+
 struct ElementState {
   int32_t w[256];
 };

@@ -4,7 +4,7 @@ namespace core {
 
 namespace {
 constexpr uint32_t kPage = 4096;
-constexpr size_t kArenaBytes = 64u * 1024 * 1024;
+constexpr size_t kArenaBytes = 192u * 1024 * 1024;
 }  // namespace
 
 bool carve_pools(Arena& arena, Pools& p) {
@@ -31,7 +31,8 @@ bool carve_pools(Arena& arena, Pools& p) {
   p.push_stack = arena.carve(kPushStackBytes);
   p.object_table = arena.carve(kObjectCount * kObjectBytes, 64);
   p.project_text = arena.carve(kProjectTextBytes + 1);  // room for a terminator
-  if (p.project_text.addr == 0) return false;
+  p.work = arena.carve(kWorkBytes, 64);
+  if (p.work.addr == 0) return false;
 
   auto* id4096 = p.identity4096.as<uint32_t>();
   for (uint32_t i = 0; i < 4096; ++i) id4096[i] = i;

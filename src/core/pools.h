@@ -28,6 +28,7 @@ constexpr uint32_t kHandleCount = 8192;
 constexpr uint32_t kHandleHeapBytes = 16 * 1024 * 1024;  // string and array data
 constexpr uint32_t kPushStackBytes = 128 * 12 * 4;
 constexpr uint32_t kProjectTextBytes = 1114112;      // the project file buffer
+constexpr uint32_t kWorkBytes = 96 * 1024 * 1024;    // scene data of a run: images, blocks, lists
 
 struct Pools {
   Pool code;             // page aligned, switched between RW and RX
@@ -52,6 +53,7 @@ struct Pools {
   Pool push_stack;
   Pool object_table;
   Pool project_text;
+  Pool work;             // refilled by every scene load, from its start
 };
 
 // Reserves the arena and carves every pool, then fills the identity tables
