@@ -49,6 +49,7 @@ struct State {
 
   uint32_t pump_count = 0;   // message-pump passes so far
   uint32_t random_pos = 0;   // read offset into random.bin
+  int32_t handle_count = 0;  // string and array handles in use (see strings.h)
 
   Notifier notify;
 };

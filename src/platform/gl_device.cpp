@@ -200,6 +200,8 @@ void device_destroy() {
     glDeleteFramebuffers(1, &d.fbo);
     glDeleteVertexArrays(1, &d.vao);
     glDeleteProgram(d.indexed_program);
+    if (d.blit.program) glDeleteProgram(d.blit.program);
+    if (d.blit.vao) glDeleteVertexArrays(1, &d.blit.vao);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(d.context));
   }
   if (s.window) SDL_DestroyWindow(s.window);

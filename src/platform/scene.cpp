@@ -719,6 +719,15 @@ void texture_update(int i, const uint32_t* rgba) {
   apply_quality(*t, scene().texture_quality);
 }
 
+bool texture_info(int i, uint32_t& id, int& width, int& height) {
+  const TextureRec* t = texture_at(i);
+  if (!t || !gl()) return false;
+  id = t->id;
+  width = t->width;
+  height = t->height;
+  return true;
+}
+
 void texture_delete(int i) {
   if (TextureRec* t = texture_at(i)) {
     if (gl()) glDeleteTextures(1, &t->id);

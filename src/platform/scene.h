@@ -80,6 +80,8 @@ void mesh_set_unlit(int mesh, bool unlit);
 int texture_create(const uint32_t* rgba, int width, int height);
 void texture_delete(int texture);
 void texture_update(int texture, const uint32_t* rgba);
+// The GL name and size of a texture; false when there is none.
+bool texture_info(int texture, uint32_t& id, int& width, int& height);
 // Texture filtering 0..5 (nearest, mip-nearest, linear-mip-nearest, linear,
 // mip-linear, linear-mip-linear) for every texture.
 void texture_set_quality(int quality);

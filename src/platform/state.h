@@ -11,6 +11,12 @@ struct SDL_Window;
 
 namespace platform {
 
+// The 2D image drawing program.
+struct BlitObjects {
+  uint32_t program = 0, vao = 0;
+  int32_t u_rect = -1, u_uvs = -1, u_frame = -1, u_opacity = -1;
+};
+
 // The OpenGL objects of the rendering device.
 struct DeviceObjects {
   void* context = nullptr;
@@ -21,6 +27,7 @@ struct DeviceObjects {
   uint32_t index_texture = 0, palette_texture = 0;
   int width = 0, height = 0;
   char renderer[128] = {};
+  BlitObjects blit;
 };
 
 // The font slots of the text renderer and the retained-mode scene (defined

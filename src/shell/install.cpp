@@ -3,6 +3,7 @@
 #include "core/angles.h"
 #include "core/files.h"
 #include "media/config.h"
+#include "shell/defaults.h"
 
 namespace shell {
 
@@ -78,6 +79,7 @@ bool init_install(const std::string& folder_in, std::string& error) {
       return false;
     }
   }
+  if (!write_default_resources(folder, error)) return false;
   if (!core::file_exists(folder + "config.ini") &&
       !media::write_config(folder + "config.ini", media::EngineSettings{})) {
     error = "cannot write " + folder + "config.ini";

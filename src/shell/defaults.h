@@ -1,0 +1,16 @@
+// The default resources of a fresh installation: fonts, images and the
+// interface image, generated rather than shipped.
+#pragma once
+
+#include <string>
+
+namespace shell {
+
+// Writes every default resource under `folder` (ending in "/"); files that
+// exist are kept. False with a reason when one cannot be written.
+bool write_default_resources(const std::string& folder, std::string& error);
+
+// An uncompressed 8-bit BMP with a 40-byte header (rows top first in).
+std::string encode_bmp8(int width, int height, const unsigned char* pixels, const unsigned char* rgb768);
+
+}  // namespace shell

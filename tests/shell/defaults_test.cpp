@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/files.h"
+#include "media/bmp.h"
+#include "media/font.h"
+#include "media/pcx.h"
+#include "shell/defaults.h"
+
+namespace {
+
+class Defaults : public ::testing::Test {
+ protected:
+  static std::string dir;
+  static void SetUpTestSuite() {
+    char templ[] = "/tmp/quill-defaults-XXXXXX";
+    dir = std::string(mkdtemp(templ)) + "/";
+    for (const char* f : {"data", "sprites", "counters", "frames", "bckgrnds", "images"}) core::make_folders(dir + f);
+    std::string error;
+    ASSERT_TRUE(shell::write_default_resources(dir, error)) << error;
+  }
+};
+std::string Defaults::dir;
+
+TEST_F(Defaults, FontsParseAndMeasure) {
+  media::Font font, small;
+  ASSERT_TRUE(media::load_tool_font(dir + "data/", false, font));
+  ASSERT_TRUE(media::load_tool_font(dir + "data/", true, small));
+  EXPECT_EQ(font.measure, media::kFontProportional);
+  EXPECT_GT(media::text_width(font, "WWW"), media::text_width(font, "iii"));
+  EXPECT_EQ(media::text_width(small, "abcd"), 32);
+  EXPECT_EQ(small.glyph_height, 8);
+}
+
+TEST_F(Defaults, ImagesHaveTheirShapes) {
+  EXPECT_EQ(media::read_pcx_size(dir + "data/panels.pcx").width, 128);
+  const media::ImageSize error = media::read_pcx_size(dir + "data/error.pcx");
+  EXPECT_EQ(error.width & (error.width - 1), 0);
+  EXPECT_EQ(media::read_pcx_size(dir + "frames/default_.pcx").width, 640);
+  media::Bitmap bmp;
+  EXPECT_EQ(media::load_bmp(dir + "data/error.bmp", bmp), media::BmpResult::ok);
+  EXPECT_EQ(bmp.width, 64);
+  for (int i = 1; i <= 6; ++i) EXPECT_TRUE(core::file_exists(dir + "images/jeep00" + std::to_string(i) + "_.pcx"));
+}
+
+TEST_F(Defaults, CounterStripHasThirteenGlyphsBetweenEmptyColumns) {
+  const media::PcxImage strip = media::load_pcx(dir + "counters/default_.pcx", media::PcxMode::file_palette);
+  int glyphs = 0;
+  bool in_glyph = false;
+  for (int x = 0; x < strip.size.width; ++x) {
+    bool ink = false;
+    for (int y = 0; y < strip.size.height; ++y) ink |= strip.pixels[static_cast<size_t>(y) * strip.size.width + x] != 0;
+    if (ink && !in_glyph) ++glyphs;
+    in_glyph = ink;
+  }
+  EXPECT_EQ(glyphs, 13);
+}
+
+TEST_F(Defaults, ExistingFilesAreKept) {
+  ASSERT_TRUE(core::write_file_atomic(dir + "data/error.pcx", "mine"));
+  std::string error;
+  ASSERT_TRUE(shell::write_default_resources(dir, error));
+  std::string text;
+  core::read_file(dir + "data/error.pcx", text);
+  EXPECT_EQ(text, "mine");
+}
+
+}  // namespace
