@@ -1,10 +1,14 @@
 #include "shell/modes.h"
 
+#include "core/files.h"
 #include "core/state.h"
+#include "engine/run_loop.h"
+#include "engine/state.h"
 #include "project/project_file.h"
 #include "project/records.h"
 #include "project/state.h"
 #include "shell/dispatcher.h"
+#include "shell/state.h"
 
 namespace shell {
 
@@ -15,8 +19,15 @@ void save_project(const std::string& path, const std::string& description) {
 int32_t last_element_index() { return project::last_index(); }
 void set_load_range(int32_t first, int32_t last) { project::set_load_range(first, last); }
 
-// The scene and run loop arrive with the engine; a test run ends at once.
-int32_t run_test() { return kExitPlain; }
+int32_t run_test() {
+  engine::State& e = engine::state();
+  const Options& o = state().options;
+  e.tick_limit = o.ticks;
+  const int32_t exit_code = engine::test_run();
+  if (!o.dump.empty() && !core::write_file_atomic(o.dump, engine::dump_json()))
+    core::error_box("Cannot write " + o.dump);
+  return exit_code;
+}
 
 uint32_t recorded_track_bytes() {
   const uint32_t* t = core::state().pools.track_state.as<uint32_t>();

@@ -1,0 +1,55 @@
+// The 32-bit arithmetic of compiled brains, written once for the
+// interpreter and as the reference the x86-64 code must agree with.
+#pragma once
+
+#include <cstdint>
+
+#include "brain/ir.h"
+
+namespace brain {
+
+constexpr int32_t neg32(int32_t x) { return static_cast<int32_t>(0u - static_cast<uint32_t>(x)); }
+
+// Truncating division that never traps: a zero divisor gives 2147483647 (as
+// the `divide` built-in) and -2147483648 / -1 gives -2147483648.
+constexpr int32_t div32(int32_t a, int32_t b) {
+  if (b == 0) return 2147483647;
+  if (b == -1) return neg32(a);
+  return a / b;
+}
+
+// a op b. With `negated` the right operand was written with a unary minus:
+// arithmetic then uses -b, while the comparisons compare -a with b under the
+// mirrored test (which is what differs at -2147483648).
+constexpr int32_t apply(BinOp op, int32_t a, int32_t b, bool negated) {
+  if (negated) {
+    switch (op) {
+      case BinOp::kEq: return neg32(a) == b;
+      case BinOp::kNe: return neg32(a) != b;
+      case BinOp::kLt: return neg32(a) > b;
+      case BinOp::kGt: return neg32(a) < b;
+      case BinOp::kLe: return neg32(a) >= b;
+      case BinOp::kGe: return neg32(a) <= b;
+      default: b = neg32(b);
+    }
+  }
+  const auto ua = static_cast<uint32_t>(a), ub = static_cast<uint32_t>(b);
+  switch (op) {
+    case BinOp::kDiv: return div32(a, b);
+    case BinOp::kMul: return static_cast<int32_t>(ua * ub);
+    case BinOp::kSub: return static_cast<int32_t>(ua - ub);
+    case BinOp::kAdd: return static_cast<int32_t>(ua + ub);
+    case BinOp::kEq: return a == b;
+    case BinOp::kNe: return a != b;
+    case BinOp::kLt: return a < b;
+    case BinOp::kGt: return a > b;
+    case BinOp::kLe: return a <= b;
+    case BinOp::kGe: return a >= b;
+    case BinOp::kOr: return a | b;
+    case BinOp::kAnd: return a & b;
+    case BinOp::kXor: return a ^ b;
+  }
+  return 0;
+}
+
+}  // namespace brain

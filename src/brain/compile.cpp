@@ -1,0 +1,216 @@
+// Statements: the line rules, labels, goto/gosub/return, if/else/endif with
+// the control stack, assignments and expression statements.
+#include "brain/compile.h"
+
+#include <cstring>
+
+#include "brain/errors.h"
+#include "brain/frontend.h"
+#include "brain/state.h"
+#include "core/files.h"
+
+namespace brain {
+
+namespace front {
+
+void fail(const Context& c, std::string_view message, bool resource) {
+  std::string text = c.line ? c.line->prefix : std::string();
+  text += message;
+  throw Failure{std::move(text), resource};
+}
+
+void emit(Context& c, Insn insn) {
+  c.code_bytes += c.options->insn_bytes ? c.options->insn_bytes(insn) : sizeof(Insn);
+  if (c.code_bytes > c.options->code_room) fail(c, msg::kCodeAreaFull, true);
+  c.ws->ir.push_back(insn);
+}
+
+}  // namespace front
+
+namespace {
+
+using front::Context;
+using front::fail;
+using front::Failure;
+
+[[noreturn]] void fail_alone(std::string_view message) { throw Failure{std::string(message)}; }
+
+void pad(std::string_view label, char out[kLabelLength]) {
+  std::memset(out, ' ', kLabelLength);
+  std::memcpy(out, label.data(), label.size());
+}
+
+const Label* find_label(const Workspace& ws, const char name[kLabelLength]) {
+  for (int i = 0; i < ws.label_count; ++i)
+    if (std::memcmp(ws.labels[i].name, name, kLabelLength) == 0) return &ws.labels[i];
+  return nullptr;
+}
+
+void define_label(Context& c, std::string_view label) {
+  if (label.size() > kLabelLength) fail(c, msg::kLabelTooLong);
+  Workspace& ws = *c.ws;
+  Label l;
+  pad(label, l.name);
+  if (find_label(ws, l.name)) fail(c, msg::kLabelDefined);
+  if (ws.label_count == kMaxLabels) fail(c, msg::kTooManyLabels, true);
+  l.insn = static_cast<uint32_t>(ws.ir.size());
+  ws.labels[ws.label_count++] = l;
+}
+
+void jump(Context& c, std::string_view label, bool gosub) {
+  if (c.options->editor_mode) return;
+  if (label.size() > kLabelLength) fail(c, msg::kLabelTooLong);
+  Workspace& ws = *c.ws;
+  PendingJump p;
+  pad(label, p.name);
+  if (const Label* l = find_label(ws, p.name)) {
+    // Defined above: a backward jump, counted against the run's budget.
+    front::emit(c, Insn{gosub ? uint8_t(kGosub) : uint8_t(kLoop), 0, 0, static_cast<int32_t>(l->insn)});
+    return;
+  }
+  p.insn = static_cast<uint32_t>(ws.ir.size());
+  p.label.assign(label);
+  p.prefix = c.line->prefix;
+  front::emit(c, Insn{gosub ? uint8_t(kGosub) : uint8_t(kJmp), 0, 0, 0});
+  ws.pending.push_back(std::move(p));
+}
+
+void push_control(Context& c, uint32_t value) {
+  Workspace& ws = *c.ws;
+  if (ws.control_count == kControlDepth) fail(c, msg::kIfTooDeep, true);
+  ws.control[ws.control_count++] = value;
+}
+
+uint32_t pop_control(Context& c) {
+  Workspace& ws = *c.ws;
+  const uint32_t top = ws.control[--ws.control_count];
+  if (top == kControlMarker) fail_alone(msg::kIfNesting);
+  return top;
+}
+
+void editor_line(Context& c) {
+  std::string_view t = c.line->text;
+  t.remove_suffix(7);  // " editor"
+  std::string first3;
+  const std::string s = statement_form(t, &first3);
+  if (first3 == "if " || s.find('=') != std::string::npos || !brackets_balanced(s)) return;
+  // A failed editor line leaves nothing behind.
+  Workspace& ws = *c.ws;
+  const size_t ir_size = ws.ir.size();
+  const uint64_t bytes = c.code_bytes;
+  const uint32_t strings = state().strings_end;
+  const bool picks = ws.picks;
+  try {
+    front::evaluate_single_call(c, s);
+  } catch (Failure& f) {
+    if (f.resource) throw;
+    ws.ir.resize(ir_size);
+    c.code_bytes = bytes;
+    state().strings_end = strings;
+    ws.picks = picks;
+  }
+}
+
+void statement(Context& c) {
+  const std::string_view t = c.line->text;
+  if (c.options->editor_mode) {
+    if (ends_with(t, ") editor")) editor_line(c);
+    return;
+  }
+  std::string first3;
+  const std::string s = statement_form(t, &first3);
+  if (!brackets_balanced(s)) fail(c, msg::kBrackets);
+  Workspace& ws = *c.ws;
+  if (first3 == "if ") {
+    front::finish(c, front::evaluate(c, std::string_view(s).substr(2)));
+    push_control(c, static_cast<uint32_t>(ws.ir.size()));
+    front::emit(c, Insn{kJz, 0, 0, 0});
+  } else if (s == "else") {
+    const uint32_t pending = pop_control(c);
+    front::emit(c, Insn{kJmp, 0, 0, 0});
+    ws.ir[pending].v = static_cast<int32_t>(ws.ir.size());
+    push_control(c, static_cast<uint32_t>(ws.ir.size() - 1));
+  } else if (s == "endif") {
+    const uint32_t pending = pop_control(c);
+    ws.ir[pending].v = static_cast<int32_t>(ws.ir.size());
+  } else if (size_t eq = s.find('='); eq != std::string::npos) {
+    const std::string_view target = std::string_view(s).substr(0, eq);
+    front::Operand var = front::classify(c, target, false, target);
+    if (var.type != front::Operand::kVar) fail(c, msg::not_a_variable(readable(target)));
+    std::string_view value = std::string_view(s).substr(eq + 1);
+    value = value.substr(0, value.find('='));
+    front::finish(c, front::evaluate(c, value));
+    front::emit(c, Insn{kStoreVar, 0, 0, var.v});
+  } else {
+    front::finish(c, front::evaluate(c, s));
+  }
+}
+
+void compile_line(Context& c) {
+  const std::string_view t = c.line->text;
+  c.temps = 0;
+  c.a_slot = -1;
+  c.literal_pos = 0;
+  if (t.empty() || declaration_kind(t) >= 0) return;
+  if (starts_with(t, "goto ")) jump(c, t.substr(5), false);
+  else if (t.back() == ':') define_label(c, t.substr(0, t.size() - 1));
+  else if (starts_with(t, "gosub ")) jump(c, t.substr(6), true);
+  else if (t == "return") {
+    if (!c.options->editor_mode) front::emit(c, Insn{kRet, 0, 0, 0});
+  } else statement(c);
+}
+
+// Points every goto, then every gosub, at its label.
+void link(Context& c) {
+  Workspace& ws = *c.ws;
+  for (int pass = 0; pass < 2; ++pass)
+    for (const PendingJump& p : ws.pending) {
+      if ((ws.ir[p.insn].op == kGosub) != (pass == 1)) continue;
+      const Label* l = find_label(ws, p.name);
+      if (!l) throw Failure{p.prefix + msg::label_not_found(p.label)};
+      ws.ir[p.insn].v = static_cast<int32_t>(l->insn);
+    }
+}
+
+}  // namespace
+
+bool compile_to_ir(std::string_view text, const BrainOptions& options, std::string& error) {
+  Workspace& ws = state().work;
+  ws.ir.clear();
+  ws.pending.clear();
+  ws.label_count = 0;
+  ws.control_count = 0;
+  ws.picks = false;
+  error.clear();
+  collect_declarations(text, ws.vars);
+  if (ws.vars.size() > static_cast<size_t>(kMaxVariables)) {
+    error = msg::kTooManyVariables;
+    return false;
+  }
+  ws.control[ws.control_count++] = kControlMarker;
+
+  Context c;
+  c.options = &options;
+  c.ws = &ws;
+  Line line;
+  try {
+    core::LineReader reader(text);
+    int number = 0;
+    for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
+      prepare_line(physical, ++number, line);
+      c.line = &line;
+      compile_line(c);
+    }
+    c.line = nullptr;
+    if (ws.control[--ws.control_count] != kControlMarker) fail_alone(msg::kIfNesting);
+    front::emit(c, Insn{kRet, 0, 0, 0});
+    link(c);
+  } catch (Failure& f) {
+    error = std::move(f.text);
+    ws.ir.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace brain

@@ -1,0 +1,445 @@
+// Expressions. A statement's expression is parsed into a tree of items
+// (operands, calls, square-bracket groups) joined by operators, then
+// evaluated in the language's fixed order:
+//   1. every call, in the order of their closing brackets; just before a
+//      call, those of its arguments that hold an operator or a group are
+//      evaluated, leftmost first;
+//   2. then the groups, in the order of their closing brackets;
+//   3. then the operators, one precedence level at a time (/ * - + = <> < >
+//      <= >= or and xor), each level from left to right.
+// Every call and every operator leaves its result in a fresh temporary slot.
+#include <cstring>
+
+#include "brain/arith.h"
+#include "brain/errors.h"
+#include "brain/frontend.h"
+#include "brain/numbers.h"
+#include "brain/state.h"
+#include "brain/table.h"
+#include "core/state.h"
+
+namespace brain::front {
+
+namespace {
+
+constexpr int kMaxNesting = 200;
+// Items of one statement; far more than the 1024 temporaries allow to use.
+constexpr size_t kMaxNodes = 65536;
+
+int op_of(char c) {
+  switch (c) {
+    case '/': return int(BinOp::kDiv);
+    case '*': return int(BinOp::kMul);
+    case '-': return int(BinOp::kSub);
+    case '+': return int(BinOp::kAdd);
+    case '=': return int(BinOp::kEq);
+    case kNotEqual: return int(BinOp::kNe);
+    case '<': return int(BinOp::kLt);
+    case '>': return int(BinOp::kGt);
+    case kLessEqual: return int(BinOp::kLe);
+    case kGreaterEqual: return int(BinOp::kGe);
+    case kOr: return int(BinOp::kOr);
+    case kAnd: return int(BinOp::kAnd);
+    case kXor: return int(BinOp::kXor);
+    default: return -1;
+  }
+}
+bool is_op(char c) { return op_of(c) >= 0; }
+bool is_bracket(char c) { return c == '(' || c == ')' || c == '[' || c == ']' || c == ','; }
+
+// ---- parsing ---------------------------------------------------------------
+
+// The text of a malformed item: from its start to the next operator or
+// closing bracket outside brackets.
+[[noreturn]] void junk(const Context& c, size_t start, bool in_args) {
+  size_t pos = start;
+  int depth = 0;
+  for (; pos < c.s.size(); ++pos) {
+    char ch = c.s[pos];
+    if (ch == '(' || ch == '[') ++depth;
+    else if (ch == ')' || ch == ']') {
+      if (depth == 0) break;
+      --depth;
+    } else if (depth == 0 && (is_op(ch) || (in_args && ch == ','))) break;
+  }
+  fail(c, msg::unknown_symbol(readable(c.s.substr(start, pos - start))));
+}
+
+int parse_expr(Context& c, size_t& pos, int depth, bool in_args);
+
+int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
+  if (depth > kMaxNesting || c.nodes.size() >= kMaxNodes) fail(c, msg::kTooComplex);
+  const std::string_view s = c.s;
+  const size_t start = pos;
+  Node n;
+  if (pos < s.size() && s[pos] == kUnaryMinus) {
+    n.neg = true;
+    ++pos;
+  }
+  if (pos < s.size() && s[pos] == '[') {
+    ++pos;
+    int inner = parse_expr(c, pos, depth + 1, false);
+    if (pos >= s.size() || s[pos] != ']') junk(c, start, in_args);
+    ++pos;
+    n.type = Node::kGroup;
+    n.children.push_back(inner);
+  } else {
+    const size_t a = pos;
+    while (pos < s.size() && !is_op(s[pos]) && !is_bracket(s[pos])) ++pos;
+    n.text = s.substr(a, pos - a);
+    if (pos < s.size() && s[pos] == '(') {
+      if (n.text.empty()) fail(c, msg::kSquareBrackets);
+      n.type = Node::kCall;
+      ++pos;
+      if (pos < s.size() && s[pos] == ')') {
+        ++pos;
+      } else {
+        for (;;) {
+          n.children.push_back(parse_expr(c, pos, depth + 1, true));
+          if (pos < s.size() && s[pos] == ',') {
+            ++pos;
+            continue;
+          }
+          if (pos < s.size() && s[pos] == ')') {
+            ++pos;
+            break;
+          }
+          junk(c, start, in_args);
+        }
+      }
+    }
+  }
+  n.source = s.substr(start, pos - start);
+  if (pos < s.size() && !is_op(s[pos]) && s[pos] != ')' && s[pos] != ']' && s[pos] != ',') {
+    if (s[pos] == '(') fail(c, msg::kSquareBrackets);
+    junk(c, start, in_args);
+  }
+  c.nodes.push_back(std::move(n));
+  return static_cast<int>(c.nodes.size()) - 1;
+}
+
+int parse_expr(Context& c, size_t& pos, int depth, bool in_args) {
+  const size_t start = pos;
+  Expr e;
+  for (;;) {
+    e.items.push_back(parse_item(c, pos, depth, in_args));
+    if (pos < c.s.size() && is_op(c.s[pos])) {
+      e.ops.push_back(static_cast<BinOp>(op_of(c.s[pos])));
+      ++pos;
+      continue;
+    }
+    break;
+  }
+  e.text = c.s.substr(start, pos - start);
+  c.exprs.push_back(std::move(e));
+  return static_cast<int>(c.exprs.size()) - 1;
+}
+
+int parse(Context& c, std::string_view statement) {
+  c.s = statement;
+  c.nodes.clear();
+  c.exprs.clear();
+  size_t pos = 0;
+  int top = parse_expr(c, pos, 0, false);
+  if (pos != statement.size()) junk(c, 0, false);
+  return top;
+}
+
+// ---- emitting --------------------------------------------------------------
+
+int new_temp(Context& c) {
+  if (c.temps >= kTempSlots) fail(c, msg::kTooComplex);
+  return c.temps++;
+}
+
+uint32_t take_literal(Context& c) {
+  std::string_view raw = c.line->raw;
+  std::string_view content;
+  size_t open = raw.find('"', c.literal_pos);
+  size_t close = open == std::string_view::npos ? open : raw.find('"', open + 1);
+  if (close != std::string_view::npos) {
+    content = raw.substr(open + 1, close - open - 1);
+    c.literal_pos = close + 1;
+  } else {
+    c.literal_pos = raw.size();
+  }
+  std::string text;
+  if (content.size() >= 2 && content[0] == '.' && content[1] == '\\') {
+    for (char ch : core::state().folders.program) text += ch == '/' ? '\\' : ch;
+    content.remove_prefix(2);
+  }
+  for (size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\\' && i + 1 < content.size() && (content[i + 1] == 'n' || content[i + 1] == '0')) {
+      text += content[i + 1] == 'n' ? '\n' : '\0';
+      ++i;
+    } else {
+      text += content[i];
+    }
+  }
+  const core::Pool& pool = core::state().pools.strings;
+  uint32_t& used = state().strings_end;
+  if (used > pool.size || pool.size - used < text.size() + 1) fail(c, msg::kStringPoolFull, true);
+  const uint32_t address = pool.addr + used;
+  std::memcpy(pool.bytes() + used, text.data(), text.size());
+  pool.bytes()[used + text.size()] = 0;
+  used += static_cast<uint32_t>(text.size() + 1);
+  return address;
+}
+
+bool editor(const Context& c) { return c.options->editor_mode; }
+
+// Loads a valid operand into A (reg 0) or an argument register.
+void load(Context& c, int reg, const Operand& o) {
+  Insn insn{0, static_cast<uint8_t>(reg), 0, o.v};
+  switch (o.type) {
+    case Operand::kConst: insn.op = load_op(Kind::kConst); break;
+    case Operand::kVar:
+      if (editor(c)) insn = {load_op(Kind::kConst), insn.a, 0, 0};
+      else insn.op = load_op(o.neg ? Kind::kVarNeg : Kind::kVar);
+      break;
+    case Operand::kTemp:
+      if (editor(c)) {
+        insn = {load_op(Kind::kConst), insn.a, 0, 0};
+      } else {
+        if (reg == 0 && c.a_slot == o.v && !o.neg) return;  // A holds it already
+        insn.op = load_op(o.neg ? Kind::kTempNeg : Kind::kTemp);
+      }
+      break;
+    case Operand::kElem: insn.op = load_op(Kind::kElem); break;
+    case Operand::kStr:
+      insn.op = load_op(Kind::kConst);
+      insn.v = static_cast<int32_t>(take_literal(c));
+      break;
+    default: return;
+  }
+  emit(c, insn);
+  if (reg == 0) c.a_slot = (o.type == Operand::kTemp && !o.neg && !editor(c)) ? o.v : -1;
+}
+
+Operand temp_operand(int slot, bool neg = false) {
+  Operand o;
+  o.type = Operand::kTemp;
+  o.v = slot;
+  o.neg = neg;
+  return o;
+}
+
+Operand combine(Context& c, const Operand& left, BinOp op, const Operand& right, std::string_view text) {
+  if (right.type == Operand::kEmpty) fail(c, msg::operand_expected(readable(text)));
+  if (left.type == Operand::kEmpty || left.type == Operand::kInvalid || left.type == Operand::kStr)
+    fail(c, msg::unknown_symbol(readable(left.text)));
+  Kind kind;
+  int32_t v = right.v;
+  switch (right.type) {
+    case Operand::kConst: kind = Kind::kConst; break;
+    case Operand::kVar: kind = right.neg ? Kind::kVarNeg : Kind::kVar; break;
+    case Operand::kTemp: kind = right.neg ? Kind::kTempNeg : Kind::kTemp; break;
+    case Operand::kElem: fail(c, msg::kElementLeft);
+    default: fail(c, msg::unknown_symbol(readable(right.text)));
+  }
+  if (editor(c) && kind != Kind::kConst) {
+    kind = Kind::kConst;
+    v = 0;
+  }
+  load(c, 0, left);
+  const int slot = new_temp(c);
+  emit(c, Insn{bin_op(op, kind), 0, static_cast<uint16_t>(slot), v});
+  c.a_slot = slot;
+  return temp_operand(slot);
+}
+
+// The operand an item stands for once its calls and groups are evaluated.
+Operand item_value(const Context& c, int node) {
+  const Node& n = c.nodes[node];
+  if (n.type == Node::kAtom) return classify(c, n.text, n.neg, n.source);
+  return n.value;
+}
+
+Operand apply_ops(Context& c, int expr) {
+  // Copies: the lists are rewritten level by level.
+  std::vector<Operand> vals;
+  vals.reserve(c.exprs[expr].items.size());
+  for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
+  std::vector<BinOp> ops = c.exprs[expr].ops;
+  const std::string_view text = c.exprs[expr].text;
+  for (int level = 0; level < kBinOpCount && !ops.empty(); ++level) {
+    size_t out_v = 1, out_o = 0;
+    for (size_t i = 0; i < ops.size(); ++i) {
+      if (static_cast<int>(ops[i]) == level) {
+        vals[out_v - 1] = combine(c, vals[out_v - 1], ops[i], vals[i + 1], text);
+      } else {
+        ops[out_o++] = ops[i];
+        vals[out_v++] = vals[i + 1];
+      }
+    }
+    ops.resize(out_o);
+    vals.resize(out_v);
+  }
+  return vals[0];
+}
+
+// A group's value, with the group's own unary minus applied.
+Operand negated(const Operand& o, std::string_view source) {
+  Operand r = o;
+  switch (o.type) {
+    case Operand::kConst: r.v = neg32(o.v); break;
+    case Operand::kVar:
+    case Operand::kTemp: r.neg = !o.neg; break;
+    default:
+      r.type = Operand::kInvalid;
+      r.text = source;
+  }
+  return r;
+}
+
+bool needs_evaluation(const Context& c, int expr) {
+  const Expr& e = c.exprs[expr];
+  if (!e.ops.empty()) return true;
+  for (int item : e.items)
+    if (c.nodes[item].type == Node::kGroup) return true;
+  return false;
+}
+
+void groups_of(Context& c, int node);
+
+Operand evaluate_callfree(Context& c, int expr) {
+  for (size_t i = 0; i < c.exprs[expr].items.size(); ++i) groups_of(c, c.exprs[expr].items[i]);
+  return apply_ops(c, expr);
+}
+
+void groups_of(Context& c, int node) {
+  if (c.nodes[node].type != Node::kGroup) return;
+  Operand inner = evaluate_callfree(c, c.nodes[node].children[0]);
+  Node& n = c.nodes[node];
+  n.value = n.neg ? negated(inner, n.source) : inner;
+}
+
+bool valid_name(std::string_view name) {
+  for (char ch : name)
+    if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_')) return false;
+  return true;
+}
+
+void make_call(Context& c, int node) {
+  const std::string_view name = c.nodes[node].text;
+  const int r = valid_name(name) ? find_row(name) : -1;
+  if (r < 0) fail(c, msg::unknown_function(readable(name)));
+  const Row& info = row(r);
+  const std::vector<int>& args = c.nodes[node].children;
+  if (args.size() != info.argc) fail(c, msg::requires_params(name, info.argc));
+  Operand vals[kMaxArgs];
+  for (size_t i = 0; i < args.size(); ++i) {
+    const Expr& e = c.exprs[args[i]];
+    vals[i] = e.evaluated ? e.result : item_value(c, e.items[0]);
+    const auto t = vals[i].type;
+    if (t == Operand::kEmpty || t == Operand::kInvalid) fail(c, msg::unknown_parameter(readable(e.text)));
+  }
+  for (size_t i = 0; i < args.size(); ++i) load(c, static_cast<int>(i) + 1, vals[i]);
+  const int slot = new_temp(c);
+  emit(c, Insn{kCall, info.argc, static_cast<uint16_t>(slot), r});
+  c.a_slot = slot;
+  if (name == "visual_picked") c.ws->picks = true;
+  Node& n = c.nodes[node];
+  n.value = temp_operand(slot, n.neg);
+  n.value.text = n.source;
+}
+
+void calls_of_expr(Context& c, int expr);
+
+void calls_of(Context& c, int node) {
+  const Node::Type type = c.nodes[node].type;
+  if (type == Node::kGroup) {
+    calls_of_expr(c, c.nodes[node].children[0]);
+  } else if (type == Node::kCall) {
+    const size_t count = c.nodes[node].children.size();
+    for (size_t i = 0; i < count; ++i) calls_of_expr(c, c.nodes[node].children[i]);
+    for (size_t i = 0; i < count; ++i) {
+      const int arg = c.nodes[node].children[i];
+      if (!needs_evaluation(c, arg)) continue;
+      Operand v = evaluate_callfree(c, arg);
+      c.exprs[arg].result = v;
+      c.exprs[arg].evaluated = true;
+    }
+    make_call(c, node);
+  }
+}
+
+void calls_of_expr(Context& c, int expr) {
+  for (size_t i = 0; i < c.exprs[expr].items.size(); ++i) calls_of(c, c.exprs[expr].items[i]);
+}
+
+}  // namespace
+
+Operand classify(const Context& c, std::string_view text, bool neg, std::string_view source) {
+  Operand o;
+  o.text = source;
+  o.neg = neg;
+  if (text.empty()) return o;
+  int32_t v;
+  if (parse_number(text, v)) {
+    o.type = Operand::kConst;
+    o.v = neg ? neg32(v) : v;
+    o.neg = false;
+    return o;
+  }
+  o.type = Operand::kInvalid;
+  if (starts_with(text, "element")) {
+    std::string_view rest = text.substr(7);
+    uint32_t n = 0;
+    if (!rest.empty()) {
+      if ((rest[0] != '#' && rest[0] != kBackRef) || rest.size() < 2) return o;
+      for (char ch : rest.substr(1)) {
+        if (ch < '0' || ch > '9') return o;
+        n = n * 10u + uint32_t(ch - '0');
+      }
+      if (rest[0] == kBackRef) n = 0u - n;
+    }
+    if (neg) return o;
+    o.type = Operand::kElem;
+    o.v = static_cast<int32_t>(n * 1024u);
+    return o;
+  }
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
+      text.find('"', 1) == text.size() - 1) {
+    if (!neg) o.type = Operand::kStr;
+    return o;
+  }
+  for (const Variable& var : c.ws->vars)
+    if (var.name == text) {
+      o.type = Operand::kVar;
+      o.v = var.offset;
+      return o;
+    }
+  return o;
+}
+
+Operand evaluate(Context& c, std::string_view statement) {
+  int top = parse(c, statement);
+  calls_of_expr(c, top);
+  return evaluate_callfree(c, top);
+}
+
+void finish(Context& c, const Operand& value) {
+  if (value.type == Operand::kTemp && value.v == c.a_slot && !editor(c)) {
+    if (value.neg) {
+      emit(c, Insn{kNeg, 0, 0, 0});
+      c.a_slot = -1;
+    }
+    return;
+  }
+  if (value.type == Operand::kEmpty || value.type == Operand::kInvalid)
+    fail(c, msg::unknown_symbol(readable(value.text)));
+  load(c, 0, value);
+}
+
+bool evaluate_single_call(Context& c, std::string_view statement) {
+  int top = parse(c, statement);
+  const Expr& e = c.exprs[top];
+  if (e.items.size() != 1) return false;
+  const Node& n = c.nodes[e.items[0]];
+  if (n.type != Node::kCall || n.neg) return false;
+  calls_of_expr(c, top);
+  return true;
+}
+
+}  // namespace brain::front

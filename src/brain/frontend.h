@@ -1,0 +1,75 @@
+// Shared by the statement and expression parts of the compiler.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "brain/compile.h"
+#include "brain/ir.h"
+#include "brain/lines.h"
+#include "brain/workspace.h"
+
+namespace brain::front {
+
+// A compile error; `resource` marks the exhaustion of a fixed table, which
+// an editor line does not swallow.
+struct Failure {
+  std::string text;
+  bool resource = false;
+};
+
+// A value an instruction can take.
+struct Operand {
+  enum Type : uint8_t { kEmpty, kInvalid, kConst, kVar, kTemp, kElem, kStr };
+  Type type = kEmpty;
+  bool neg = false;       // variables and temporaries: read negated
+  int32_t v = 0;          // value, offset, slot or element distance
+  std::string_view text;  // as written, for messages
+};
+
+struct Node {
+  enum Type : uint8_t { kAtom, kCall, kGroup };
+  Type type = kAtom;
+  bool neg = false;           // written with a unary minus
+  std::string_view text;      // operand text, or the name of a call
+  std::string_view source;    // the whole item as written
+  std::vector<int> children;  // expressions: the call's arguments, or the group's content
+  Operand value;              // a call's or group's value once evaluated
+};
+
+struct Expr {
+  std::vector<int> items;  // nodes
+  std::vector<BinOp> ops;  // between the items
+  std::string_view text;
+  bool evaluated = false;
+  Operand result;
+};
+
+struct Context {
+  const BrainOptions* options = nullptr;
+  Workspace* ws = nullptr;
+  const Line* line = nullptr;
+  size_t literal_pos = 0;  // where the next literal is looked for in the raw line
+  int temps = 0;           // temporary slots handed out in this statement
+  int a_slot = -1;         // the slot whose value A holds, or -1
+  uint64_t code_bytes = 0;
+  std::string_view s;      // statement being parsed
+  std::vector<Node> nodes;
+  std::vector<Expr> exprs;
+};
+
+[[noreturn]] void fail(const Context& c, std::string_view message, bool resource = false);
+void emit(Context& c, Insn insn);
+
+// Parses and evaluates an expression (calls, groups, operators); the result
+// is not yet in A.
+Operand evaluate(Context& c, std::string_view statement);
+// Puts a value into A.
+void finish(Context& c, const Operand& value);
+// Classifies an operand text.
+Operand classify(const Context& c, std::string_view text, bool neg, std::string_view source);
+// An editor line: makes the call if the statement is a single call.
+bool evaluate_single_call(Context& c, std::string_view statement);
+
+}  // namespace brain::front

@@ -1,0 +1,72 @@
+// The compiled form of a brain: a list of instructions for a small register
+// machine. A holds expression values, R1..R5 the arguments of the next call;
+// nothing is kept in registers from one statement to the next. Both back
+// ends take this list: the x86-64 generator translates it, the interpreter
+// runs it as it stands.
+#pragma once
+
+#include <cstdint>
+
+namespace brain {
+
+// Operand kinds an instruction can carry.
+enum class Kind : uint8_t {
+  kConst,    // v = value
+  kVar,      // v = byte offset of the variable in the running element's state
+  kVarNeg,   // the same, negated
+  kTemp,     // v = temporary slot number
+  kTempNeg,  // the same, negated
+  kElem,     // v = byte distance from the running element's state (loads only)
+};
+constexpr int kKindCount = 6;
+
+// Binary operators, in the order in which an expression applies them.
+enum class BinOp : uint8_t { kDiv, kMul, kSub, kAdd, kEq, kNe, kLt, kGt, kLe, kGe, kOr, kAnd, kXor };
+constexpr int kBinOpCount = 13;
+
+// Opcodes. Loads and binary operations carry their operand kind in the
+// opcode, so that each back end handles one case per opcode.
+enum Op : uint8_t {
+  kLoad = 0,                            // + kind; reg = a (0 = A, 1..5 = R1..R5)
+  kBin = 8,                             // + op * 8 + kind (not kElem); result to slot
+  kNeg = kBin + kBinOpCount * 8,        // A = -A
+  kStoreVar,                            // variable at offset v = A
+  kCall,                                // A = row v (argc a); result to slot
+  kJz,                                  // to v when A is 0
+  kJmp,                                 // to v (forward)
+  kLoop,                                // to v (backward: counted against the run budget)
+  kGosub,                               // call v; a later kRet comes back
+  kRet,                                 // back from a gosub, or the end of the run
+  kOpCount
+};
+
+struct Insn {
+  uint8_t op;
+  uint8_t a;       // register of a load, argument count of a call
+  uint16_t slot;   // temporary slot that receives a result
+  int32_t v;       // operand, offset, row or jump target
+};
+static_assert(sizeof(Insn) == 8);
+
+constexpr uint8_t load_op(Kind k) { return static_cast<uint8_t>(kLoad + static_cast<int>(k)); }
+constexpr uint8_t bin_op(BinOp b, Kind k) {
+  return static_cast<uint8_t>(kBin + static_cast<int>(b) * 8 + static_cast<int>(k));
+}
+constexpr bool is_load(uint8_t op) { return op < kLoad + kKindCount; }
+constexpr bool is_bin(uint8_t op) { return op >= kBin && op < kNeg; }
+constexpr Kind kind_of(uint8_t op) { return static_cast<Kind>(is_load(op) ? op - kLoad : (op - kBin) % 8); }
+constexpr BinOp binop_of(uint8_t op) { return static_cast<BinOp>((op - kBin) / 8); }
+constexpr bool is_jump(uint8_t op) { return op == kJz || op == kJmp || op == kLoop || op == kGosub; }
+
+// Run statuses shared by both back ends (0 = the brain returned).
+enum RunStatus : int32_t {
+  kRunOk = 0,
+  kRunTimeout = 1,        // the run exceeded its time limit
+  kRunGosubOverflow = 2,  // gosub nesting too deep
+};
+
+// Limits of one run.
+constexpr int kMaxGosubDepth = 4096;
+constexpr int32_t kJumpBudget = 1000000;  // backward jumps and gosubs between clock checks
+
+}  // namespace brain

@@ -1,0 +1,59 @@
+// Reading brain lines: the first normalisation steps every line goes
+// through, declaration recognition, and the statement form (blanks removed,
+// operators reduced to single characters) that expressions are read from.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brain {
+
+// Single-character forms of the operators in a statement.
+constexpr char kUnaryMinus = '\xD1';
+constexpr char kLessEqual = '\xA3';
+constexpr char kGreaterEqual = '$';
+constexpr char kNotEqual = '!';
+constexpr char kOr = '\xF5';
+constexpr char kAnd = '&';
+constexpr char kXor = '\xF8';
+constexpr char kBackRef = '\\';  // "#-" of a backward element reference
+
+struct Line {
+  std::string raw;     // comment cut and trimmed; string literals are taken from it
+  std::string text;    // ... with literal contents masked, lower case, tabs as blanks
+  std::string prefix;  // text + " (" + number + ")|": the head of this line's errors
+};
+
+// Cuts the comment, trims, masks literals, lower-cases and builds the prefix.
+void prepare_line(std::string_view physical, int number, Line& out);
+
+// Trims blanks and tabs at both ends.
+std::string_view trim(std::string_view s);
+
+// Declaration kinds of the symbol table: 0 `var`, 1 to 6 the user
+// parameters (ele, int, met, deg, vel, spi). -1 when the prepared text is no
+// declaration for the compiler.
+int declaration_kind(std::string_view text);
+// The parameter-list kind of a header line (7 for `var`, 1 to 6 for known
+// user kinds, 0 for an unknown user kind), or -1 when the line is no header line.
+int header_kind(std::string_view text);
+
+// The statement form of a prepared line: ") editor" endings reduced, the
+// word operators, blanks removed, unary minus and "#-" marked, the two-
+// character comparisons shortened. `first3` receives the first three
+// characters before blank removal (to recognise "if ").
+std::string statement_form(std::string_view text, std::string* first3 = nullptr);
+
+// Round and square brackets nest properly.
+bool brackets_balanced(std::string_view s);
+
+// Readable form of a statement fragment for messages (marks turned back
+// into the characters a user wrote).
+std::string readable(std::string_view s);
+
+// Lines ending with CR LF; the last line may lack them.
+bool ends_with(std::string_view s, std::string_view tail);
+bool starts_with(std::string_view s, std::string_view head);
+
+}  // namespace brain

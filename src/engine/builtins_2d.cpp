@@ -1,0 +1,311 @@
+// Built-ins of the 2D layers: frames, sprites, counters, backgrounds, the
+// overlay text and the frame animation rows.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "brain/bind.h"
+#include "core/element_state.h"
+#include "core/state.h"
+#include "core/strings.h"
+#include "engine/builtins.h"
+#include "engine/draw.h"
+#include "engine/images2d.h"
+#include "engine/objects.h"
+#include "engine/state.h"
+#include "media/bmp.h"
+#include "media/device.h"
+#include "media/input.h"
+#include "media/overlay.h"
+#include "media/state.h"
+#include "platform/blit.h"
+#include "platform/gl_device.h"
+#include "platform/scene.h"
+
+namespace engine {
+
+namespace {
+
+using core::ElementState;
+
+constexpr int32_t kTrue = -1;
+
+// The element a handle names, or null (bit 31 set, or not an element).
+ElementState* element(uint32_t ref) {
+  const int i = core::element_index(ref);
+  return i < 0 ? nullptr : core::element_state(i);
+}
+
+const Object* current(const ElementState& st) { return object(st.w[core::kCurrentObject]); }
+
+bool is(const ElementState& st, uint32_t tag) {
+  const Object* o = current(st);
+  return o && static_cast<uint32_t>(o->w[0]) == tag;
+}
+
+bool on_and_shown(const ElementState& st) {
+  return (st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) == (core::kFlagOn | core::kFlagShown);
+}
+
+#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
+#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
+
+BUILTIN(frame_refresh) {
+  UNUSED;
+  if (ElementState* st = element(static_cast<uint32_t>(a1)); st && is(*st, kTagFrame)) st->w[core::kExtent] = 4;
+  return 0;
+}
+
+BUILTIN(frame_refresh_all) {
+  UNUSED;
+  for (int e = 0; e < state().element_count; ++e) {
+    ElementState& st = *core::element_state(e);
+    if (on_and_shown(st) && is(st, kTagFrame)) st.w[core::kExtent] = 4;
+  }
+  return 0;
+}
+
+BUILTIN(sprite_clip_set) {
+  UNUSED;
+  if (ElementState* st = element(static_cast<uint32_t>(a1))) {
+    st->w[core::kExtent] = a2;
+    st->w[core::kExtent + 1] = a3;
+    st->w[core::kExtent + 2] = a4;
+    st->w[core::kExtent + 3] = a5;
+  }
+  return 0;
+}
+
+template <int Word>
+BUILTIN(extent_word) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  return st ? st->w[core::kExtent + Word] : 0;
+}
+
+template <int Word>
+BUILTIN(sprite_dim) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  return st && is(*st, kTagSprite) ? current(*st)->w[Word] : 0;
+}
+
+// The mouse on one of the sprite's opaque pixels, inside its clip rectangle.
+BUILTIN(sprite_picked) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  if (!st || !on_and_shown(*st) || !is(*st, kTagSprite)) return 0;
+  const Object& o = *current(*st);
+  const int32_t mx = media::input().mouse_x, my = media::input().mouse_y;
+  const int32_t* clip = &st->w[core::kExtent];
+  if (mx < clip[0] || mx > clip[2] || my < clip[1] || my > clip[3]) return 0;
+  const int64_t lx = int64_t(mx) - st->w[core::kPosition], ly = int64_t(my) - st->w[core::kPosition + 1];
+  if (o.w[2] == 0 || lx < 0 || ly < 0 || lx >= o.w[3] || ly >= o.w[4]) return 0;
+  const Run* runs = core::at<Run>(static_cast<uint32_t>(o.w[2]));
+  for (int32_t i = 0; i < o.w[5]; ++i)
+    if (runs[i].y == ly && lx >= runs[i].x && lx < runs[i].x + runs[i].length) return kTrue;
+  return 0;
+}
+
+// The mouse inside the area the counter's glyphs cover.
+BUILTIN(counter_picked) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  if (!st || !on_and_shown(*st) || !is(*st, kTagCounter)) return 0;
+  const Object& o = *current(*st);
+  const ImageBlock* b = image_block(o);
+  if (!b) return 0;
+  int64_t width = 0;
+  for (int g = 0; g < kCounterGlyphs; ++g) width = std::max<int64_t>(width, o.w[3 + g] >> 16 & 0xFFFF);
+  int64_t glyphs = st->w[core::kExtent + 2] != 0 ? 1 : 0;
+  for (int64_t g = std::max(st->w[core::kExtent], 1); g >= 1; g /= 10) glyphs += 1 + (g == st->w[core::kExtent + 1]);
+  const int32_t mx = media::input().mouse_x, my = media::input().mouse_y;
+  const int64_t x = st->w[core::kPosition], y = st->w[core::kPosition + 1];
+  return mx >= x && mx < x + glyphs * width && my >= y && my < y + b->height ? kTrue : 0;
+}
+
+BUILTIN(translucent) {
+  UNUSED;
+  if (ElementState* st = element(static_cast<uint32_t>(a1)))
+    st->w[core::kFlags] = (st->w[core::kFlags] & ~core::kFlagTranslucent) | ((a2 & 1) ? core::kFlagTranslucent : 0);
+  return 0;
+}
+
+BUILTIN(show) {
+  UNUSED;
+  if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] |= core::kFlagShown;
+  return 0;
+}
+
+BUILTIN(hide) {
+  UNUSED;
+  if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] &= ~core::kFlagShown;
+  return 0;
+}
+
+// Fills the tool screen with one palette colour and shows it at once.
+BUILTIN(flash) {
+  UNUSED;
+  std::memset(core::state().pools.tool_screen.bytes(), a1 & 255, core::state().pools.tool_screen.size);
+  const bool hidden = media::state().pointer_hidden;
+  media::state().pointer_hidden = true;
+  media::present_tool_screen();
+  media::state().pointer_hidden = hidden;
+  return 0;
+}
+
+BUILTIN(clear) {
+  UNUSED;
+  media::clear_display();
+  return 0;
+}
+
+BUILTIN(render) {
+  UNUSED;
+  if (state().draw_frame) state().draw_frame();
+  return 0;
+}
+
+BUILTIN(background_color) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  return st && is(*st, kTagBackground) ? current(*st)->w[3] : 0;
+}
+
+// Frame animation: the phase advances by speed; every 256 units move the
+// current object within first..last (1-based), wrapping.
+BUILTIN(animate) {
+  UNUSED;
+  ElementState* st = element(static_cast<uint32_t>(a1));
+  if (!st) return 0;
+  int32_t first = a2, last = a3, speed = a4;
+  if (speed < 0) {
+    std::swap(first, last);
+  }
+  const int32_t count = st->w[core::kFrameCount];
+  if (count <= 0) return 0;
+  first = std::clamp(first, 1, count);
+  last = std::clamp(last, 1, count);
+  int64_t phase = int64_t(st->w[core::kAnimationPhase]) + speed;
+  const int64_t steps = phase >> 8;
+  phase &= 255;
+  st->w[core::kAnimationPhase] = static_cast<int32_t>(phase);
+  if (steps == 0) return 0;
+  const int32_t lo = std::min(first, last), hi = std::max(first, last), n = hi - lo + 1;
+  int64_t frame = int64_t(st->w[core::kCurrentObject]) - st->w[core::kFirstObject] + 1;
+  if (frame < lo || frame > hi) frame = speed < 0 ? hi : lo;
+  frame = lo + ((frame - lo + steps) % n + n) % n;
+  st->w[core::kCurrentObject] = st->w[core::kFirstObject] + static_cast<int32_t>(frame) - 1;
+  return 0;
+}
+
+BUILTIN(animation_frame) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  return st ? st->w[core::kCurrentObject] - st->w[core::kFirstObject] + 1 : 0;
+}
+
+BUILTIN(animation_frame_set) {
+  UNUSED;
+  ElementState* st = element(static_cast<uint32_t>(a1));
+  if (st && a2 >= 1 && a2 <= st->w[core::kFrameCount]) st->w[core::kCurrentObject] = st->w[core::kFirstObject] + a2 - 1;
+  return 0;
+}
+
+BUILTIN(last_animation_frame) {
+  UNUSED;
+  const ElementState* st = element(static_cast<uint32_t>(a1));
+  return st ? st->w[core::kFrameCount] : 0;
+}
+
+BUILTIN(print) {
+  UNUSED;
+  const std::string_view text = core::string_arg(a1);
+  if (a1 >= 0 && a1 < static_cast<int32_t>(core::kHandleCount) && !core::handle_entry(a1)) return 0;
+  char buffer[1024];
+  const size_t n = std::min(text.size(), sizeof buffer - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = 0;
+  media::overlay_colour(state().text_colour);
+  media::overlay_position(a3, a4);
+  media::overlay_text(buffer, a2);
+  return 0;
+}
+
+BUILTIN(print_num) {
+  UNUSED;
+  media::overlay_colour(state().text_colour);
+  media::overlay_position(a4, a5);
+  media::overlay_number(a1, a2, a3);
+  return 0;
+}
+
+BUILTIN(font_set) {
+  UNUSED;
+  const std::string face(core::string_arg(a1));
+  media::overlay_font_set(face.c_str(), a2, a3, a4);
+  return 0;
+}
+
+BUILTIN(color_set) {
+  UNUSED;
+  state().text_colour = (a1 & 255) | (a2 & 255) << 8 | (a3 & 255) << 16;
+  return 0;
+}
+
+// A bitmap stretched over the whole frame; a missing one clears the display.
+BUILTIN(bmp_show) {
+  UNUSED;
+  std::string path(core::string_arg(a1));
+  if (!path.empty() && path[0] != '/') path = core::state().folders.program + path;
+  media::Bitmap bitmap;
+  if (media::load_bmp(path, bitmap) != media::BmpResult::ok) {
+    media::clear_display();
+    return 0;
+  }
+  std::vector<uint32_t> rgba(bitmap.pixels.size());
+  for (size_t i = 0; i < rgba.size(); ++i) {
+    const uint32_t p = bitmap.pixels[i];
+    rgba[i] = 0xFF000000u | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+  }
+  const int t = platform::texture_create(rgba.data(), bitmap.width, bitmap.height);
+  platform::frame_blit_full(t);
+  platform::frame_present();
+  platform::texture_delete(t);
+  return 0;
+}
+
+}  // namespace
+
+void bind_2d_builtins() {
+  brain::bind("frame_refresh", frame_refresh);
+  brain::bind("frame_refresh_all", frame_refresh_all);
+  brain::bind("sprite_clip_set", sprite_clip_set);
+  brain::bind("sprite_clip_x1", extent_word<0>);
+  brain::bind("sprite_clip_y1", extent_word<1>);
+  brain::bind("sprite_clip_x2", extent_word<2>);
+  brain::bind("sprite_clip_y2", extent_word<3>);
+  brain::bind("sprite_dim_x", sprite_dim<3>);
+  brain::bind("sprite_dim_y", sprite_dim<4>);
+  brain::bind("sprite_picked", sprite_picked);
+  brain::bind("counter_picked", counter_picked);
+  brain::bind("translucent", translucent);
+  brain::bind("show", show);
+  brain::bind("hide", hide);
+  brain::bind("flash", flash);
+  brain::bind("clear", clear);
+  brain::bind("render", render);
+  brain::bind("background_color", background_color);
+  brain::bind("animate", animate);
+  brain::bind("animation_frame", animation_frame);
+  brain::bind("animation_frame_set", animation_frame_set);
+  brain::bind("last_animation_frame", last_animation_frame);
+  brain::bind("print", print);
+  brain::bind("print_num", print_num);
+  brain::bind("font_set", font_set);
+  brain::bind("color_set", color_set);
+  brain::bind("bmp_show", bmp_show);
+}
+
+}  // namespace engine

@@ -1,0 +1,53 @@
+// The run loop's built-ins: exit, max_framerate, max_framerate_set, pause.
+#include "brain/bind.h"
+#include "engine/builtins.h"
+#include "engine/run_loop.h"
+#include "engine/state.h"
+#include "media/input.h"
+#include "platform/state.h"
+
+namespace engine {
+
+namespace {
+
+int32_t exit_run(uint32_t, int32_t code, int32_t, int32_t, int32_t, int32_t) {
+  state().exit_code = code;
+  return code;
+}
+
+int32_t max_framerate(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return state().max_framerate; }
+
+int32_t max_framerate_set(uint32_t, int32_t n, int32_t, int32_t, int32_t, int32_t) {
+  set_max_framerate(n);
+  return state().max_framerate;
+}
+
+// Shows the current frame, waits for a fresh key or button, and does not
+// catch up the paused time.
+int32_t pause(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+  State& s = state();
+  platform::State& p = platform::state();
+  if (s.draw_frame) s.draw_frame();
+  platform::clock_sleep_ms(p.clock, 500);
+  media::flush();
+  while (true) {
+    media::pump();
+    if (media::key_event_waiting() || media::any_key() != 0 || media::input().mouse_buttons != 0) break;
+    if (media::input_exhausted()) media::inject_default_key(false);
+    if (!p.headless) platform::clock_sleep_ms(p.clock, 5);
+  }
+  media::next_key_event();
+  s.next_deadline = platform::clock_now(p.clock) + static_cast<uint32_t>(s.tick_length);
+  return 0;
+}
+
+}  // namespace
+
+void bind_run_builtins() {
+  brain::bind("exit", exit_run);
+  brain::bind("max_framerate", max_framerate);
+  brain::bind("max_framerate_set", max_framerate_set);
+  brain::bind("pause", pause);
+}
+
+}  // namespace engine

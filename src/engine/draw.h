@@ -1,0 +1,16 @@
+// Drawing one frame of a run.
+#pragma once
+
+#include "core/element_state.h"
+
+namespace engine {
+
+// Draws the 2D layers and the overlay text into the frame and presents it,
+// except the warm-up frame.
+void draw_frame();
+
+struct Object;
+// A COUNTER's credits in the glyphs of its digit strip.
+void draw_counter(const core::ElementState& st, const Object& o);
+
+}  // namespace engine

@@ -1,0 +1,200 @@
+#include "engine/run_loop.h"
+
+#include <cstring>
+
+#include "brain/driver.h"
+#include "brain/run.h"
+#include "core/element_state.h"
+#include "core/files.h"
+#include "core/state.h"
+#include "engine/scene_load.h"
+#include "engine/state.h"
+#include "media/device.h"
+#include "media/input.h"
+#include "media/overlay.h"
+#include "platform/state.h"
+#include "project/records.h"
+#include "project/state.h"
+#include "project/types.h"
+
+namespace engine {
+
+namespace {
+
+constexpr uint32_t kLowStringMemory = 80000;
+
+uint32_t now() { return platform::clock_now(platform::state().clock); }
+
+void draw() {
+  if (auto* f = state().draw_frame) f();
+}
+
+// True once the run has gone on for the ticks --ticks allows.
+bool tick_limit_reached() {
+  const State& s = state();
+  return s.tick_limit >= 0 && s.ticks_run >= s.tick_limit;
+}
+
+void load_globals() {
+  const core::Pool& g = core::state().pools.globals;
+  std::memset(g.bytes(), 0, g.size);
+  core::read_into(core::state().folders.program + "temp/globvars.dat", g.bytes(), core::kGlobalCount * 4);
+}
+
+void compile_brains() {
+  brain::CompileRequest request;
+  for (int e = 0; e < state().element_count; ++e)
+    request.elements.push_back({project::get_field(e, project::kFieldName),
+                                project::get_field(e, project::kFieldBrain), std::nullopt});
+  const brain::CompileReport report = brain::compile_project(request);
+  state().picking_needed = report.picking_needed;
+}
+
+}  // namespace
+
+void set_max_framerate(int32_t n) {
+  if (n < 15 || n > 250) return;
+  state().max_framerate = n;
+  state().tick_length = 4500 / n;
+}
+
+void tick() {
+  State& s = state();
+  media::overlay_clear();
+  if (s.picking_needed && s.pick) {
+    const uint32_t picked = s.pick();
+    if (picked != 0) s.picked = picked;
+  }
+  for (int e = 0; e < kElements; ++e) core::element_state(e)->w[core::kFlags] &= ~core::kFlagJoined;
+  for (int e = 0; e < s.element_count; ++e) {
+    core::ElementState& st = *core::element_state(e);
+    if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagDisabled)) != core::kFlagOn) continue;
+    brain::run(core::element_ref(e));
+    ++st.w[core::kTimer];
+  }
+  for (int32_t& c : s.net_counters)
+    if (c > 0) --c;
+  ++s.tick_count;
+  ++s.ticks_run;
+  if (tick_limit_reached() && s.exit_code == -1) s.exit_code = kExitPlain;
+}
+
+int32_t test_run() {
+  State& s = state();
+  platform::State& p = platform::state();
+
+  media::pump();
+  media::flush();
+  s.engine_running = true;
+  const bool clipping = s.sprite_clipping;
+  s.sprite_clipping = true;
+  const int32_t fog_start = s.fog_start, fog_end = s.fog_end;
+  const uint32_t scene_colour = s.scene_colour;
+
+  load_globals();
+  s.text_colour = 0xFFFFFF;
+  s.exit_code = -1;
+  s.run_flag = true;
+  s.ticks_run = 0;
+
+  core::notice("Loading data, please wait...");
+  const bool loaded = load_phase();
+  if (loaded) {
+    core::notice("Initializing objects, please wait...");
+    initialize_phase();
+    core::notice("Compiling brains, please wait...");
+    compile_brains();
+  }
+  core::notice("");
+
+  if (loaded) {
+    media::clear_display();
+    std::memcpy(s.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.channel_copy);
+    media::overlay_fonts_reset();
+
+    for (int i = 0; i < kWarmUpTicks && !tick_limit_reached(); ++i) tick();
+    s.first_frame = true;
+    draw();
+    s.first_frame = false;
+    for (int e = 0; e < s.element_count; ++e) {
+      core::ElementState& st = *core::element_state(e);
+      if (project::element_type(e) == project::kFrame && (st.w[core::kFlags] & core::kFlagOn))
+        st.w[core::kExtent] = 2;
+    }
+
+    s.next_deadline = now() + static_cast<uint32_t>(s.tick_length);
+    while (s.exit_code == -1) {
+      media::pump();
+      // Headless with the script used up and no tick limit: Escape, so that
+      // no headless run can go on for ever.
+      if (p.headless && s.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
+        media::inject_default_key(false);
+      media::next_key_event();
+      s.current_key = media::input().current_scancode;
+      if (s.race_checkpoints) s.race_checkpoints();
+      if (s.collisions) s.collisions();
+      if (s.poll_joysticks) s.poll_joysticks();
+      tick();
+      if (s.exit_code != -1 || s.current_key == 1) break;
+      if (static_cast<int32_t>(now() - s.next_deadline) > 0) {
+        s.next_deadline += static_cast<uint32_t>(s.tick_length);
+        continue;
+      }
+      platform::clock_wait_until(p.clock, s.next_deadline + 1);
+      s.next_deadline += static_cast<uint32_t>(s.tick_length);
+      draw();
+    }
+    std::memcpy(core::state().pools.channel_map.bytes(), s.channel_copy, sizeof s.channel_copy);
+  }
+
+  s.run_flag = false;
+  s.scene_colour = scene_colour;
+  s.fog_end = fog_end;
+  s.fog_start = fog_start;
+  s.sprite_clipping = clipping;
+  s.engine_running = false;
+  if (s.release_scene) s.release_scene();
+  media::pump();
+  return s.exit_code;
+}
+
+std::string dump_json() {
+  const State& s = state();
+  std::string out = "{\"tick_count\":" + std::to_string(s.tick_count) + ",\"exit_code\":" + std::to_string(s.exit_code) +
+                    ",\"globals\":[";
+  const int32_t* g = core::state().pools.globals.as<int32_t>();
+  for (uint32_t i = 0; i < core::kGlobalCount; ++i) {
+    if (i) out += ',';
+    out += std::to_string(g[i]);
+  }
+  out += "],\"elements\":[";
+  for (int e = 0; e <= project::last_index(); ++e) {
+    if (e) out += ',';
+    out += "{\"index\":" + std::to_string(e) + ",\"name\":";
+    std::string name = project::get_field(e, project::kFieldName);
+    std::string quoted = "\"";
+    for (unsigned char c : name) {
+      char buf[8];
+      if (c == '"' || c == '\\') {
+        quoted += '\\';
+        quoted += static_cast<char>(c);
+      } else if (c < 0x20 || c >= 0x7F) {
+        std::snprintf(buf, sizeof buf, "\\u%04x", c);
+        quoted += buf;
+      } else {
+        quoted += static_cast<char>(c);
+      }
+    }
+    out += quoted + "\",\"words\":[";
+    const core::ElementState& st = *core::element_state(e);
+    for (int w = 0; w < 256; ++w) {
+      if (w) out += ',';
+      out += std::to_string(st.w[w]);
+    }
+    out += "]}";
+  }
+  out += "]}";
+  return out;
+}
+
+}  // namespace engine

@@ -1,0 +1,384 @@
+#include "engine/scene_load.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/angles.h"
+#include "core/element_state.h"
+#include "core/files.h"
+#include "core/state.h"
+#include "core/text.h"
+#include "engine/images2d.h"
+#include "engine/objects.h"
+#include "engine/state.h"
+#include "engine/units.h"
+#include "media/state.h"
+#include "media/visual_file.h"
+#include "platform/scene.h"
+#include "project/records.h"
+#include "project/state.h"
+#include "project/types.h"
+
+namespace engine {
+
+namespace {
+
+using core::ElementState;
+
+constexpr int kCameraBlockBytes = 112;
+constexpr int kMaxNumberedFrames = 999;
+constexpr char kDefaultCamera[] = "cameras/default_.03d";
+
+std::string resolve(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  return core::state().folders.program + path;
+}
+
+bool exists(const std::string& path) { return core::file_exists(resolve(path)); }
+
+int frames_of(const std::string& aspect, int type) {
+  switch (type) {
+    case project::kFlatShape:
+    case project::kSprite:
+    case project::kXModel: {
+      int n = 1;
+      while (n < kMaxNumberedFrames && exists(numbered_frame(aspect, n + 1, type == project::kXModel))) ++n;
+      return n;
+    }
+    case project::kShape3d:
+    case project::kShadow:
+    case project::kUnused:
+      return 0;
+    case project::kVisual: {
+      media::Visual visual;
+      const std::string& folder = core::state().folders.program;
+      if (!media::read_visual(resolve(aspect), folder, visual))
+        media::read_visual(resolve("visuals/default_.v3d"), folder, visual);
+      const size_t n = visual.frames.size();
+      return n == 0 ? 1 : static_cast<int>(std::min<size_t>(n, kMaxNumberedFrames));
+    }
+    default:
+      return 1;
+  }
+}
+
+// Camera: the first 64 bytes of the file are the object, bytes 64-175 the
+// viewport block in the work pool.
+void load_camera(Object& o, const std::string& aspect) {
+  std::string path = exists(aspect) ? aspect : std::string(kDefaultCamera);
+  uint8_t bytes[64 + kCameraBlockBytes] = {};
+  core::read_into(resolve(path), bytes, sizeof bytes);
+  std::memcpy(o.w, bytes, 64);
+  o.w[0] = static_cast<int32_t>(kTagCamera);
+  const uint32_t block = work_alloc(kCameraBlockBytes);
+  if (block) std::memcpy(core::at<uint8_t>(block), bytes + 64, kCameraBlockBytes);
+  o.w[1] = static_cast<int32_t>(block);
+}
+
+// Light: field 37 is kind / red-green-blue / value.
+void load_light(Object& o, int element) {
+  o.w[0] = static_cast<int32_t>(kTagLight);
+  o.w[1] = core::text_to_int(project::get_item(element, project::kFieldTypeList, 1));
+  const std::string colour = project::get_item(element, project::kFieldTypeList, 2);
+  const int32_t r = core::text_to_int(core::field(colour, 1, '-')) & 255;
+  const int32_t g = core::text_to_int(core::field(colour, 2, '-')) & 255;
+  const int32_t b = core::text_to_int(core::field(colour, 3, '-')) & 255;
+  o.w[2] = r << 16 | g << 8 | b;
+  o.w[3] = core::text_to_int(project::get_item(element, project::kFieldTypeList, 3));
+}
+
+// A track file missing gives an empty track of 24 zero bytes.
+void load_track(Object& o) {
+  o.w[0] = static_cast<int32_t>(kTagTrack);
+  const uint32_t data = work_alloc(24);
+  o.w[1] = static_cast<int32_t>(data);
+  o.w[2] = static_cast<int32_t>(data ? data + 24 : 0);
+}
+
+void load_object(Object& o, int element, int type, const std::string& aspect, int frame) {
+  std::memset(o.w, 0, sizeof o.w);
+  const std::string file = resolve(frame == 1 ? aspect : numbered_frame(aspect, frame, type == project::kXModel));
+  switch (type) {
+    case project::kCamera: load_camera(o, aspect); break;
+    case project::kLight: load_light(o, element); break;
+    case project::kTrack: load_track(o); break;
+    case project::kSprite: load_sprite(o, file); break;
+    case project::kFrame: load_frame(o, file); break;
+    case project::kBackground: load_background(o, file); break;
+    case project::kCounter: load_counter(o, file); break;
+    case project::kFlatShape: load_flat(o, file, project::field_int(element, project::kFieldFlags) >> 2 & 1); break;
+    default: {
+      const std::string_view t = project::type_tag(type);
+      if (t.size() == 4) std::memcpy(o.w, t.data(), 4);
+      // Visuals and X models are read by the scene build: which frame of
+      // which element's aspect.
+      o.w[1] = type == project::kVisual ? frame - 1 : frame;
+      o.w[2] = element;
+      break;
+    }
+  }
+}
+
+int32_t mode_factor() {
+  const int32_t mode = media::state().display_mode;
+  return mode == 4 || mode == 8 ? 125 : mode == 16 || mode == 32 ? 160 : 100;
+}
+
+int32_t field_value(int e, int k, bool plain, int32_t (*convert)(std::string_view)) {
+  const std::string text = project::get_field(e, k);
+  return plain ? core::text_to_int(text) : convert(text);
+}
+
+// Copies value fields with their random ranges (the ranges apply only while
+// the run flag is set).
+void copy_ranged(ElementState& st, int e, int word, int field, int count, bool plain,
+                 int32_t (*convert)(std::string_view)) {
+  for (int k = 0; k < count; ++k) {
+    int32_t v = field_value(e, field + k, plain, convert);
+    const int32_t range = field_value(e, field + count + k, plain, convert);
+    if (state().run_flag && range > 0) {
+      const int64_t lo = static_cast<int64_t>(v) - range, hi = static_cast<int64_t>(v) + range;
+      if (lo >= INT32_MIN && hi <= INT32_MAX) v = core::random_number(static_cast<int32_t>(lo), static_cast<int32_t>(hi));
+    }
+    st.w[word + k] = v;
+  }
+}
+
+// Camera description block from a field 37 of seven items.
+void camera_block(int e, ElementState& st) {
+  const Object* o = object(st.w[core::kFirstObject]);
+  if (!o || o->w[1] == 0) return;
+  int32_t* b = core::at<int32_t>(static_cast<uint32_t>(o->w[1]));
+  auto item = [&](int n) { return core::text_to_int(project::get_item(e, project::kFieldTypeList, n)); };
+  const int32_t x1 = item(1), y1 = item(2), x2 = item(3), y2 = item(4);
+  const int32_t w = x2 - x1 + 1, h = y2 - y1 + 1;
+  int32_t k = item(7);
+  if (k < 0) k = 0;
+  if (k > 30) k = 30;
+  const std::string six = project::get_item(e, project::kFieldTypeList, 6);
+  const int32_t words[14] = {x1, y1, x2, y2, w, h, w / 2, h / 2, x1 + w / 2, y1 + h / 2, k, -(1 << k),
+                             core::text_to_int(core::field(six, 1, '&')) * 16,
+                             core::text_to_int(core::field(six, 2, '&')) * 16};
+  std::memcpy(b, words, sizeof words);
+}
+
+void initialize_element(int e) {
+  ElementState& st = *core::element_state(e);
+  const int type = project::element_type(e);
+  const bool plain = type == project::kSprite || type == project::kCounter;
+
+  copy_ranged(st, e, core::kPosition, 5, 3, plain, position_units);
+  copy_ranged(st, e, core::kRotation, 11, 3, plain, rotation_units);
+  copy_ranged(st, e, core::kVelocity, 17, 3, plain, velocity_units);
+  copy_ranged(st, e, core::kSpin, 23, 3, plain, spin_units);
+  copy_ranged(st, e, core::kCredits, 29, 1, plain, whole_units);
+  st.w[core::kElementId] = field_value(e, project::kFieldElementId, plain, whole_units);
+  st.w[core::kScaleX] = core::text_to_thousandths(project::get_field(e, project::kFieldScaleX));
+  st.w[core::kScaleY] = core::text_to_thousandths(project::get_field(e, project::kFieldScaleX + 1));
+  st.w[core::kScaleZ] = core::text_to_thousandths(project::get_field(e, project::kFieldScaleX + 2));
+  const int32_t radius = position_units(project::get_field(e, project::kFieldRadius)) >> 9;
+  st.w[core::kRadius] = radius < 0 ? -radius : radius;
+
+  int32_t flags = project::field_int(e, project::kFieldFlags) & core::kFlagOn;
+  flags |= core::kFlagShown | core::kFlagCollisions;
+  if (type == project::kCamera && (core::text_to_int(project::get_item(e, project::kFieldOption, 1)) & 1))
+    flags |= core::kFlagTranslucent;
+  st.w[core::kFlags] = flags;
+
+  place_parameters(e, project::get_field(e, project::kFieldParams));
+
+  // Extent from field 37.
+  if (type == project::kCamera || type == project::kSprite || type == project::kBackground ||
+      type == project::kCounter) {
+    const bool scaled = type == project::kSprite || type == project::kBackground;
+    const int32_t k = mode_factor();
+    for (int n = 1; n <= 4; ++n) {
+      int32_t v = core::text_to_int(project::get_item(e, project::kFieldTypeList, n));
+      if (scaled) v = n <= 2 ? scale_low(v, k) : scale_high(v, k);
+      st.w[core::kExtent + n - 1] = v;
+    }
+    const std::string five = project::get_item(e, project::kFieldTypeList, 5);
+    st.w[core::kExtent + 4] = core::text_to_int(core::field(five, 1, 'x'));
+    st.w[core::kExtent + 5] = core::text_to_int(core::field(five, 2, 'x'));
+    if (type == project::kCamera) {
+      if (core::field_count(project::get_field(e, project::kFieldTypeList), '/') == 7)
+        camera_block(e, st);
+      else
+        project::set_field(e, project::kFieldOption, "0/1");
+    }
+  }
+
+  st.w[core::kCurrentObject] = st.w[core::kFirstObject];
+  if (type != project::kCamera)
+    st.w[core::kFrameCount] = core::text_to_int(project::get_item(e, project::kFieldOption, 2));
+  if (type == project::kCounter)
+    for (int n = 1; n <= 3; ++n)
+      st.w[core::kExtent + n - 1] = core::text_to_int(project::get_item(e, project::kFieldTypeList, n));
+  if (type == project::kTrack)
+    if (const Object* o = object(st.w[core::kFirstObject])) st.w[core::kTrackData] = o->w[1];
+  st.w[core::kNetSync] = project::field_int(e, 47);
+  st.w[core::kNetOwner] = project::field_int(e, 48);
+
+  static constexpr int32_t kFlatBox[6] = {1000, 1000, 1, -1000, -1000, -1};
+  static constexpr int32_t kCameraBox[6] = {250, 250, 250, -250, -250, -250};
+  if (type == project::kFlatShape) std::memcpy(&st.w[core::kExtent], kFlatBox, sizeof kFlatBox);
+  if (type == project::kCamera) std::memcpy(&st.w[core::kExtent], kCameraBox, sizeof kCameraBox);
+
+  for (int w : {core::kScaleX, core::kScaleY, core::kScaleZ})
+    if (st.w[w] == 0) st.w[w] = 1000;
+}
+
+// Radius from the box when the record gives none, and the horizontal
+// bounding radius.
+void derive_radii(ElementState& st) {
+  const int32_t* x = &st.w[core::kExtent];
+  if (st.w[core::kRadius] <= 0) {
+    const int64_t sum = int64_t(x[0]) + x[1] + x[2] - x[3] - x[4] - x[5];
+    const int64_t r = sum / 6;
+    st.w[core::kRadius] = static_cast<int32_t>(r < 0 ? -r : r);
+  }
+  int64_t best = 0;
+  bool overflow = false;
+  for (int32_t cx : {x[0], x[3]})
+    for (int32_t cz : {x[2], x[5]}) {
+      const int64_t xx = int64_t(cx) * cx, zz = int64_t(cz) * cz;
+      if (xx > 0x3FFFFFFF || zz > 0x3FFFFFFF) overflow = true;
+      if (xx + zz > best) best = xx + zz;
+    }
+  st.w[core::kRadiusMax] = overflow ? st.w[core::kRadius] : static_cast<int32_t>(std::sqrt(static_cast<double>(best)));
+}
+
+}  // namespace
+
+std::string numbered_frame(const std::string& aspect, int n, bool x_model) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%03d", n % 1000);
+  if (x_model) {
+    const std::string base = aspect.size() >= 2 ? aspect.substr(0, aspect.size() - 2) : std::string();
+    return base + "_" + digits + ".x";
+  }
+  const std::string base = aspect.size() >= 3 ? aspect.substr(0, aspect.size() - 3) : std::string();
+  return base + digits;
+}
+
+int32_t scale_low(int32_t v, int32_t k) { return static_cast<int32_t>((int64_t(v) * k + 1) / 100); }
+int32_t scale_high(int32_t v, int32_t k) { return static_cast<int32_t>(int64_t(v) * k / 100 + 1); }
+
+void place_parameters(int e, const std::string& list) {
+  ElementState& st = *core::element_state(e);
+  const int32_t n = core::text_to_int(core::field(list, 1, '/'));
+  const int count = core::field_count(list, '/');
+  for (int32_t j = 0; j < n && 3 * j + 4 <= count; ++j) {
+    const int32_t kind = core::text_to_int(core::field(list, 3 * j + 2, '/'));
+    const std::string_view value = core::field(list, 3 * j + 3, '/');
+    const int32_t place = core::text_to_int(core::field(list, 3 * j + 4, '/'));
+    int32_t v = 0;
+    switch (kind) {
+      case 1: {
+        const int32_t index = core::text_to_int(value);
+        v = index >= 0 && index < kElements ? static_cast<int32_t>(core::element_ref(index)) : 0;
+        break;
+      }
+      case 3: v = position_units(value); break;
+      case 4: v = rotation_units(value); break;
+      case 5: v = velocity_units(value); break;
+      case 6: v = spin_units(value); break;
+      case 7: v = state().text_parameter ? state().text_parameter(value) : 0; break;
+      default: v = core::text_to_int(value); break;
+    }
+    // A place outside the record is ignored rather than written past it.
+    const int64_t offset = place <= 255 ? int64_t(place) + 768 : place;
+    if (offset < 0 || offset + 4 > static_cast<int64_t>(core::kElementStateBytes)) continue;
+    std::memcpy(reinterpret_cast<uint8_t*>(st.w) + offset, &v, 4);
+  }
+}
+
+bool load_phase() {
+  State& s = state();
+  const core::Pools& p = core::state().pools;
+  std::memset(p.element_state.bytes(), 0, p.element_state.size);
+  std::memset(p.object_table.bytes(), 0, p.object_table.size);
+  s.work_used = 0;
+  // Renderer objects of an earlier load (textures among them) go first.
+  platform::scene_reset();
+  s.object_count = 0;
+  const int last = project::last_index();
+  s.element_count = last + 1;
+
+  // Object indices, with elements of equal aspect text sharing the loads.
+  int32_t first[kElements] = {}, count[kElements] = {};
+  int32_t total = 0;
+  for (int e = 0; e <= last; ++e) {
+    const std::string aspect = project::get_field(e, project::kFieldAspect);
+    const int type = project::element_type(e);
+    s.shared_with[e] = e;
+    for (int j = 0; j < e; ++j)
+      if (count[j] > 0 && project::get_field(j, project::kFieldAspect) == aspect &&
+          project::element_type(j) == type) {
+        s.shared_with[e] = j;
+        break;
+      }
+    count[e] = s.shared_with[e] == e ? frames_of(aspect, type) : count[s.shared_with[e]];
+    first[e] = total;
+    total += count[e];
+    if (total > static_cast<int32_t>(core::kObjectCount)) {
+      core::box("The project needs more than 4096 objects|and cannot be run.", " OK ", " OK ");
+      s.element_count = 0;
+      return false;
+    }
+  }
+
+  for (int e = 0; e <= last; ++e) {
+    ElementState& st = *core::element_state(e);
+    st.w[core::kCurrentObject] = st.w[core::kFirstObject] = first[e];
+    st.w[core::kAnimationPhase] = 0;
+    const int type = project::element_type(e);
+    const std::string aspect = project::get_field(e, project::kFieldAspect);
+    const int src = s.shared_with[e];
+    for (int k = 0; k < count[e]; ++k) {
+      Object& o = *object(first[e] + k);
+      if (src != e)
+        o = *object(first[src] + k);
+      else
+        load_object(o, e, type, aspect, k + 1);
+    }
+    if (type != project::kCamera)
+      project::set_item(e, project::kFieldOption, 2, std::to_string(count[e]));
+  }
+  s.object_count = total;
+  return true;
+}
+
+void initialize_phase() {
+  State& s = state();
+  const int last = s.element_count - 1;
+  for (int e = 0; e <= last; ++e) initialize_element(e);
+
+  if (s.build_scene) s.build_scene(s.element_count);
+
+  s.net_counters[0] = 3;
+  s.net_counters[1] = 5;
+
+  for (int e = 0; e <= last; ++e) {
+    ElementState& st = *core::element_state(e);
+    derive_radii(st);
+    int32_t* keep = s.unscaled[e];
+    std::memcpy(keep, &st.w[core::kExtent], 6 * 4);
+    keep[6] = st.w[core::kRadius];
+    keep[7] = st.w[core::kRadiusMax];
+    if (project::element_type(e) == project::kCounter) continue;
+    static constexpr int kScaleOf[6] = {core::kScaleX, core::kScaleY, core::kScaleZ,
+                                        core::kScaleX, core::kScaleY, core::kScaleZ};
+    for (int k = 0; k < 6; ++k)
+      st.w[core::kExtent + k] =
+          static_cast<int32_t>(int64_t(st.w[core::kExtent + k]) * st.w[kScaleOf[k]] / 1000);
+  }
+
+  // Elements above the last one read as copies of it.
+  if (last >= 0)
+    for (int e = last + 1; e < kElements; ++e) *core::element_state(e) = *core::element_state(last);
+}
+
+}  // namespace engine

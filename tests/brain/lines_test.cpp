@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "brain/lines.h"
+
+namespace {
+
+using brain::Line;
+
+TEST(Lines, PreparingCutsTrimsMasksAndLowerCases) {
+  Line l;
+  brain::prepare_line("\t  X = Print(\"Hello; there\", A) ; comment", 7, l);
+  EXPECT_EQ(l.raw, "X = Print(\"Hello");  // the comment starts inside the literal
+  brain::prepare_line(" \tS = STR_ADD(s, \"A(b)=C\")\t ", 3, l);
+  EXPECT_EQ(l.raw, "S = STR_ADD(s, \"A(b)=C\")");
+  EXPECT_EQ(l.text, "s = str_add(s, \"......\")");
+  EXPECT_EQ(l.prefix, "s = str_add(s, \"......\") (3)|");
+  brain::prepare_line("A\tB \"unpaired", 1, l);
+  EXPECT_EQ(l.text, "a b \"unpaired");
+}
+
+TEST(Lines, Declarations) {
+  EXPECT_EQ(brain::declaration_kind("var speed = 3"), 0);
+  EXPECT_EQ(brain::declaration_kind("userele target"), 1);
+  EXPECT_EQ(brain::declaration_kind("userspi turn = 10"), 6);
+  EXPECT_EQ(brain::declaration_kind("userxyz a"), -1);
+  EXPECT_EQ(brain::declaration_kind("variable = 3"), -1);
+  EXPECT_EQ(brain::declaration_kind("var"), -1);
+  EXPECT_EQ(brain::header_kind("userxyz a"), 0);
+  EXPECT_EQ(brain::header_kind("var a"), 7);
+  EXPECT_EQ(brain::header_kind("userdeg a"), 4);
+  EXPECT_EQ(brain::header_kind("x = 1"), -1);
+}
+
+TEST(Lines, StatementForm) {
+  std::string first3;
+  EXPECT_EQ(brain::statement_form("if a = 1 and b or c xor d", &first3),
+            "ifa=1&b\xF5" "c\xF8" "d");
+  EXPECT_EQ(first3, "if ");
+  // Unary minus after an operator or opening bracket; binary otherwise.
+  EXPECT_EQ(brain::statement_form("x = -y * -z - 3 - -4"), "x=\xD1y*\xD1z-3-\xD1" "4");
+  EXPECT_EQ(brain::statement_form("f(-a, [-b])"), "f(\xD1" "a,[\xD1" "b])");
+  EXPECT_EQ(brain::statement_form("if -a"), "if-a");  // "if" precedes it
+  EXPECT_EQ(brain::statement_form("x = element#-2 + element#3"), "x=element\\2+element#3");
+  EXPECT_EQ(brain::statement_form("a <= b =< c <> d >< e >= f => g < h > i"),
+            "a\xA3" "b\xA3" "c!d!e$f$g<h>i");
+  EXPECT_EQ(brain::statement_form("print(1,2,3,4) editor"), "print(1,2,3,4)");
+  EXPECT_EQ(brain::statement_form("f(1) editor g(2) editor"), "f(1)g(2)");
+  EXPECT_EQ(brain::statement_form("en d if"), "endif");
+  EXPECT_EQ(brain::statement_form("band or"), "bandor");  // the words need blanks around them
+}
+
+TEST(Lines, BracketNesting) {
+  EXPECT_TRUE(brain::brackets_balanced("f([a],(b))"));
+  EXPECT_TRUE(brain::brackets_balanced(""));
+  EXPECT_FALSE(brain::brackets_balanced("f(a]"));
+  EXPECT_FALSE(brain::brackets_balanced("[a"));
+  EXPECT_FALSE(brain::brackets_balanced("a)"));
+  EXPECT_FALSE(brain::brackets_balanced("([)]"));
+}
+
+}  // namespace

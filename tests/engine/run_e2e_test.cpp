@@ -1,0 +1,171 @@
+// End-to-end test runs: the real binary, headless, on generated projects.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/files.h"
+#include "png_reader.h"
+#include "project_builder.h"
+
+namespace {
+
+using testing_support::ElementSpec;
+
+class TestRun : public ::testing::Test {
+ protected:
+  std::string dir;
+
+  void SetUp() override {
+    char templ[] = "/tmp/quill-run-XXXXXX";
+    dir = std::string(mkdtemp(templ)) + "/";
+    ASSERT_EQ(quill("--init-install " + dir), 0);
+    core::make_folders(dir + "projects/t");
+  }
+
+  int quill(const std::string& args) {
+    const std::string cmd = "cd '" + (dir.empty() ? std::string("/tmp") : dir) + "' && timeout 120 '" QUILL_BINARY "' " +
+                            args + " >/dev/null 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+
+  // Runs the project headless; returns the process status.
+  int run(const std::vector<ElementSpec>& elements, const std::string& extra = "") {
+    EXPECT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", testing_support::project_file(elements)));
+    EXPECT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n"));
+    // A tick limit keeps the headless run going until the brains end it.
+    const std::string limit = extra.find("--ticks") == std::string::npos ? "--ticks 1000 " : "";
+    return quill("--headless --messages m.jsonl --dump d.json " + limit + extra);
+  }
+
+  std::string read(const std::string& name) {
+    std::string text;
+    core::read_file(dir + name, text);
+    return text;
+  }
+
+  // A number in the dump after the given key ("\"tick_count\":").
+  long long dump_value(const std::string& key) {
+    const std::string d = read("d.json");
+    const size_t p = d.find("\"" + key + "\":");
+    return p == std::string::npos ? -999999 : std::atoll(d.c_str() + p + key.size() + 3);
+  }
+
+  // Word w of element e in the dump.
+  long long word(int e, int w) {
+    const std::string d = read("d.json");
+    size_t p = d.find("{\"index\":" + std::to_string(e) + ",");
+    if (p == std::string::npos) return -999999;
+    p = d.find("\"words\":[", p);
+    if (p == std::string::npos) return -999999;
+    p += 9;
+    for (int i = 0; i < w; ++i) p = d.find(',', p) + 1;
+    return std::atoll(d.c_str() + p);
+  }
+};
+
+ElementSpec counting_camera(const std::string& exit_line) {
+  return {{}, "var n\nn = n + 1\nif n = 10\n" + exit_line + "\nendif\n"};
+}
+
+TEST_F(TestRun, BrainRunsOncePerTickAndExitEndsTheRun) {
+  ASSERT_EQ(run({counting_camera("exit(7)")}), 0);
+  EXPECT_EQ(dump_value("tick_count"), 10);
+  EXPECT_EQ(dump_value("exit_code"), 7);
+  EXPECT_EQ(word(0, 255), 10);  // the first variable
+  EXPECT_EQ(word(0, 43), 10);   // timer
+  EXPECT_NE(read("m.jsonl").find("When compiled, exit to sub-project 7"), std::string::npos);
+  EXPECT_EQ(read("temp/wasok.dat"), "wasok\r\n");
+}
+
+TEST_F(TestRun, ExitNoticesFollowTheCode) {
+  ASSERT_EQ(run({counting_camera("exit(-2)")}), 0);
+  EXPECT_NE(read("m.jsonl").find("When compiled, exit to end screen"), std::string::npos);
+  ASSERT_EQ(run({counting_camera("exit(0-3)")}), 0);
+  EXPECT_NE(read("m.jsonl").find("When compiled, exit directly to Windows"), std::string::npos);
+}
+
+TEST_F(TestRun, TickLimitCountsTheWarmUpTicks) {
+  ASSERT_EQ(run({counting_camera("exit(7)")}, "--ticks 6"), 0);
+  EXPECT_EQ(dump_value("tick_count"), 6);
+  EXPECT_EQ(dump_value("exit_code"), -2147483648LL);
+  ASSERT_EQ(run({counting_camera("exit(7)")}, "--ticks 2"), 0);
+  EXPECT_EQ(dump_value("tick_count"), 2);
+  EXPECT_EQ(read("m.jsonl").find("sub-project"), std::string::npos);
+}
+
+TEST_F(TestRun, LaterElementsStillRunInTheExitTick) {
+  ElementSpec second = counting_camera("n = n");
+  ASSERT_EQ(run({counting_camera("exit(7)"), second}), 0);
+  EXPECT_EQ(word(1, 255), 10);
+}
+
+TEST_F(TestRun, ElementsThatAreOffDoNotRun) {
+  ElementSpec off = counting_camera("n = n");
+  off.fields[33] = "0";
+  ASSERT_EQ(run({counting_camera("exit(7)"), off}), 0);
+  EXPECT_EQ(word(1, 43), 0);
+  EXPECT_EQ(word(1, 255), 0);
+}
+
+TEST_F(TestRun, HeadlessRunsWithoutLimitEndWhenTheScriptIsUsedUp) {
+  ElementSpec forever{{}, "var n\nn = n + 1\n"};
+  EXPECT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", testing_support::project_file({forever})));
+  EXPECT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n"));
+  ASSERT_EQ(quill("--headless --dump d.json"), 0);
+  EXPECT_EQ(dump_value("tick_count"), 5);  // four warm-up ticks and one more
+  EXPECT_EQ(dump_value("exit_code"), -1);
+}
+
+TEST_F(TestRun, EscapeEndsTheRunAfterItsTick) {
+  ElementSpec forever{{}, "var n\nn = n + 1\n"};
+  ASSERT_TRUE(core::write_file_atomic(dir + "keys.txt", "20 key 1 27\n"));
+  ASSERT_EQ(run({forever}, "--input-script keys.txt --ticks 1000"), 0);
+  const long long ticks = dump_value("tick_count");
+  EXPECT_GT(ticks, 4);
+  EXPECT_LT(ticks, 40);
+  EXPECT_EQ(dump_value("exit_code"), -1);
+}
+
+TEST_F(TestRun, StartValuesAreConverted) {
+  ElementSpec e = counting_camera("exit(1)");
+  e.fields[5] = "1.5";   // position x
+  e.fields[12] = "90";   // rotation y
+  e.fields[17] = "30";   // velocity x
+  ASSERT_EQ(run({e}), 0);
+  EXPECT_EQ(word(0, 3), 768000);
+  EXPECT_EQ(word(0, 7), 46080);
+  EXPECT_EQ(word(0, 9), 512010);
+}
+
+TEST_F(TestRun, TwoDimensionalLayersReachTheScreenshot) {
+  ElementSpec camera = counting_camera("exit(1)");
+  camera.brain = "print(\"HELLO\", 0, 10, 400)\n" + camera.brain;
+  ElementSpec background{{{36, "7"}, {2, "./bckgrnds/default_.pcx"}, {37, "0/0/639/479/0"}}, ""};
+  ElementSpec sprite{{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, "100"}, {6, "50"}, {37, "0/0/639/479/0"}}, ""};
+  ElementSpec counter{{{36, "8"}, {2, "./counters/default_.pcx"}, {5, "300"}, {6, "200"}, {29, "123"},
+                       {37, "1000/10/1/0/0"}}, ""};
+  ASSERT_EQ(run({camera, background, sprite, counter}, "--screenshot s.png"), 0);
+  int w = 0, h = 0;
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(testing_support::read_png(read("s.png"), w, h, px));
+  ASSERT_EQ(w, 640);
+  auto rgb = [&](int x, int y) {
+    const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  };
+  EXPECT_EQ(rgb(5, 5), 0x141E5Au);         // the background fill (20, 30, 90)
+  EXPECT_EQ(rgb(116, 66), 0xFFC828u);      // the sprite's centre (255, 200, 40)
+  EXPECT_EQ(rgb(100, 50), 0x141E5Au);      // its transparent corner
+  int white_counter = 0, white_text = 0;
+  for (int y = 200; y < 224; ++y)
+    for (int x = 300; x < 420; ++x) white_counter += rgb(x, y) == 0xFFFFFF;
+  for (int y = 400; y < 430; ++y)
+    for (int x = 10; x < 110; ++x) white_text += rgb(x, y) > 0xC0C0C0;
+  EXPECT_GT(white_counter, 40);
+  EXPECT_GT(white_text, 40);
+}
+
+}  // namespace
