@@ -3,7 +3,9 @@ JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
 DEMO := build/demo
-HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300,)
+# Without a display (or on CI) the demo runs headless for ten seconds of
+# virtual time and leaves a screenshot; with one it opens a window (Esc ends it).
+HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300 --screenshot screenshot.png,--windowed)
 
 .PHONY: demo test bootstrap release
 
@@ -16,6 +18,7 @@ release: bootstrap
 
 demo: release
 	$(RELEASE)/src/shell/quill --init-install $(DEMO)
+	mkdir -p $(DEMO)/projects/demo && cp examples/demo/* $(DEMO)/projects/demo/
 	tools/demo-request $(DEMO)
 	cd $(DEMO) && ../release/src/shell/quill $(HEADLESS) --messages messages.jsonl
 	@echo "demo finished; messages in $(DEMO)/messages.jsonl"

@@ -7,6 +7,7 @@
 
 #include "core/files.h"
 #include "media/font.h"
+#include "media/model3ds.h"
 #include "media/palette.h"
 #include "media/pcx.h"
 #include "platform/glyphs.h"
@@ -183,6 +184,44 @@ Image panels() {
   return img;
 }
 
+// A cube of side 2 around the origin, as the 3DS reader hands it back.
+std::vector<media::Triangle> cube() {
+  using platform::Vec3;
+  std::vector<media::Triangle> t;
+  auto quad = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
+    t.push_back({{a, b, c}});
+    t.push_back({{a, c, d}});
+  };
+  const float k = 1;
+  quad({-k, -k, -k}, {k, -k, -k}, {k, k, -k}, {-k, k, -k});  // front (towards -z)
+  quad({k, -k, k}, {-k, -k, k}, {-k, k, k}, {k, k, k});      // back
+  quad({-k, -k, k}, {-k, -k, -k}, {-k, k, -k}, {-k, k, k});  // left
+  quad({k, -k, -k}, {k, -k, k}, {k, k, k}, {k, k, -k});      // right
+  quad({-k, k, -k}, {k, k, -k}, {k, k, k}, {-k, k, k});      // top
+  quad({-k, -k, k}, {k, -k, k}, {k, -k, -k}, {-k, -k, -k});  // bottom
+  return t;
+}
+
+// A camera file: 64 bytes starting with the tag, then the viewport block of
+// the whole 640 x 480 screen with zoom exponent 9.
+std::string camera_file() {
+  std::string f(176, '\0');
+  std::memcpy(f.data(), "d30.", 4);
+  const int32_t block[14] = {0, 0, 639, 479, 640, 480, 320, 240, 320, 240, 9, -(1 << 9), 320, 640};
+  std::memcpy(f.data() + 64, block, sizeof block);
+  return f;
+}
+
+// One frame of one part: the default cube in a warm colour.
+std::string visual_file() {
+  std::string line = "1||./3dsfiles/default_.3ds|0|3|0|0";
+  for (int k = 8; k <= 31; ++k) {
+    const char* v = k == 25 ? "230" : k == 26 ? "160" : k == 27 ? "60" : k == 29 ? "1" : "0";
+    line += std::string("|") + v;
+  }
+  return line + "\r\n";
+}
+
 bool write_image(const std::string& path, const Image& img) {
   return media::write_pcx(path, img.width, img.height, img.pixels, img.palette);
 }
@@ -260,6 +299,9 @@ bool write_default_resources(const std::string& folder, std::string& error) {
       {"images/jeep004_.pcx", pcx(checker(64, 200, 200, 40, 80, 80, 10))},
       {"images/jeep005_.pcx", pcx(checker(64, 200, 40, 200, 80, 10, 80))},
       {"images/jeep006_.pcx", pcx(checker(64, 40, 200, 200, 10, 80, 80))},
+      {"3dsfiles/default_.3ds", [](const std::string& p) { return media::save_3ds(p, cube()); }},
+      {"visuals/default_.v3d", [](const std::string& p) { return core::write_file_atomic(p, visual_file()); }},
+      {"cameras/default_.03d", [](const std::string& p) { return core::write_file_atomic(p, camera_file()); }},
   };
   for (const Item& item : items) {
     const std::string path = folder + item.name;

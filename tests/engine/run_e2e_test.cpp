@@ -168,4 +168,27 @@ TEST_F(TestRun, TwoDimensionalLayersReachTheScreenshot) {
   EXPECT_GT(white_text, 40);
 }
 
+TEST_F(TestRun, TheDemoProjectShowsItsSceneAndLayers) {
+  std::string demo;
+  ASSERT_TRUE(core::read_file(QUILL_SOURCE_DIR "/examples/demo/demo.prj", demo));
+  ASSERT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", demo));
+  ASSERT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n"));
+  ASSERT_EQ(quill("--headless --ticks 60 --screenshot s.png --messages m.jsonl"), 0);
+  EXPECT_EQ(read("m.jsonl").find("ERROR"), std::string::npos);  // every brain compiled
+  int w = 0, h = 0;
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(testing_support::read_png(read("s.png"), w, h, px));
+  int cube = 0, sky = 0, ink = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+      if (p[0] > 150 && p[1] > 90 && p[2] < 90) ++cube;  // the warm cube (and the ball)
+      if (p[0] == 20 && p[1] == 30 && p[2] == 90) ++sky;
+      if (p[0] > 200 && p[1] > 200 && p[2] > 200) ++ink;  // text and counter
+    }
+  EXPECT_GT(cube, 10000);
+  EXPECT_GT(sky, 100000);
+  EXPECT_GT(ink, 200);
+}
+
 }  // namespace
