@@ -28,4 +28,5 @@ test: release
 	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF
 	cmake --build $(ASAN) -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
