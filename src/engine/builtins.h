@@ -7,11 +7,17 @@ namespace engine {
 
 void bind_run_builtins();
 void bind_2d_builtins();
+void bind_device_builtins();
+void bind_3d_builtins();
+// The element under the mouse pointer, for the run loop's picking step.
+uint32_t pick_element();
 
 // Every engine family bound so far.
 inline void bind_builtins() {
   bind_run_builtins();
   bind_2d_builtins();
+  bind_device_builtins();
+  bind_3d_builtins();
   bind_motion_builtins();
 }
 

@@ -110,6 +110,10 @@ void build_light(int o, const Object& obj) {
   const uint32_t c = static_cast<uint32_t>(obj.w[2]);
   const int l = platform::light_create(f, obj.w[1], (c >> 16 & 255) / 255.0f, (c >> 8 & 255) / 255.0f, (c & 255) / 255.0f);
   s.object_light[o] = l;
+  s.light_values[o][0] = static_cast<int32_t>(c >> 16 & 255);
+  s.light_values[o][1] = static_cast<int32_t>(c >> 8 & 255);
+  s.light_values[o][2] = static_cast<int32_t>(c & 255);
+  s.light_values[o][3] = 0;
 }
 
 }  // namespace

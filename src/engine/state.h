@@ -40,6 +40,14 @@ struct State {
   int32_t object_light[4096] = {};
   bool flats_after_cameras = false;
   bool fog_enabled = false;
+  bool dithering = true;
+  bool sorted_transparency = true;
+  bool antialias = false;
+  int32_t background3d_mode = 0;
+  uint32_t background3d_colour = 0;
+  int32_t light_values[4096][4] = {};  // red, green, blue, intensity of each light object
+  bool specular = true;
+  bool state_change_optimize = false;
 
   // Drawing settings of a run.
   int32_t fog_start = 10240, fog_end = 15360;

@@ -134,8 +134,14 @@ std::string find_face(const char* family, int weight, int& index) {
   return file;
 }
 
+// Slots of equal face, height and weight share one glyph texture; it goes
+// with the last slot that uses it.
 void release(Slot& s) {
-  if (s.texture) glDeleteTextures(1, &s.texture);
+  if (s.texture) {
+    int users = 0;
+    for (const Slot& other : fonts().slots) users += other.texture == s.texture;
+    if (users == 1) glDeleteTextures(1, &s.texture);
+  }
   s = Slot{};
 }
 
@@ -206,6 +212,11 @@ bool font_slot_set(int index, const char* family, int height, int weight) {
   slot.family = family;
   slot.height = height;
   slot.weight = weight;
+  for (const Slot& other : f.slots)
+    if (&other != &slot && other.loaded && other.family == family && other.height == height && other.weight == weight) {
+      slot = other;
+      return true;
+    }
   if (!f.library && FT_Init_FreeType(&f.library) != 0) {
     f.library = nullptr;
     return false;

@@ -28,6 +28,7 @@ void bind_builtins() {
   e.draw_views = engine::draw_views;
   e.build_scene = engine::build_scene3d;
   e.release_scene = engine::release_scene3d;
+  e.pick = engine::pick_element;
 }
 
 }  // namespace shell

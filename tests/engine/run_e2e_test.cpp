@@ -168,6 +168,18 @@ TEST_F(TestRun, TwoDimensionalLayersReachTheScreenshot) {
   EXPECT_GT(white_text, 40);
 }
 
+TEST_F(TestRun, PickingFindsTheVisualUnderTheMouse) {
+  ElementSpec camera{{{7, "-6.000"}, {37, "0/0/639/479/0/20&40/9"}}, "var p\np = visual_picked_get()\n"};
+  ElementSpec cube{{{1, "Cube"}, {2, "./visuals/default_.v3d"}, {36, "11"}}, "var me\nme = element\n"};
+  ASSERT_TRUE(core::write_file_atomic(dir + "keys.txt", "0 move 320 240\n"));
+  ASSERT_EQ(run({camera, cube}, "--input-script keys.txt --ticks 8"), 0);
+  EXPECT_NE(word(1, 255), 0);
+  EXPECT_EQ(word(0, 255), word(1, 255));  // the camera's pick is the cube's own reference
+  ASSERT_TRUE(core::write_file_atomic(dir + "keys.txt", "0 move 5 5\n"));
+  ASSERT_EQ(run({camera, cube}, "--input-script keys.txt --ticks 8"), 0);
+  EXPECT_EQ(word(0, 255), 0);  // nothing under the corner
+}
+
 TEST_F(TestRun, TheDemoProjectShowsItsSceneAndLayers) {
   std::string demo;
   ASSERT_TRUE(core::read_file(QUILL_SOURCE_DIR "/examples/demo/demo.prj", demo));

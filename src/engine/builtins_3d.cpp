@@ -1,0 +1,270 @@
+// Built-ins of the 3D views: cameras, fog, lights, flats, sorting, picking
+// and placing sprites at 3D points.
+#include <algorithm>
+
+#include "brain/bind.h"
+#include "core/element_state.h"
+#include "engine/builtins.h"
+#include "engine/objects.h"
+#include "engine/scene3d.h"
+#include "engine/state.h"
+#include "media/input.h"
+#include "platform/scene.h"
+#include "project/state.h"
+
+namespace engine {
+
+namespace {
+
+using core::ElementState;
+
+#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
+#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
+
+ElementState* element(int32_t ref) {
+  const int i = core::element_index(static_cast<uint32_t>(ref));
+  return i < 0 ? nullptr : core::element_state(i);
+}
+
+// The current object of an element when it has the given tag.
+const Object* object_of(const ElementState* st, uint32_t tag) {
+  if (!st) return nullptr;
+  const Object* o = object(st->w[core::kCurrentObject]);
+  return o && static_cast<uint32_t>(o->w[0]) == tag ? o : nullptr;
+}
+
+// The object index of an element's current object, or -1.
+int renderer(const ElementState* st) {
+  const int o = st ? st->w[core::kCurrentObject] : -1;
+  return valid_object(o) && o < state().object_count ? o : -1;
+}
+
+int32_t field_scale() { return std::clamp(project::state().scene.field_scale, 1, 100); }
+
+BUILTIN(camera_fov) {
+  UNUSED;
+  const Object* o = object_of(element(a1), kTagCamera);
+  if (!o || !o->w[1]) return 0;
+  return core::at<int32_t>(static_cast<uint32_t>(o->w[1]))[10];
+}
+
+BUILTIN(camera_fov_set) {
+  UNUSED;
+  const ElementState* st = element(a1);
+  if (!object_of(st, kTagCamera) || a2 == 0) return 0;
+  const int o = renderer(st);
+  platform::viewport_set_field(state().object_viewport[o], field_scale() / 100.0f * 240.0f / static_cast<float>(a2));
+  return 0;
+}
+
+BUILTIN(fog_set) {
+  UNUSED;
+  State& s = state();
+  s.fog_start = std::min(a1, a2) / 1000;
+  s.fog_end = a2 / 1000;
+  apply_fog();
+  return 0;
+}
+
+BUILTIN(fog_start) {
+  UNUSED;
+  return static_cast<int32_t>(static_cast<int64_t>(state().fog_start) * 1000);
+}
+
+BUILTIN(fog_end) {
+  UNUSED;
+  return static_cast<int32_t>(static_cast<int64_t>(state().fog_end) * 1000);
+}
+
+BUILTIN(fog_color_set) {
+  UNUSED;
+  state().scene_colour = 0xFF000000u | uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
+  apply_fog();
+  return 0;
+}
+
+BUILTIN(clip_distance) {
+  UNUSED;
+  return static_cast<int32_t>(static_cast<int64_t>(project::state().scene.clip_distance) * 512000);
+}
+
+BUILTIN(background3d_colour_set) {
+  UNUSED;
+  state().background3d_colour = uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
+  return 0;
+}
+
+BUILTIN(background3d_set) {
+  UNUSED;
+  state().background3d_mode = a1;
+  return 0;
+}
+
+BUILTIN(light_color_set) {
+  UNUSED;
+  const ElementState* st = element(a1);
+  if (!object_of(st, kTagLight)) return 0;
+  const int o = renderer(st);
+  state().light_values[o][0] = a2 & 255;
+  state().light_values[o][1] = a3 & 255;
+  state().light_values[o][2] = a4 & 255;
+  platform::light_set_colour(state().object_light[o], (a2 & 255) / 255.0f, (a3 & 255) / 255.0f, (a4 & 255) / 255.0f);
+  return 0;
+}
+
+BUILTIN(light_intensity_set) {
+  UNUSED;
+  const ElementState* st = element(a1);
+  if (!object_of(st, kTagLight)) return 0;
+  const int o = renderer(st);
+  state().light_values[o][3] = a2 & 1023;
+  platform::light_set_attenuation(state().object_light[o], 1.0f - (a2 & 1023) / 1024.0f);
+  return 0;
+}
+
+template <int Channel>
+BUILTIN(light_value) {
+  UNUSED;
+  const ElementState* st = element(a1);
+  return object_of(st, kTagLight) ? state().light_values[renderer(st)][Channel] : 0;
+}
+
+BUILTIN(flats_priority_set) {
+  UNUSED;
+  state().flats_after_cameras = (a1 & 1) != 0;
+  return 0;
+}
+
+// Scale of a flat shape; the extent follows from its unscaled copy.
+BUILTIN(flat_scale_set) {
+  UNUSED;
+  ElementState* st = element(a1);
+  if (!object_of(st, kTagFlat)) return 0;
+  st->w[core::kScaleX] = a2;
+  st->w[core::kScaleY] = a3;
+  const int e = core::element_index(static_cast<uint32_t>(a1));
+  const int32_t* keep = state().unscaled[e];
+  static constexpr int kAxis[6] = {0, 1, 2, 0, 1, 2};
+  const int32_t scale[3] = {a2, a3, st->w[core::kScaleZ]};
+  for (int k = 0; k < 6; ++k)
+    st->w[core::kExtent + k] = static_cast<int32_t>(int64_t(keep[k]) * scale[kAxis[k]] / 1000);
+  return 0;
+}
+
+BUILTIN(sort_mode_set) {
+  UNUSED;
+  if (a1 < 1 || a1 > 3) return 0;
+  platform::frame_set_sort_mode(state().roots[kMainRoot], a1);
+  platform::frame_set_sort_mode(state().roots[kSecondRoot], a1);
+  return 0;
+}
+
+BUILTIN(poly_sort_mode_set) {
+  UNUSED;
+  if (a1 == 0 || a1 == 1) state().sorted_transparency = a1 == 1;
+  return 0;
+}
+
+BUILTIN(antialias_set) {
+  UNUSED;
+  state().antialias = a1 != 0;
+  return 0;
+}
+
+// The element whose renderer frame the mouse ray hits first, over every
+// active camera in index order (a later camera's hit wins).
+uint32_t pick(int32_t* hit_point) {
+  const State& s = state();
+  uint32_t found = 0;
+  for (int e = 0; e < s.element_count; ++e) {
+    const ElementState& cam = *core::element_state(e);
+    if ((cam.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
+    const int o = renderer(&cam);
+    if (o < 0 || s.object_viewport[o] < 0) continue;
+    const platform::Pick p = platform::viewport_pick(s.object_viewport[o], s.roots[kMainRoot],
+                                                     static_cast<float>(media::input().mouse_x),
+                                                     static_cast<float>(media::input().mouse_y));
+    if (p.frame < 0) continue;
+    for (int t = 0; t < s.element_count; ++t) {
+      const int to = renderer(core::element_state(t));
+      if (to >= 0 && s.object_frame[to] == p.frame) {
+        found = core::element_ref(t);
+        if (hit_point) {
+          hit_point[0] = static_cast<int32_t>(p.point.x * 512000.0f);
+          hit_point[1] = static_cast<int32_t>(p.point.y * 512000.0f);
+          hit_point[2] = static_cast<int32_t>(p.point.z * 512000.0f);
+        }
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+BUILTIN(visual_picked_get) {
+  UNUSED;
+  return static_cast<int32_t>(pick(nullptr));
+}
+
+BUILTIN(visual_picked_get_ex) {
+  UNUSED;
+  int32_t point[3];
+  const uint32_t found = pick(point);
+  if (found)
+    if (ElementState* st = element(a1)) std::copy(point, point + 3, &st->w[core::kPosition]);
+  return static_cast<int32_t>(found);
+}
+
+BUILTIN(visual_picked) {
+  UNUSED;
+  return a1 != 0 && static_cast<uint32_t>(a1) == state().picked ? -1 : 0;
+}
+
+// Places sprite s at the screen point of element a seen by camera c.
+BUILTIN(sprite_3d_pos) {
+  UNUSED;
+  const ElementState* a = element(a1);
+  ElementState* sprite = element(a2);
+  const ElementState* cam = element(a5);
+  if (!a || !sprite || !object_of(cam, kTagCamera)) return 0;
+  const int v = state().object_viewport[renderer(cam)];
+  const platform::Vec4 t = platform::viewport_transform(
+      v, {a->w[core::kPosition] / 512000.0f, a->w[core::kPosition + 1] / 512000.0f, a->w[core::kPosition + 2] / 512000.0f});
+  if (t.w == 0) return 0;
+  sprite->w[core::kPosition] = static_cast<int32_t>(std::clamp(t.x / t.w + a3, -2e9f, 2e9f));
+  sprite->w[core::kPosition + 1] = static_cast<int32_t>(std::clamp(t.y / t.w + a4, -2e9f, 2e9f));
+  return static_cast<int32_t>(std::clamp(t.w, -3906.0f, 3906.0f) * 512000.0f);
+}
+
+}  // namespace
+
+uint32_t pick_element() { return pick(nullptr); }
+
+void bind_3d_builtins() {
+  brain::bind("camera_fov", camera_fov);
+  brain::bind("camera_fov_set", camera_fov_set);
+  brain::bind("fog_set", fog_set);
+  brain::bind("fog_start", fog_start);
+  brain::bind("fog_end", fog_end);
+  brain::bind("fog_color_set", fog_color_set);
+  brain::bind("clip_distance", clip_distance);
+  brain::bind("3dbg_color_set", background3d_colour_set);
+  brain::bind("background3d_set", background3d_set);
+  brain::bind("light_color_set", light_color_set);
+  brain::bind("light_intensity_set", light_intensity_set);
+  brain::bind("light_color_red", light_value<0>);
+  brain::bind("light_color_green", light_value<1>);
+  brain::bind("light_color_blue", light_value<2>);
+  brain::bind("light_intensity", light_value<3>);
+  brain::bind("flats_priority_set", flats_priority_set);
+  brain::bind("flat_scale_set", flat_scale_set);
+  brain::bind("sort_mode_set", sort_mode_set);
+  brain::bind("poly_sort_mode_set", poly_sort_mode_set);
+  brain::bind("antialias_set", antialias_set);
+  brain::bind("visual_picked_get", visual_picked_get);
+  brain::bind("visual_picked_get_ex", visual_picked_get_ex);
+  brain::bind("visual_picked", visual_picked);
+  brain::bind("sprite_3d_pos", sprite_3d_pos);
+}
+
+}  // namespace engine
