@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "brain/bind.h"
+#include "brain/builtins/general.h"
 #include "brain/gdb_jit.h"
 #include "brain/table.h"
 #include "brain/workspace.h"
@@ -53,6 +54,13 @@ struct State {
   // Shows a run-time error; the engine points it at its runtime error box
   // (which also ends the run). Unset: the platform error box.
   void (*runtime_error)(const std::string& text) = nullptr;
+
+  // General built-ins.
+  GeneralServices general;             // engine facts, filled by the shell
+  int32_t debug_value = 0;             // last value given to debug
+  bool debug_shown = false;            // debug was called: frame drawing shows it
+  int32_t push_depth = 0;              // entries on the push stack (0..128)
+  int32_t task_pid = 0;                // last run_task child not yet reaped
 
   Workspace work;
   GdbJit jit;

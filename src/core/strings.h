@@ -23,3 +23,22 @@ HandleEntry* handle_entry(int32_t handle);
 std::string_view string_arg(int32_t value);
 
 }  // namespace core
+
+namespace core {
+
+// The handle heap allocator. Blocks come in power-of-two size classes from
+// 16 bytes to the whole heap; a released block goes onto its class's free
+// list and is reused by the next request of that class. The allocator's own
+// bookkeeping (bump offset and list heads) lives at the start of the heap.
+
+// A new handle for `size` bytes, all 0: the lowest free entry below the
+// count, or the count itself (which then grows by 1). -1 when no entry or no
+// memory is left; nothing changes then.
+int32_t handle_new(uint64_t size);
+// Releases a handle in use (anything else is ignored). Releasing the
+// highest entry lowers the count by 1.
+void handle_release(int32_t handle);
+// Forgets every handle and block (start of a run, tests).
+void handle_reset();
+
+}  // namespace core

@@ -41,4 +41,8 @@ std::string slashes_forward(std::string_view text);
 
 bool equals_ignore_case(std::string_view a, std::string_view b);
 
+// A JSON string literal of a byte text (bytes of 128 and above are read as
+// Latin-1 and escaped).
+std::string json_string(std::string_view text);
+
 }  // namespace core

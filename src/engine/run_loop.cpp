@@ -7,6 +7,7 @@
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
+#include "core/text.h"
 #include "engine/scene_load.h"
 #include "engine/state.h"
 #include "media/device.h"
@@ -171,21 +172,7 @@ std::string dump_json() {
   for (int e = 0; e <= project::last_index(); ++e) {
     if (e) out += ',';
     out += "{\"index\":" + std::to_string(e) + ",\"name\":";
-    std::string name = project::get_field(e, project::kFieldName);
-    std::string quoted = "\"";
-    for (unsigned char c : name) {
-      char buf[8];
-      if (c == '"' || c == '\\') {
-        quoted += '\\';
-        quoted += static_cast<char>(c);
-      } else if (c < 0x20 || c >= 0x7F) {
-        std::snprintf(buf, sizeof buf, "\\u%04x", c);
-        quoted += buf;
-      } else {
-        quoted += static_cast<char>(c);
-      }
-    }
-    out += quoted + "\",\"words\":[";
+    out += core::json_string(project::get_field(e, project::kFieldName)) + ",\"words\":[";
     const core::ElementState& st = *core::element_state(e);
     for (int w = 0; w < 256; ++w) {
       if (w) out += ',';

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/gl_program.h"
 #include "platform/scene.h"
 #include "platform/state.h"
 
@@ -45,19 +46,8 @@ bool ready() {
   if (!s.device.context) return false;
   Blitter& b = blitter();
   if (b.program) return true;
-  auto compile = [](GLenum kind, const char* src) {
-    GLuint sh = glCreateShader(kind);
-    glShaderSource(sh, 1, &src, nullptr);
-    glCompileShader(sh);
-    return sh;
-  };
-  GLuint v = compile(GL_VERTEX_SHADER, kVertex), f = compile(GL_FRAGMENT_SHADER, kFragment);
-  b.program = glCreateProgram();
-  glAttachShader(b.program, v);
-  glAttachShader(b.program, f);
-  glLinkProgram(b.program);
-  glDeleteShader(v);
-  glDeleteShader(f);
+  b.program = gl_program(kVertex, kFragment);
+  if (!b.program) return false;
   b.u_rect = glGetUniformLocation(b.program, "rect");
   b.u_uvs = glGetUniformLocation(b.program, "uvs");
   b.u_frame = glGetUniformLocation(b.program, "frame");

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/state.h"
+#include "platform/gl_program.h"
 #include "platform/scene.h"
 #include "platform/text.h"
 
@@ -44,47 +45,6 @@ void main() {
 }
 )";
 
-GLuint compile(GLenum kind, const char* source, std::string& error) {
-  GLuint s = glCreateShader(kind);
-  glShaderSource(s, 1, &source, nullptr);
-  glCompileShader(s);
-  GLint ok = 0;
-  glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[512];
-    glGetShaderInfoLog(s, sizeof log, nullptr, log);
-    error = log;
-    glDeleteShader(s);
-    return 0;
-  }
-  return s;
-}
-
-GLuint link(const char* vertex, const char* fragment, std::string& error) {
-  GLuint v = compile(GL_VERTEX_SHADER, vertex, error);
-  GLuint f = v ? compile(GL_FRAGMENT_SHADER, fragment, error) : 0;
-  if (!f) {
-    if (v) glDeleteShader(v);
-    return 0;
-  }
-  GLuint p = glCreateProgram();
-  glAttachShader(p, v);
-  glAttachShader(p, f);
-  glLinkProgram(p);
-  glDeleteShader(v);
-  glDeleteShader(f);
-  GLint ok = 0;
-  glGetProgramiv(p, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    char log[512];
-    glGetProgramInfoLog(p, sizeof log, nullptr, log);
-    error = log;
-    glDeleteProgram(p);
-    return 0;
-  }
-  return p;
-}
-
 bool make_frame(Device& d, std::string& error) {
   glGenFramebuffers(1, &d.fbo);
   glBindFramebuffer(GL_FRAMEBUFFER, d.fbo);
@@ -107,7 +67,7 @@ bool make_frame(Device& d, std::string& error) {
 }
 
 bool make_indexed(Device& d, std::string& error) {
-  d.indexed_program = link(kIndexedVertex, kIndexedFragment, error);
+  d.indexed_program = gl_program(kIndexedVertex, kIndexedFragment, &error);
   if (!d.indexed_program) return false;
   d.u_rect = glGetUniformLocation(d.indexed_program, "rect");
   d.u_scale = glGetUniformLocation(d.indexed_program, "scale");

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gl_program.h"
 #include "platform/state.h"
 
 namespace platform {
@@ -200,30 +201,11 @@ void main() {
 }
 )";
 
-uint32_t compile(GLenum kind, const char* src) {
-  GLuint s = glCreateShader(kind);
-  glShaderSource(s, 1, &src, nullptr);
-  glCompileShader(s);
-  return s;
-}
-
 bool ready_program(SceneObjects& sc) {
   if (sc.program) return true;
   if (!gl()) return false;
-  GLuint v = compile(GL_VERTEX_SHADER, kVertex), f = compile(GL_FRAGMENT_SHADER, kFragment);
-  sc.program = glCreateProgram();
-  glAttachShader(sc.program, v);
-  glAttachShader(sc.program, f);
-  glLinkProgram(sc.program);
-  glDeleteShader(v);
-  glDeleteShader(f);
-  GLint ok = 0;
-  glGetProgramiv(sc.program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    glDeleteProgram(sc.program);
-    sc.program = 0;
-    return false;
-  }
+  sc.program = gl_program(kVertex, kFragment);
+  if (!sc.program) return false;
   auto u = [&](const char* name) { return glGetUniformLocation(sc.program, name); };
   sc.u_model = u("model");
   sc.u_view = u("view");

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gl_program.h"
 #include "platform/state.h"
 
 namespace platform {
@@ -73,30 +74,11 @@ out vec4 result;
 void main() { result = vec4(colour, texture(atlas, uv).r); }
 )";
 
-GLuint shader(GLenum kind, const char* src) {
-  GLuint s = glCreateShader(kind);
-  glShaderSource(s, 1, &src, nullptr);
-  glCompileShader(s);
-  return s;
-}
-
 bool ready_gl(Fonts& f) {
   if (f.program) return true;
   if (!state().device.context) return false;
-  GLuint v = shader(GL_VERTEX_SHADER, kVertex), fr = shader(GL_FRAGMENT_SHADER, kFragment);
-  f.program = glCreateProgram();
-  glAttachShader(f.program, v);
-  glAttachShader(f.program, fr);
-  glLinkProgram(f.program);
-  glDeleteShader(v);
-  glDeleteShader(fr);
-  GLint ok = 0;
-  glGetProgramiv(f.program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    glDeleteProgram(f.program);
-    f.program = 0;
-    return false;
-  }
+  f.program = gl_program(kVertex, kFragment);
+  if (!f.program) return false;
   f.u_frame = glGetUniformLocation(f.program, "frame");
   f.u_colour = glGetUniformLocation(f.program, "colour");
   glGenVertexArrays(1, &f.vao);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/state.h"
+#include "core/text.h"
 #include "media/input.h"
 #include "platform/state.h"
 #include "platform/video.h"
@@ -96,36 +97,12 @@ void close_message_log() {
   state().messages = nullptr;
 }
 
-std::string json_string(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c >= 0x7F) {
-          // Texts are byte strings of the Latin-1 range.
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  out += '"';
-  return out;
-}
-
 std::string message_json(std::string_view kind, std::string_view text, const std::vector<std::string>& buttons,
                          int answer) {
-  std::string out = "{\"kind\":" + json_string(kind) + ",\"text\":" + json_string(text) + ",\"buttons\":[";
+  std::string out = "{\"kind\":" + core::json_string(kind) + ",\"text\":" + core::json_string(text) + ",\"buttons\":[";
   for (size_t i = 0; i < buttons.size(); ++i) {
     if (i) out += ',';
-    out += json_string(buttons[i]);
+    out += core::json_string(buttons[i]);
   }
   out += "],\"answer\":" + std::to_string(answer) + "}";
   return out;

@@ -17,6 +17,5 @@ void close_message_log();
 // One JSON object: {"kind":..,"text":..,"buttons":[..],"answer":N}.
 std::string message_json(std::string_view kind, std::string_view text, const std::vector<std::string>& buttons,
                          int answer);
-std::string json_string(std::string_view text);
 
 }  // namespace shell

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/text.h"
 #include "shell/dispatcher.h"
 #include "shell/messages.h"
 
@@ -8,7 +9,7 @@ namespace {
 TEST(Messages, JsonLines) {
   EXPECT_EQ(shell::message_json("box", "Quit?|Sure", {" YES ", " NO "}, 2),
             R"({"kind":"box","text":"Quit?|Sure","buttons":[" YES "," NO "],"answer":2})");
-  EXPECT_EQ(shell::json_string("a\"b\\c\n\x01\xE9"), R"("a\"b\\c\n\u0001\u00e9")");
+  EXPECT_EQ(core::json_string("a\"b\\c\n\x01\xE9"), R"("a\"b\\c\n\u0001\u00e9")");
 }
 
 TEST(Messages, ExitNotices) {

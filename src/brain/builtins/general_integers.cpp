@@ -1,0 +1,127 @@
+// Integer routines and geometry between elements.
+#include <cmath>
+#include <cstdint>
+
+#include "brain/bind.h"
+#include "brain/builtins/general.h"
+#include "brain/state.h"
+#include "core/angles.h"
+#include "core/element_state.h"
+#include "core/text.h"
+
+namespace brain::general {
+
+namespace {
+
+using U = uint32_t;
+
+int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<U>(v)); }
+
+int32_t abs_(U, int32_t v, int32_t, int32_t, int32_t, int32_t) {
+  return v < 0 ? wrap32(-static_cast<int64_t>(v)) : v;
+}
+int32_t sum(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) { return wrap32(int64_t{a} + b); }
+int32_t subtract(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) { return wrap32(int64_t{a} - b); }
+int32_t multiply(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) { return wrap32(int64_t{a} * b); }
+int32_t divide(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+  if (b == 0) return 2147483647;
+  return wrap32(int64_t{a} / b);  // -2147483648 / -1 wraps to itself
+}
+int32_t limit(U, int32_t v, int32_t lo, int32_t hi, int32_t, int32_t) {
+  if (v < lo) return lo;
+  if (v >= hi) return hi;
+  return v;
+}
+int32_t between(U, int32_t v, int32_t lo, int32_t hi, int32_t, int32_t) {
+  return lo <= v && v <= hi ? -1 : 0;
+}
+int32_t wrap(U, int32_t v, int32_t lo, int32_t hi, int32_t, int32_t) {
+  return core::wrap_into_range(v, lo, hi);
+}
+int32_t random(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+  return a <= b ? core::random_number(a, b) : core::random_number(b, a);
+}
+int32_t every_tics(U, int32_t n, int32_t m, int32_t, int32_t, int32_t) {
+  const uint32_t* tc = state().general.tick_count;
+  const uint32_t t = tc ? *tc : 0;
+  return t < static_cast<U>(m) && (t & (static_cast<U>(n) - 1u)) == 0 ? -1 : 0;
+}
+int32_t debug(U, int32_t v, int32_t, int32_t, int32_t, int32_t) {
+  State& s = state();
+  s.debug_value = v;
+  s.debug_shown = true;
+  if (s.general.show_debug) s.general.show_debug(v);
+  return 0;
+}
+
+int32_t angle(U, int32_t dx, int32_t dz, int32_t, int32_t, int32_t) { return core::vector_angle(dx, dz); }
+
+// Coordinate difference of word w between two records, wrapped to 32 bits.
+int32_t diff(const int32_t* a, const int32_t* b, int w) {
+  return static_cast<int32_t>(static_cast<U>(b[w]) - static_cast<U>(a[w]));
+}
+
+int32_t length_shifted(int64_t x, int64_t y, int64_t z) {
+  const double len = std::sqrt(static_cast<double>(x * x + y * y + z * z));
+  return static_cast<int32_t>(static_cast<U>(std::llround(len)) << 9);
+}
+
+int32_t distance(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+  const int32_t* a = element_words(e1);
+  const int32_t* b = element_words(e2);
+  if (!a || !b) return 0;
+  return length_shifted(diff(a, b, core::kPosition) >> 9, diff(a, b, core::kPosition + 1) >> 9,
+                        diff(a, b, core::kPosition + 2) >> 9);
+}
+
+int32_t distance_xz(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+  const int32_t* a = element_words(e1);
+  const int32_t* b = element_words(e2);
+  if (!a || !b) return 0;
+  return length_shifted(diff(a, b, core::kPosition) >> 9, 0, diff(a, b, core::kPosition + 2) >> 9);
+}
+
+int32_t direction_xz(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+  const int32_t* p = element_words(e1);
+  const int32_t* q = element_words(e2);
+  if (!p || !q || p == q) return 0;
+  const int32_t a = diff(p, q, core::kPosition) >> 9;
+  const int32_t b = static_cast<int32_t>(static_cast<U>(diff(p, q, core::kPosition + 2)) * 2u);
+  int32_t k;
+  if (a == 0) {
+    k = 720;
+  } else {
+    int64_t r = int64_t{b} / a;
+    if (r < 0) r = -r;
+    k = r >= 512000 ? 720 : core::atan_index(static_cast<int32_t>(r));
+  }
+  if (a < 0 && b < 0)
+    k += 1440;
+  else if (b < 0)
+    k = 2880 - k;
+  else if (a < 0)
+    k = 1440 - k;
+  return (k - 720) * 64;
+}
+
+}  // namespace
+
+void bind_integers() {
+  bind("abs", &abs_);
+  bind("sum", &sum);
+  bind("subtract", &subtract);
+  bind("multiply", &multiply);
+  bind("divide", &divide);
+  bind("limit", &limit);
+  bind("between", &between);
+  bind("wrap", &wrap);
+  bind("random", &random);
+  bind("every_tics", &every_tics);
+  bind("debug", &debug);
+  bind("angle", &angle);
+  bind("distance", &distance);
+  bind("distance_xz", &distance_xz);
+  bind("direction_xz", &direction_xz);
+}
+
+}  // namespace brain::general

@@ -1,0 +1,152 @@
+// Boxes, programs, files, the screen, dates and the I/O port rows.
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <ctime>
+#include <string>
+
+#include "brain/bind.h"
+#include "brain/builtins/general.h"
+#include "brain/state.h"
+#include "core/files.h"
+#include "core/state.h"
+#include "core/strings.h"
+
+extern char** environ;
+
+namespace brain::general {
+
+namespace {
+
+using U = uint32_t;
+constexpr int kMaxCommandBytes = 4096;
+constexpr int kMaxCommandArgs = 64;
+
+int32_t msg_box(U, int32_t text, int32_t buttons, int32_t, int32_t, int32_t) {
+  const GeneralServices& g = state().general;
+  const std::string message(core::string_arg(text));
+  if (g.silence) g.silence(true);
+  int32_t result = -1;
+  int answer;
+  switch (buttons) {
+    case 1:  // OK, Cancel
+      answer = core::box(message, " OK ", " CANCEL ");
+      result = answer == 1 ? 1 : answer == 2 ? 0 : -1;
+      break;
+    case 2:  // Yes, No
+    case 3:  // Yes, No, Cancel: the box offers two buttons, Cancel is not offered
+      answer = core::box(message, " YES ", " NO ");
+      result = answer == 1 ? 3 : answer == 2 ? 2 : -1;
+      break;
+    default:
+      answer = core::box(message, " OK ", "");
+      result = answer == 1 ? 1 : -1;
+  }
+  if (g.silence) g.silence(false);
+  restart_deadline();
+  return result;
+}
+
+// Splits a command line at blanks ("..." keeps blanks) into `argv` inside
+// `buf`; the number of arguments.
+int split_command(std::string_view cmd, char (&buf)[kMaxCommandBytes], char* (&argv)[kMaxCommandArgs + 1]) {
+  int argc = 0;
+  size_t out = 0, i = 0;
+  while (i < cmd.size() && argc < kMaxCommandArgs) {
+    while (i < cmd.size() && (cmd[i] == ' ' || cmd[i] == '\t')) ++i;
+    if (i >= cmd.size()) break;
+    if (out + 1 >= sizeof buf) break;
+    argv[argc++] = buf + out;
+    bool quoted = false;
+    for (; i < cmd.size(); ++i) {
+      const char c = cmd[i];
+      if (c == '"') {
+        quoted = !quoted;
+        continue;
+      }
+      if (!quoted && (c == ' ' || c == '\t')) break;
+      if (c == 0 || out + 1 >= sizeof buf) continue;
+      buf[out++] = c;
+    }
+    buf[out++] = 0;
+  }
+  argv[argc] = nullptr;
+  return argc;
+}
+
+void reap_task() {
+  int32_t& pid = state().task_pid;
+  if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) != 0) pid = 0;
+}
+
+int32_t start(int32_t command, bool wait) {
+  reap_task();
+  char buf[kMaxCommandBytes];
+  char* argv[kMaxCommandArgs + 1];
+  if (split_command(core::string_arg(command), buf, argv) == 0) return 0;
+  pid_t pid = 0;
+  if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) == 0) {
+    if (wait) {
+      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    } else {
+      state().task_pid = pid;
+    }
+  }
+  const GeneralServices& g = state().general;
+  if (g.show_window) g.show_window();
+  restart_deadline();
+  return 0;
+}
+
+int32_t run(U, int32_t command, int32_t, int32_t, int32_t, int32_t) { return start(command, true); }
+int32_t run_task(U, int32_t command, int32_t, int32_t, int32_t, int32_t) { return start(command, false); }
+
+int32_t file_exists(U, int32_t path, int32_t, int32_t, int32_t, int32_t) {
+  std::string file;
+  return path_arg(path, file) && core::file_exists(file) ? -1 : 0;
+}
+
+int32_t clear(U, int32_t, int32_t, int32_t, int32_t, int32_t) {
+  if (state().general.clear_screen) state().general.clear_screen();
+  return 0;
+}
+
+template <int Field>
+int32_t date_part(U, int32_t, int32_t, int32_t, int32_t, int32_t) {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  if (!::localtime_r(&now, &t)) return 0;
+  switch (Field) {
+    case 0: return t.tm_year + 1900;
+    case 1: return t.tm_mon + 1;
+    case 2: return t.tm_mday;
+    case 3: return t.tm_hour;
+    case 4: return t.tm_min;
+    default: return t.tm_sec;
+  }
+}
+
+// The platform refuses port access: the port rows do nothing.
+int32_t no_port(U, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+
+}  // namespace
+
+void bind_system() {
+  bind("msg_box", &msg_box);
+  bind("run", &run);
+  bind("run_task", &run_task);
+  bind("file_exists", &file_exists);
+  bind("clear", &clear);
+  bind("year", &date_part<0>);
+  bind("month", &date_part<1>);
+  bind("day", &date_part<2>);
+  bind("hour", &date_part<3>);
+  bind("minute", &date_part<4>);
+  bind("second", &date_part<5>);
+  for (const char* port : {"input_b", "input_w", "input_d", "output_b", "output_w", "output_d"})
+    bind(port, &no_port);
+}
+
+}  // namespace brain::general
