@@ -121,11 +121,14 @@ int32_t atan_index(int32_t r) {
 }
 
 int32_t vector_angle(int32_t a, int32_t b) {
+  return angle_of_quotient(a, b, a == 0 ? 0 : static_cast<int64_t>(b) * 1024 / a);
+}
+
+int32_t angle_of_quotient(int32_t a, int32_t b, int64_t r) {
   int32_t k;
   if (a == 0) {
     k = 720;
   } else {
-    int64_t r = static_cast<int64_t>(b) * 1024 / a;
     if (r < 0) r = -r;
     k = r >= 512000 ? 720 : atan_index(static_cast<int32_t>(r));
   }

@@ -38,6 +38,9 @@ CoarseSine coarse_sine(int32_t angle);
 int32_t atan_index(int32_t r);
 // Angle of the vector (a, b) in angle units.
 int32_t vector_angle(int32_t a, int32_t b);
+// The same from a quotient r already formed from b and a (its sign is
+// ignored; a = 0 means straight along b).
+int32_t angle_of_quotient(int32_t a, int32_t b, int64_t r);
 
 // The random source: advances through random.bin and mixes in the number of
 // message-pump passes. lo >= hi gives lo.

@@ -87,21 +87,7 @@ int32_t direction_xz(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
   if (!p || !q || p == q) return 0;
   const int32_t a = diff(p, q, core::kPosition) >> 9;
   const int32_t b = static_cast<int32_t>(static_cast<U>(diff(p, q, core::kPosition + 2)) * 2u);
-  int32_t k;
-  if (a == 0) {
-    k = 720;
-  } else {
-    int64_t r = int64_t{b} / a;
-    if (r < 0) r = -r;
-    k = r >= 512000 ? 720 : core::atan_index(static_cast<int32_t>(r));
-  }
-  if (a < 0 && b < 0)
-    k += 1440;
-  else if (b < 0)
-    k = 2880 - k;
-  else if (a < 0)
-    k = 1440 - k;
-  return (k - 720) * 64;
+  return core::angle_of_quotient(a, b, a == 0 ? 0 : int64_t{b} / a);
 }
 
 }  // namespace
