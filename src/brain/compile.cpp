@@ -37,7 +37,7 @@ using front::Failure;
 
 void pad(std::string_view label, char out[kLabelLength]) {
   std::memset(out, ' ', kLabelLength);
-  std::memcpy(out, label.data(), label.size());
+  if (!label.empty()) std::memcpy(out, label.data(), label.size());
 }
 
 const Label* find_label(const Workspace& ws, const char name[kLabelLength]) {

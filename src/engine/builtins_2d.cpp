@@ -225,7 +225,7 @@ BUILTIN(print) {
   if (a1 >= 0 && a1 < static_cast<int32_t>(core::kHandleCount) && !core::handle_entry(a1)) return 0;
   char buffer[1024];
   const size_t n = std::min(text.size(), sizeof buffer - 1);
-  std::memcpy(buffer, text.data(), n);
+  if (n) std::memcpy(buffer, text.data(), n);
   buffer[n] = 0;
   media::overlay_colour(state().text_colour);
   media::overlay_position(a3, a4);

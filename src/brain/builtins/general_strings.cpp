@@ -34,9 +34,9 @@ void assign(core::HandleEntry* d, std::string_view head, std::string_view tail =
   char* p = core::at<char>(d->addr);
   const size_t room = d->size - 1;
   const size_t n1 = head.size() < room ? head.size() : room;
-  std::memmove(p, head.data(), n1);
+  if (n1) std::memmove(p, head.data(), n1);
   const size_t n2 = tail.size() < room - n1 ? tail.size() : room - n1;
-  std::memmove(p + n1, tail.data(), n2);
+  if (n2) std::memmove(p + n1, tail.data(), n2);
   p[n1 + n2] = 0;
 }
 
