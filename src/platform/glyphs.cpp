@@ -9,13 +9,12 @@
 
 namespace platform {
 
-namespace {
-
 std::string face_file(const char* family, int weight, int& index) {
+  index = 0;
   if (!FcInit()) return {};
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight < 1 ? 400 : weight));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result;
@@ -30,8 +29,6 @@ std::string face_file(const char* family, int weight, int& index) {
   FcPatternDestroy(pattern);
   return file;
 }
-
-}  // namespace
 
 bool render_glyphs(const char* family, int cell, int weight, bool monochrome, GlyphImage glyphs[256]) {
   if (cell < 4 || cell > 256) return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -16,6 +17,11 @@ struct GlyphImage {
 // Renders the characters 32..255 of the family into cells of `cell_height`
 // rows (ascent and descent fitted into the cell); glyphs[c] for code c.
 // `monochrome` renders without anti-aliasing. False when no face is found.
+// The font file (and face index) fontconfig chooses for a family and a
+// weight (0..1000), with its substitutions ("Arial" finds a metric-compatible
+// face). Empty when none.
+std::string face_file(const char* family, int weight, int& index);
+
 bool render_glyphs(const char* family, int cell_height, int weight, bool monochrome, GlyphImage glyphs[256]);
 
 }  // namespace platform

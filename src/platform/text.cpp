@@ -1,7 +1,6 @@
 #include "platform/text.h"
 
 #include <epoxy/gl.h>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/gl_program.h"
+#include "platform/glyphs.h"
 #include "platform/state.h"
 
 namespace platform {
@@ -39,7 +39,6 @@ struct Slot {
 
 struct TextObjects {
   FT_Library library = nullptr;
-  bool fontconfig = false;
   Slot slots[kFontSlots];
   GLuint program = 0, vao = 0, vbo = 0;
   GLint u_frame = -1, u_colour = -1;
@@ -89,31 +88,6 @@ bool ready_gl(Fonts& f) {
   glEnableVertexAttribArray(0);
   glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 16, nullptr);
   return true;
-}
-
-// The font file of a family and weight, through fontconfig's substitutions
-// (so "Arial" finds a metric-compatible face).
-std::string find_face(const char* family, int weight, int& index) {
-  Fonts& f = fonts();
-  if (!f.fontconfig) f.fontconfig = FcInit();
-  if (!f.fontconfig) return {};
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight < 1 ? 400 : weight));
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  std::string file;
-  if (match) {
-    FcChar8* path = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
-      file = reinterpret_cast<const char*>(path);
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pattern);
-  return file;
 }
 
 // Slots of equal face, height and weight share one glyph texture; it goes
@@ -204,7 +178,7 @@ bool font_slot_set(int index, const char* family, int height, int weight) {
     return false;
   }
   int face_index = 0;
-  std::string file = find_face(family, weight, face_index);
+  std::string file = face_file(family, weight, face_index);
   FT_Face face = nullptr;
   if (file.empty() || FT_New_Face(f.library, file.c_str(), face_index, &face) != 0) return false;
   slot.loaded = render_slot(slot, face, height);
