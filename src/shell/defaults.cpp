@@ -306,6 +306,7 @@ bool write_default_resources(const std::string& folder, std::string& error) {
   for (const Item& item : items) {
     const std::string path = folder + item.name;
     if (core::file_exists(path)) continue;
+    core::make_folders(core::folder_of(path));
     if (!item.make(path)) {
       error = "cannot make " + path;
       return false;
