@@ -9,6 +9,8 @@ void bind_run_builtins();
 void bind_2d_builtins();
 void bind_device_builtins();
 void bind_3d_builtins();
+void bind_mesh_builtins();
+void bind_xobject_builtins();
 // The element under the mouse pointer, for the run loop's picking step.
 uint32_t pick_element();
 
@@ -18,6 +20,8 @@ inline void bind_builtins() {
   bind_2d_builtins();
   bind_device_builtins();
   bind_3d_builtins();
+  bind_mesh_builtins();
+  bind_xobject_builtins();
   bind_motion_builtins();
 }
 

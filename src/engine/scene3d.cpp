@@ -7,6 +7,8 @@
 #include "engine/motion.h"
 #include "engine/objects.h"
 #include "engine/state.h"
+#include "engine/view_lists.h"
+#include "engine/xobjects.h"
 #include "media/device.h"
 #include "media/model3ds.h"
 #include "media/state.h"
@@ -188,7 +190,11 @@ void build_scene3d(int32_t elements) {
   }
 }
 
-void release_scene3d() { platform::scene_reset(); }
+void release_scene3d() {
+  release_xobjects();
+  clear_view_lists();
+  platform::scene_reset();
+}
 
 void draw_views() {
   State& s = state();
@@ -225,6 +231,7 @@ void draw_views() {
     const int o = st.w[core::kCurrentObject];
     if (!valid_object(o) || o >= s.object_count || s.object_viewport[o] < 0) continue;
     const int v = s.object_viewport[o];
+    prepare_camera_view(s.object_frame[o]);
     platform::viewport_clear_depth(v);
     platform::viewport_render(v, root(kMainRoot));
     if (!s.flats_after_cameras) platform::viewport_render(v, root(kOverlayRoot));
@@ -237,6 +244,7 @@ void draw_views() {
       if (valid_object(o) && o < s.object_count && s.object_viewport[o] >= 0)
         platform::viewport_render(s.object_viewport[o], root(kOverlayRoot));
     }
+  clear_view_lists();
 }
 
 }  // namespace engine

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/view_lists.h"
+#include "engine/xobjects.h"
+
 namespace engine {
 
 constexpr int kElements = 256;
@@ -61,6 +64,9 @@ struct State {
   // and the unit axis kept by the last rotation_angle.
   double motion_rotation[4] = {1, 0, 0, 0};
   double motion_axis[3] = {0, 0, 0};
+
+  XObjectState xobjects;  // run-time X frames
+  ViewListState views;    // environment-map and billboard registrations
 
   // Services of other subsystems, bound by the shell; null does nothing.
   void (*draw_frame)() = nullptr;

@@ -1016,7 +1016,11 @@ Pick ray_pick(int root, Vec3 origin, Vec3 direction) {
           const float dist = length(world_hit - origin);
           if (dist < best_t) {
             best_t = dist;
-            best = {f, world_hit, dist};
+            // The face's edges in world space give its normal under any scale.
+            const Vec3 a = transform_point(world, m->positions[m->indices[i]]);
+            const Vec3 n = cross(transform_point(world, m->positions[m->indices[i + 1]]) - a,
+                                 transform_point(world, m->positions[m->indices[i + 2]]) - a);
+            best = {f, world_hit, dist, normalize(n), static_cast<int>(i / 3)};
           }
         }
       }

@@ -123,6 +123,8 @@ struct Pick {
   int frame = -1;   // the frame whose mesh was hit
   Vec3 point;       // world point of the hit
   float distance = 0;
+  Vec3 normal;      // unit world normal of the front side of the hit face
+  int triangle = -1;  // index of the hit triangle in the frame's mesh
 };
 // The nearest hit of a ray on the pickable, visible meshes under root.
 Pick ray_pick(int root, Vec3 origin, Vec3 direction);
