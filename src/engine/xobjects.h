@@ -11,6 +11,8 @@ struct XObjectState {
 };
 
 void bind_xobject_builtins();
+// The renderer frame of an X handle (bit 31 set, slot in use), or -1.
+int xobject_frame(int32_t handle);
 // Drops every run-time X frame (scene release).
 void release_xobjects();
 
