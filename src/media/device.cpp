@@ -59,6 +59,7 @@ bool start_device(EngineSettings& s, const std::string& config, bool windowed) {
   request.frame_width = mode.width;
   request.frame_height = mode.height;
   request.caption = core::kClassText;
+  request.colour16 = mode.bits == 16;
   std::string error;
   if (!platform::device_create(request, error)) {
     core::error_box(error);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/colour16.h"
 #include "platform/state.h"
 #include "platform/gl_program.h"
 #include "platform/scene.h"
@@ -142,6 +143,8 @@ bool device_create(const DeviceRequest& request, std::string& error) {
     device_destroy();
     return false;
   }
+  // Without the cut a 16-bit mode shows its full colours; nothing else changes.
+  d.colour16 = request.colour16 && colour16_create(d);
   if (!s.headless) SDL_StartTextInput();
   frame_clear();
   return true;
@@ -160,6 +163,7 @@ void device_destroy() {
     glDeleteFramebuffers(1, &d.fbo);
     glDeleteVertexArrays(1, &d.vao);
     glDeleteProgram(d.indexed_program);
+    colour16_destroy(d);
     if (d.blit.program) glDeleteProgram(d.blit.program);
     if (d.blit.vao) glDeleteVertexArrays(1, &d.blit.vao);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(d.context));
@@ -210,6 +214,7 @@ void frame_present() {
   State& s = state();
   Device& d = device();
   if (!d.context) return;
+  colour16_apply(d);
   if (s.headless) {
     glFlush();
     return;
@@ -227,6 +232,17 @@ void frame_present() {
                     bw == d.width ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(s.window);
   glBindFramebuffer(GL_FRAMEBUFFER, d.fbo);
+}
+
+void frame_set_colour16(bool on) {
+  Device& d = device();
+  if (!d.context) return;
+  if (on && !d.colour16_program) colour16_create(d);
+  d.colour16 = on && d.colour16_program;
+}
+
+void frame_finish() {
+  if (device_exists()) glFinish();
 }
 
 bool frame_read(uint8_t* rgba, int width, int height) {

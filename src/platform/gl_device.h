@@ -15,6 +15,7 @@ struct DeviceRequest {
   int frame_width = 640;
   int frame_height = 480;
   const char* caption = "";
+  bool colour16 = false;   // a 16-bit display mode: frames are cut to 5-6-5
 };
 
 // Creates the window, the context and the frame; false with the platform's
@@ -33,8 +34,13 @@ void frame_clear();
 // (x, y) frame pixels and scaled to w x h.
 void frame_draw_indexed(const uint8_t* pixels, int width, int height, const uint32_t* palette, int x, int y,
                         int w, int h);
-// Shows the frame on the window.
+// Shows the frame on the window (in a 16-bit mode after cutting its colours
+// to 5-6-5 in place, as a 16-bit surface would hold them).
 void frame_present();
+// Switches the 5-6-5 cut of presented frames.
+void frame_set_colour16(bool on);
+// Waits until every drawing command has reached the frame.
+void frame_finish();
 // Reads the frame as RGBA rows, top first (width x height x 4 bytes).
 bool frame_read(uint8_t* rgba, int width, int height);
 

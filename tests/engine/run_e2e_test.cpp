@@ -156,12 +156,13 @@ TEST_F(TestRun, TwoDimensionalLayersReachTheScreenshot) {
     const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
   };
-  EXPECT_EQ(rgb(5, 5), 0x141E5Au);         // the background fill (20, 30, 90)
-  EXPECT_EQ(rgb(116, 66), 0xFFC828u);      // the sprite's centre (255, 200, 40)
-  EXPECT_EQ(rgb(100, 50), 0x141E5Au);      // its transparent corner
+  // The default mode is 16-bit: colours arrive cut to 5-6-5.
+  EXPECT_EQ(rgb(5, 5), 0x101C58u);         // the background fill (20, 30, 90)
+  EXPECT_EQ(rgb(116, 66), 0xF8C828u);      // the sprite's centre (255, 200, 40)
+  EXPECT_EQ(rgb(100, 50), 0x101C58u);      // its transparent corner
   int white_counter = 0, white_text = 0;
   for (int y = 200; y < 224; ++y)
-    for (int x = 300; x < 420; ++x) white_counter += rgb(x, y) == 0xFFFFFF;
+    for (int x = 300; x < 420; ++x) white_counter += rgb(x, y) == 0xF8FCF8;
   for (int y = 400; y < 430; ++y)
     for (int x = 10; x < 110; ++x) white_text += rgb(x, y) > 0xC0C0C0;
   EXPECT_GT(white_counter, 40);
@@ -195,7 +196,7 @@ TEST_F(TestRun, TheDemoProjectShowsItsSceneAndLayers) {
     for (int x = 0; x < w; ++x) {
       const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
       if (p[0] > 150 && p[1] > 90 && p[2] < 90) ++cube;  // the warm cube (and the ball)
-      if (p[0] == 20 && p[1] == 30 && p[2] == 90) ++sky;
+      if (p[0] == 16 && p[1] == 28 && p[2] == 88) ++sky;  // (20, 30, 90) in 5-6-5
       if (p[0] > 200 && p[1] > 200 && p[2] > 200) ++ink;  // text and counter
     }
   EXPECT_GT(cube, 10000);

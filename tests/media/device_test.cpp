@@ -8,6 +8,7 @@
 #include "media/device.h"
 #include "media/png.h"
 #include "media/state.h"
+#include "platform/blit.h"
 #include "platform/gl_device.h"
 #include "platform/state.h"
 #include "platform/video.h"
@@ -103,6 +104,27 @@ TEST_F(Device, PointerIsDrawnOverButNotIntoTheToolScreen) {
   EXPECT_EQ(at(px, 630, 470), 0x00FC00u);
   EXPECT_EQ(core::state().pools.tool_screen.bytes()[470 * 640 + 630], 1);
   m.pointer_hidden = true;
+}
+
+// Frames of the 16-bit modes are cut to 5-6-5 when presented; the 32-bit
+// modes keep every bit. Colours already on the 5-6-5 grid stay as they are.
+TEST_F(Device, SixteenBitModesCutPresentedColours) {
+  struct Case {
+    int32_t mode;
+    uint32_t shown;  // 0xBBGGRR of the fill 0x13 47 FF (r, g, b) after presenting
+  } cases[] = {{1, 0xF84410}, {2, 0xFF4713}, {4, 0xF84410}, {8, 0xFF4713}, {16, 0xF84410}, {32, 0xFF4713}};
+  for (const Case& c : cases) {
+    start(c.mode);
+    platform::frame_fill({0, 0, 99, 99}, 0x1347FF);
+    platform::frame_fill({100, 0, 199, 99}, 0xF8FCF8);
+    platform::frame_present();
+    const std::vector<uint8_t> px = frame();
+    EXPECT_EQ(at(px, 50, 50), c.shown) << "mode " << c.mode;
+    EXPECT_EQ(at(px, 150, 50), 0xF8FCF8u) << "mode " << c.mode;
+    platform::frame_present();  // a second cut changes nothing
+    EXPECT_EQ(at(frame(), 50, 50), c.shown) << "mode " << c.mode;
+    media::stop_device();
+  }
 }
 
 TEST_F(Device, ScreenshotIsAPng) {
