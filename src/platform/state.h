@@ -28,10 +28,10 @@ struct DeviceObjects {
   int width = 0, height = 0;
   char renderer[128] = {};
   BlitObjects blit;
-  // 16-bit colour: every presented frame is cut to 5-6-5 through a scratch
-  // copy of the frame.
+  // 16-bit colour: every presented frame is cut to 5-6-5 into a second
+  // frame, which then becomes the frame (the two trade places).
   bool colour16 = false;
-  uint32_t colour16_program = 0, colour16_texture = 0;
+  uint32_t colour16_program = 0, colour16_fbo = 0, colour16_texture = 0;
 };
 
 // The font slots of the text renderer and the retained-mode scene (defined
