@@ -1,5 +1,7 @@
 #include "core/state.h"
 
+#include <cstdio>
+
 namespace core {
 
 State& state() {
@@ -24,6 +26,12 @@ void notice(const std::string& text) {
 
 void error_box(const std::string& text) {
   if (auto* f = state().notify.error) f(text);
+}
+
+void value_box(double value, const std::string& text) {
+  char head[48];
+  std::snprintf(head, sizeof head, "Value: %g\n", value);
+  error_box(head + text);
 }
 
 }  // namespace core

@@ -64,5 +64,7 @@ bool init_memory();
 int box(const std::string& text, const std::string& first, const std::string& second);
 void notice(const std::string& text);
 void error_box(const std::string& text);
+// The system value box: "Value: %g" of the value, a line break, the text.
+void value_box(double value, const std::string& text);
 
 }  // namespace core

@@ -1,5 +1,6 @@
 #include "engine/run_loop.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "brain/driver.h"
@@ -11,6 +12,7 @@
 #include "engine/scene_load.h"
 #include "engine/state.h"
 #include "media/device.h"
+#include "media/font.h"
 #include "media/input.h"
 #include "media/overlay.h"
 #include "platform/state.h"
@@ -49,6 +51,8 @@ void compile_brains() {
                                 project::get_field(e, project::kFieldBrain), std::nullopt});
   const brain::CompileReport report = brain::compile_project(request);
   state().picking_needed = report.picking_needed;
+  const uint32_t pool = core::state().pools.strings.size;
+  state().strings_free = pool - std::min(report.strings_used, pool);
 }
 
 }  // namespace
@@ -62,6 +66,7 @@ void set_max_framerate(int32_t n) {
 void tick() {
   State& s = state();
   media::overlay_clear();
+  if (s.net_tick_start) s.net_tick_start();
   if (s.picking_needed && s.pick) {
     const uint32_t picked = s.pick();
     if (picked != 0) s.picked = picked;
@@ -69,13 +74,17 @@ void tick() {
   for (int e = 0; e < kElements; ++e) core::element_state(e)->w[core::kFlags] &= ~core::kFlagJoined;
   for (int e = 0; e < s.element_count; ++e) {
     core::ElementState& st = *core::element_state(e);
-    if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagDisabled)) != core::kFlagOn) continue;
-    brain::run(core::element_ref(e));
-    ++st.w[core::kTimer];
+    if (s.net_element_before) s.net_element_before(e);
+    if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagDisabled)) == core::kFlagOn) {
+      brain::run(core::element_ref(e));
+      ++st.w[core::kTimer];
+    }
+    if (s.net_element_after) s.net_element_after(e);
   }
   for (int32_t& c : s.net_counters)
     if (c > 0) --c;
   ++s.tick_count;
+  if (s.net_tick_end) s.net_tick_end();
   ++s.ticks_run;
   if (tick_limit_reached() && s.exit_code == -1) s.exit_code = kExitPlain;
 }
@@ -111,7 +120,10 @@ int32_t test_run() {
   if (loaded) {
     media::clear_display();
     std::memcpy(s.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.channel_copy);
+    media::select_tool_font(core::state().folders.data, true);
     media::overlay_fonts_reset();
+    if (s.strings_free < kLowStringMemory)
+      core::value_box(s.strings_free, "Warning! Internal string memory low.");
 
     for (int i = 0; i < kWarmUpTicks && !tick_limit_reached(); ++i) tick();
     s.first_frame = true;
@@ -145,6 +157,7 @@ int32_t test_run() {
       s.next_deadline += static_cast<uint32_t>(s.tick_length);
       draw();
     }
+    media::select_tool_font(core::state().folders.data, false);
     std::memcpy(core::state().pools.channel_map.bytes(), s.channel_copy, sizeof s.channel_copy);
   }
 

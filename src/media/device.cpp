@@ -36,9 +36,8 @@ bool start_device(EngineSettings& s, const std::string& config, bool windowed) {
     s.rendering_device = 0;
     s.available_rendering_devices = 0;
     write_config(config, s);
-    core::error_box(
-        "Value: 0\nCouldn't find a hardware rendering device.\nWhen run again, a software emulation device will "
-        "be used instead");
+    core::value_box(0, "Couldn't find a hardware rendering device.\nWhen run again, a software emulation device will "
+                       "be used instead");
     return false;
   }
   if (s.rendering_device > drivers) s.rendering_device = drivers;

@@ -1,4 +1,5 @@
 #include "media/font.h"
+#include "media/state.h"
 
 #include <algorithm>
 #include <climits>
@@ -90,6 +91,12 @@ bool load_tool_font(const std::string& data_folder, bool small, Font& font) {
     font.letter_spacing = 0;
   }
   return ok;
+}
+
+void select_tool_font(const std::string& data_folder, bool small) {
+  State& m = state();
+  m.tool_font_small = small;
+  if (!load_tool_font(data_folder, small, m.tool_font)) m.tool_font = Font{};
 }
 
 int32_t text_width(const Font& font, std::string_view text) {

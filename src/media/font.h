@@ -52,6 +52,9 @@ bool load_font(const std::string& path, Font& font);
 // spacing 0 whatever its file says.
 std::string font_file_name(bool small);
 bool load_tool_font(const std::string& data_folder, bool small, Font& font);
+// Makes one of the two the current tool-screen font (media state); a font
+// that cannot be read leaves the empty font, so text draws nothing.
+void select_tool_font(const std::string& data_folder, bool small);
 
 // Pixel width of a text. Fixed fonts: 8 per character. Proportional: a space
 // adds the space width, any other character its glyph width plus the letter

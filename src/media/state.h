@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "media/config.h"
+#include "media/font.h"
 #include "media/input.h"
 #include "media/overlay.h"
 
@@ -22,6 +23,11 @@ struct State {
   bool pointer_hidden = false;    // while a notice box is shown
 
   Overlay overlay;
+
+  // The text font of the tool screens: "font.fnt", or the small run-time
+  // "font8.fnt" while a test run goes on.
+  Font tool_font;
+  bool tool_font_small = false;
 
   uint8_t screenshot[1024 * 768 * 4] = {};
 };

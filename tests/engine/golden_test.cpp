@@ -1,0 +1,127 @@
+// Golden images: headless screenshots of small scenes compared with stored
+// thumbnails (4 x 4 pixel averages) within a tolerance, so that another
+// build of the software rasteriser or the font library still passes while a
+// misplaced layer, a wrong colour or a missing object does not.
+//
+// QUILL_UPDATE_GOLDEN=1 rewrites the stored thumbnails from this build.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "headless_run.h"
+
+namespace {
+
+using testing_support::ElementSpec;
+
+constexpr int kBlock = 4;
+
+struct Thumbnail {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+Thumbnail thumbnail(const std::vector<uint8_t>& rgba, int w, int h) {
+  Thumbnail t;
+  t.width = w / kBlock;
+  t.height = h / kBlock;
+  t.rgb.resize(static_cast<size_t>(t.width) * t.height * 3);
+  for (int y = 0; y < t.height; ++y)
+    for (int x = 0; x < t.width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int dy = 0; dy < kBlock; ++dy)
+          for (int dx = 0; dx < kBlock; ++dx)
+            sum += rgba[(static_cast<size_t>(y * kBlock + dy) * w + x * kBlock + dx) * 4 + c];
+        t.rgb[(static_cast<size_t>(y) * t.width + x) * 3 + c] = static_cast<uint8_t>(sum / (kBlock * kBlock));
+      }
+  return t;
+}
+
+std::string ppm(const Thumbnail& t) {
+  return "P6\n" + std::to_string(t.width) + " " + std::to_string(t.height) + "\n255\n" +
+         std::string(t.rgb.begin(), t.rgb.end());
+}
+
+bool read_ppm(const std::string& text, Thumbnail& t) {
+  int w = 0, h = 0, max = 0, used = 0;
+  if (std::sscanf(text.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) != 3 || max != 255 || w <= 0 || h <= 0)
+    return false;
+  const size_t bytes = static_cast<size_t>(w) * h * 3;
+  if (text.size() < static_cast<size_t>(used) + 1 + bytes) return false;
+  t.width = w;
+  t.height = h;
+  t.rgb.assign(text.begin() + used + 1, text.begin() + used + 1 + static_cast<long>(bytes));
+  return true;
+}
+
+class Golden : public testing_support::HeadlessRun {
+ protected:
+  // Compares the run's screenshot with the stored thumbnail `name`: at most
+  // one block in 500 may differ by more than 24 in a channel (a sprite moved
+  // by a few pixels already exceeds that) and the mean difference must stay
+  // under 1.5.
+  void expect_matches(const std::string& name) {
+    int w = 0, h = 0;
+    std::vector<uint8_t> px;
+    ASSERT_TRUE(screenshot("s.png", w, h, px));
+    const Thumbnail got = thumbnail(px, w, h);
+    const std::string path = QUILL_SOURCE_DIR "/tests/engine/golden/" + name + ".ppm";
+    if (std::getenv("QUILL_UPDATE_GOLDEN")) {
+      ASSERT_TRUE(core::write_file_atomic(path, ppm(got)));
+      return;
+    }
+    std::string stored;
+    ASSERT_TRUE(core::read_file(path, stored)) << path;
+    Thumbnail want;
+    ASSERT_TRUE(read_ppm(stored, want)) << path;
+    ASSERT_EQ(want.width, got.width);
+    ASSERT_EQ(want.height, got.height);
+    size_t far = 0;
+    double total = 0;
+    for (size_t i = 0; i < want.rgb.size(); i += 3) {
+      int worst = 0;
+      for (int c = 0; c < 3; ++c) {
+        const int d = std::abs(int(want.rgb[i + c]) - int(got.rgb[i + c]));
+        worst = std::max(worst, d);
+        total += d;
+      }
+      far += worst > 24;
+    }
+    const size_t blocks = want.rgb.size() / 3;
+    EXPECT_LE(far, blocks / 500) << name << ": blocks far from the golden image";
+    EXPECT_LT(total / static_cast<double>(want.rgb.size()), 1.5) << name << ": mean difference";
+    if (HasFailure()) core::write_file_atomic("/tmp/quill-golden-" + name + ".ppm", ppm(got));
+  }
+};
+
+TEST_F(Golden, TwoDimensionalLayers) {
+  ElementSpec camera{{}, "var n\nprint(\"Golden 2D\", 0, 20, 420)\nn = n + 1\nif n = 6\nexit(1)\nendif\n"};
+  ElementSpec background{{{36, "7"}, {2, "./bckgrnds/default_.pcx"}, {37, "0/0/639/479/0"}}, ""};
+  ElementSpec sprite{{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, "100"}, {6, "50"}, {37, "0/0/639/479/0"}}, ""};
+  ElementSpec half{{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, "600"}, {6, "300"}, {37, "0/0/639/479/0"}}, ""};
+  ElementSpec counter{{{36, "8"}, {2, "./counters/default_.pcx"}, {5, "300"}, {6, "200"}, {29, "-4071"},
+                       {37, "1000/10/1/0/0"}}, ""};
+  ASSERT_EQ(run({camera, background, sprite, half, counter}, "--screenshot s.png"), 0);
+  expect_matches("layers2d");
+}
+
+TEST_F(Golden, FrameImage) {
+  ElementSpec camera{{}, "var n\nn = n + 1\nif n = 6\nexit(1)\nendif\n"};
+  ElementSpec frame{{{36, "6"}, {2, "./frames/default_.pcx"}}, ""};
+  ASSERT_EQ(run({camera, frame}, "--screenshot s.png"), 0);
+  expect_matches("frame16");
+}
+
+TEST_F(Golden, LitVisualSeenByTheCamera) {
+  ElementSpec camera{{{7, "-6.000"}, {37, "0/0/639/479/0/20&40/9"}}, "var n\nn = n + 1\nif n = 6\nexit(1)\nendif\n"};
+  ElementSpec cube{{{1, "Cube"}, {2, "./visuals/default_.v3d"}, {36, "11"}},
+                   "var n\nn = n + 1\nif n = 1\nrotation_y_add(element, 30dg)\nrotation_x_add(element, 20dg)\nendif\n"};
+  ElementSpec light{{{2, "-"}, {36, "10"}, {11, "30.000"}, {37, "3/255-240-220/0"}}, ""};
+  ElementSpec ambient{{{2, "-"}, {36, "10"}, {37, "0/70-70-90/0"}}, ""};
+  ASSERT_EQ(run({camera, cube, light, ambient}, "--screenshot s.png"), 0);
+  expect_matches("visual3d");
+}
+
+}  // namespace
