@@ -29,6 +29,7 @@ constexpr uint32_t kLowStringMemory = 80000;
 uint32_t now() { return platform::clock_now(platform::state().clock); }
 
 void draw() {
+  ++state().frames_drawn;
   if (auto* f = state().draw_frame) f();
 }
 
@@ -174,7 +175,11 @@ int32_t test_run() {
 
 std::string dump_json() {
   const State& s = state();
-  std::string out = "{\"tick_count\":" + std::to_string(s.tick_count) + ",\"exit_code\":" + std::to_string(s.exit_code) +
+  std::string out = "{\"tick_count\":" + std::to_string(s.tick_count) + ",\"frames_drawn\":" +
+                    std::to_string(s.frames_drawn) + ",\"exit_code\":" + std::to_string(s.exit_code) +
+                    ",\"fog_start\":" + std::to_string(s.fog_start) + ",\"fog_end\":" + std::to_string(s.fog_end) +
+                    ",\"scene_colour\":" + std::to_string(s.scene_colour) +
+                    ",\"sprite_clipping\":" + std::to_string(s.sprite_clipping ? 1 : 0) +
                     ",\"globals\":[";
   const int32_t* g = core::state().pools.globals.as<int32_t>();
   for (uint32_t i = 0; i < core::kGlobalCount; ++i) {

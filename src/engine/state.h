@@ -18,6 +18,7 @@ struct State {
   int32_t max_framerate = 30;  // ticks per second
   uint32_t next_deadline = 0;
   uint32_t tick_count = 0;
+  uint32_t frames_drawn = 0;    // frames drawn by the run loop (warm-up frame included)
   int32_t exit_code = -1;
   bool engine_running = false;
   bool run_flag = false;       // random start values; set from load to the end of the loop

@@ -64,6 +64,9 @@ void window_procedure(Input& in, const platform::Message& m) {
     case MessageKind::Buttons:
       in.mouse_buttons = m.value;
       break;
+    case MessageKind::Stall:
+      platform::clock_advance(platform::state().clock, static_cast<uint32_t>(m.value) * platform::kTicksPerSecond / 1000);
+      break;
   }
 }
 

@@ -123,6 +123,14 @@ bool parse_input_script(std::string_view text, InputScript& script, std::string&
       m.kind = MessageKind::Wheel;
       m.value = a;
       add(pump, m);
+    } else if (what == "stall") {
+      if (!to_int(next_token(rest), 0, 60000, a)) {
+        fail("bad stall time");
+        continue;
+      }
+      m.kind = MessageKind::Stall;
+      m.value = a;
+      add(pump, m);
     } else if (what == "quit") {
       m.kind = MessageKind::Close;
       add(pump, m);

@@ -15,6 +15,7 @@ enum class MessageKind : uint8_t {
   Close,     // a close request (swallowed by the engine)
   Mouse,     // the pointer moved to x, y (headless scripts only)
   Buttons,   // the button mask in value (headless scripts only)
+  Stall,     // the clock jumps value milliseconds ahead, as after a slow frame (headless scripts only)
 };
 
 struct Message {

@@ -61,6 +61,11 @@ TEST(InputScript, MalformedLinesAreNamed) {
   EXPECT_FALSE(platform::parse_input_script("1 jump\n", s, error));
   EXPECT_FALSE(platform::parse_input_script("1 key 2 abc\n", s, error));
   EXPECT_FALSE(platform::parse_input_script("1 buttons 9\n", s, error));
+  EXPECT_FALSE(platform::parse_input_script("1 stall -5\n", s, error));
+  EXPECT_FALSE(platform::parse_input_script("1 stall 60001\n", s, error));
+  EXPECT_TRUE(platform::parse_input_script("3 stall 60000\n", s, error));
+  EXPECT_EQ(s.events[0].message.kind, platform::MessageKind::Stall);
+  EXPECT_EQ(s.events[0].message.value, 60000);
   EXPECT_TRUE(platform::parse_input_script("1 key 28 13\n", s, error));
   EXPECT_EQ(s.events[1].message.ch, 13);
 }
