@@ -78,6 +78,15 @@ struct State {
   void (*release_scene)() = nullptr;
   void (*build_scene)(int32_t elements) = nullptr;
   uint32_t (*pick)() = nullptr;  // the element under the mouse, or 0
+  // Network play inside the tick, bound by the network layer: the shared
+  // globals written in at the start of a game, the element's snapshot before
+  // its brain, the exchange of its synced fields after it, and the tick
+  // handed over for sending. Each decides itself whether a game is active.
+  void (*net_tick_start)() = nullptr;
+  void (*net_element_before)(int32_t element) = nullptr;
+  void (*net_element_after)(int32_t element) = nullptr;
+  void (*net_tick_end)() = nullptr;
+  uint32_t strings_free = 0;     // string pool bytes left after compiling
   // The brain compiler's value of a text parameter.
   int32_t (*text_parameter)(std::string_view text) = nullptr;
 };
@@ -88,12 +97,3 @@ State& state();
 uint32_t work_alloc(uint32_t bytes);
 
 }  // namespace engine
-  // Network play inside the tick, bound by the network layer: the shared
-  // globals written in at the start of a game, the element's snapshot before
-  // its brain, the exchange of its synced fields after it, and the tick
-  // handed over for sending. Each decides itself whether a game is active.
-  void (*net_tick_start)() = nullptr;
-  void (*net_element_before)(int32_t element) = nullptr;
-  void (*net_element_after)(int32_t element) = nullptr;
-  void (*net_tick_end)() = nullptr;
-  uint32_t strings_free = 0;     // string pool bytes left after compiling
