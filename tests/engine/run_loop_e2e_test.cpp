@@ -71,4 +71,18 @@ TEST_F(RunLoop, DrawingSettingsAreRestoredAfterTheRun) {
   EXPECT_EQ(dump_value("sprite_clipping"), 1);
 }
 
+// Integer and string built-ins as a hand-written brain sees them; results
+// land in its variables (word 255 is the first).
+TEST_F(RunLoop, GeneralBuiltInsThroughABrain) {
+  ElementSpec camera{{},
+                     "var a\nvar b\nvar c\nvar d\nvar e\nvar f\nvar g\nvar h\nvar i\nvar j\n"
+                     "a = divide(7, 0)\nb = divide(0 - 7, 2)\nc = limit(5, 0, 5)\nd = between(5, 0, 5)\n"
+                     "e = wrap(12, 0, 9)\nf = str_val(\"0x1F\")\ng = str_val(\"017\")\nh = str_val(\"42abc\")\n"
+                     "local_set(element, 9, 77)\ni = local(element, 9) + local(element, 128)\n"
+                     "exit(1)\n"};
+  ASSERT_EQ(run({camera}), 0);
+  const long long want[] = {2147483647, -3, 5, -1, 2, 31, 15, 42, 77, 77};
+  for (int n = 0; n < 10; ++n) EXPECT_EQ(word(0, 255 - n), want[n]) << "variable " << n + 1;
+}
+
 }  // namespace
