@@ -84,7 +84,8 @@ void draw_frame() {
     if (!o) continue;
     const uint32_t t = static_cast<uint32_t>(o->w[0]);
     if (t == kTagFrame) draw_frame_image(st, *o);
-    if (t == kTagBackground) {
+    // From 3D-background mode 2 on, the cameras' viewports are filled instead.
+    if (t == kTagBackground && s.background3d_mode < 2) {
       const int32_t* x = &st.w[core::kExtent];
       platform::frame_fill({x[0], x[1], x[2], x[3]}, static_cast<uint32_t>(o->w[4]));
     }
