@@ -132,15 +132,18 @@ BUILTIN(translucent) {
   return 0;
 }
 
+// Elements: flag bit 6; run-time X frames: their render-enable bit.
 BUILTIN(show) {
   UNUSED;
   if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] |= core::kFlagShown;
+  else xobject_show(a1, true);
   return 0;
 }
 
 BUILTIN(hide) {
   UNUSED;
   if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] &= ~core::kFlagShown;
+  else xobject_show(a1, false);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/state.h"
+#include "platform/scene.h"
 
 namespace engine {
 
@@ -41,14 +42,18 @@ BUILTIN(rendering_device_set) {
 }
 
 // Switches the frame drawing keeps for its own state; the modern pipeline
-// has no dithering, specular highlights or state-change batching to turn.
+// has no dithering or state-change batching to turn. Specular highlights
+// are the materials' own, switched for the whole scene.
 BUILTIN(dithering_set) {
   state().dithering = a1 != 0;
   return 0;
 }
 
 BUILTIN(specular_set) {
-  if (a1 == 0 || a1 == 1) state().specular = a1 == 1;
+  if (a1 == 0 || a1 == 1) {
+    state().specular = a1 == 1;
+    platform::scene_set_specular(a1 == 1);
+  }
   return 0;
 }
 

@@ -22,6 +22,7 @@
 // (hypot 0) rx is taken as 0 and ry = atan2(-M02, M22). The triple chosen
 // has cos(rz) >= 0. So a work rotation about y by t gives rotation y = t,
 // about x by t gives rotation x = -t, about z by t gives rotation z = -t.
+#include <algorithm>
 #include <cmath>
 
 #include "brain/bind.h"
@@ -29,6 +30,8 @@
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 #include "engine/state.h"
+#include "engine/xobjects.h"
+#include "platform/scene.h"
 
 namespace engine {
 
@@ -118,19 +121,99 @@ int32_t rotation_axis_add(uint32_t, int32_t x, int32_t y, int32_t z, int32_t ang
   return 0;
 }
 
-// Elements take the work rotation as rotation words. Run-time X frames
-// (bit 31) get it from the renderer's frame built-ins; nothing here.
+// Elements take the work rotation as rotation words. A run-time X frame
+// (bit 31) takes it as its orientation relative to its parent, turned the
+// way an element with those rotation words is drawn (the conjugate, see
+// above).
 int32_t orientation_set(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
-  if (int32_t* w = element(e)) quaternion_rotation(work(), w + core::kRotation);
+  if (int32_t* w = element(e)) {
+    quaternion_rotation(work(), w + core::kRotation);
+  } else if (const int f = xobject_frame(e); f >= 0) {
+    const Quaternion q = work();
+    platform::frame_set_rotation(f, {static_cast<float>(q.w), static_cast<float>(-q.x), static_cast<float>(-q.y),
+                                     static_cast<float>(-q.z)});
+  }
   return 0;
 }
 
-// Renderer-frame queries: an X-model's or run-time X frame's orientation
-// and position come from the renderer's frame built-ins; every other
-// element answers 0 and keeps the axis as it was.
-int32_t rotation_angle(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+// The reference frame of the renderer queries: 0 is the scene (the world),
+// a live X handle its frame; anything else gives false.
+bool reference_world(int32_t ref, platform::Mat4& world) {
+  world = platform::Mat4{};
+  if (ref == 0) return true;
+  const int f = xobject_frame(ref);
+  if (f < 0) return false;
+  world = platform::frame_world(f);
+  return true;
+}
 
-int32_t position(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+// The rotation part of a frame-to-world matrix, columns made unit length.
+void rotation_part(const platform::Mat4& m, double r[3][3]) {
+  for (int c = 0; c < 3; ++c) {
+    const double n = std::sqrt(double(m.at(0, c)) * m.at(0, c) + double(m.at(1, c)) * m.at(1, c) + double(m.at(2, c)) * m.at(2, c));
+    for (int i = 0; i < 3; ++i) r[i][c] = n > 1e-12 ? m.at(i, c) / n : (i == c);
+  }
+}
+
+// An X model's or run-time X frame's orientation relative to ref, as the
+// axis and angle of the work-rotation convention (so rotation_axis_set then
+// orientation_set on a frame reads back the same angle and axis). The
+// angle in angle units (0..92160); the unit axis is kept for
+// rotation_axis. Other handles answer 0 and keep the axis as it was.
+int32_t rotation_angle(uint32_t, int32_t e, int32_t ref, int32_t, int32_t, int32_t) {
+  const int f = x_model_frame(e);
+  platform::Mat4 ref_world;
+  if (f < 0 || !reference_world(ref, ref_world)) return 0;
+  double a[3][3], b[3][3], m[3][3];
+  rotation_part(ref_world, a);
+  rotation_part(platform::frame_world(f), b);
+  // The frame's rotation seen from ref is a^T b; the work quaternion's matrix is its transpose.
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      double sum = 0;
+      for (int k = 0; k < 3; ++k) sum += a[k][j] * b[k][i];
+      m[i][j] = sum;  // (a^T b)^T = b^T a
+    }
+  // Matrix to quaternion (largest-component branch).
+  double w, x, y, z;
+  const double trace = m[0][0] + m[1][1] + m[2][2];
+  if (trace > 0) {
+    const double s = std::sqrt(trace + 1) * 2;
+    w = s / 4, x = (m[2][1] - m[1][2]) / s, y = (m[0][2] - m[2][0]) / s, z = (m[1][0] - m[0][1]) / s;
+  } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
+    const double s = std::sqrt(1 + m[0][0] - m[1][1] - m[2][2]) * 2;
+    w = (m[2][1] - m[1][2]) / s, x = s / 4, y = (m[0][1] + m[1][0]) / s, z = (m[0][2] + m[2][0]) / s;
+  } else if (m[1][1] > m[2][2]) {
+    const double s = std::sqrt(1 + m[1][1] - m[0][0] - m[2][2]) * 2;
+    w = (m[0][2] - m[2][0]) / s, x = (m[0][1] + m[1][0]) / s, y = s / 4, z = (m[1][2] + m[2][1]) / s;
+  } else {
+    const double s = std::sqrt(1 + m[2][2] - m[0][0] - m[1][1]) * 2;
+    w = (m[1][0] - m[0][1]) / s, x = (m[0][2] + m[2][0]) / s, y = (m[1][2] + m[2][1]) / s, z = s / 4;
+  }
+  if (!std::isfinite(w + x + y + z)) return 0;
+  if (w < 0) w = -w, x = -x, y = -y, z = -z;
+  const double half = std::acos(std::min(w, 1.0));
+  const double s = std::sqrt(x * x + y * y + z * z);
+  double* axis = state().motion_axis;
+  if (s > 1e-9) {
+    axis[0] = x / s, axis[1] = y / s, axis[2] = z / s;
+  } else {
+    axis[0] = 0, axis[1] = 0, axis[2] = 1;
+  }
+  return static_cast<int32_t>(std::lround(2 * half / kRadiansPerUnit));
+}
+
+// An X model's or run-time X frame's position relative to ref (0: the
+// scene) on axis 0, 1 or 2, x 512000; 0 for everything else.
+int32_t position(uint32_t, int32_t e, int32_t axis, int32_t ref, int32_t, int32_t) {
+  const int f = x_model_frame(e);
+  platform::Mat4 ref_world;
+  if (f < 0 || axis < 0 || axis > 2 || !reference_world(ref, ref_world)) return 0;
+  platform::Vec3 p = platform::frame_world_position(f);
+  if (ref != 0) p = platform::transform_point(platform::inverse_affine(ref_world), p);
+  const double v = (axis == 0 ? p.x : axis == 1 ? p.y : p.z) * 512000.0;
+  return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0)) : 0;
+}
 
 int32_t rotation_axis(uint32_t, int32_t n, int32_t, int32_t, int32_t, int32_t) {
   if (n < 0 || n > 2) return 0;

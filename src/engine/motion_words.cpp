@@ -1,12 +1,17 @@
 // The plain word built-ins of motion: reading, setting, adding to and
 // copying position, rotation, velocity and spin; integration; speeds;
 // rebounds; scale.
+#include <algorithm>
+#include <cmath>
+
 #include "brain/bind.h"
 #include "core/angles.h"
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 #include "engine/objects.h"
 #include "engine/state.h"
+#include "engine/xobjects.h"
+#include "platform/scene.h"
 
 namespace engine::motion {
 
@@ -67,14 +72,33 @@ int32_t rotation_copy(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t)
   return 0;
 }
 
+// A position in position units from world units, saturated.
+int32_t position_units(float v) {
+  const double p = static_cast<double>(v) * 512000.0;
+  return std::isfinite(p) ? static_cast<int32_t>(std::clamp(p, -2147483648.0, 2147483647.0)) : 0;
+}
+
+// Run-time X frames (bit 31) are placed relative to their parent frame.
 int32_t position_set(uint32_t, int32_t e, int32_t x, int32_t y, int32_t z, int32_t) {
-  // Run-time X frames are placed by the renderer; not elements here.
   if (int32_t* w = element(e)) {
     w[kPosition] = x;
     w[kPosition + 1] = y;
     w[kPosition + 2] = z;
+  } else if (const int f = xobject_frame(e); f >= 0) {
+    platform::frame_set_position(f, {x / 512000.0f, y / 512000.0f, z / 512000.0f});
   }
   return 0;
+}
+
+// A position word; for a run-time X frame its renderer position (relative
+// to its parent) x 512000.
+template <int Axis>
+int32_t position_axis(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+  if (const int32_t* w = element(e)) return w[kPosition + Axis];
+  const int f = xobject_frame(e);
+  if (f < 0) return 0;
+  const platform::Vec3 p = platform::frame_position(f);
+  return position_units(Axis == 0 ? p.x : Axis == 1 ? p.y : p.z);
 }
 
 // `from` += `by` on three words: the two integrations.
@@ -145,9 +169,9 @@ int32_t scale_set(uint32_t, int32_t e, int32_t sx, int32_t sy, int32_t sz, int32
 
 void bind_motion_words() {
   using brain::bind;
-  bind("position_x", get<kPosition>);
-  bind("position_y", get<kPosition + 1>);
-  bind("position_z", get<kPosition + 2>);
+  bind("position_x", position_axis<0>);
+  bind("position_y", position_axis<1>);
+  bind("position_z", position_axis<2>);
   bind("position_x_set", set<kPosition>);
   bind("position_y_set", set<kPosition + 1>);
   bind("position_z_set", set<kPosition + 2>);

@@ -1,23 +1,34 @@
 #include "engine/scene3d.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "core/element_state.h"
+#include "core/files.h"
 #include "core/state.h"
+#include "core/text.h"
 #include "engine/motion.h"
 #include "engine/objects.h"
 #include "engine/state.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
+#include "media/bmp.h"
 #include "media/device.h"
 #include "media/model3ds.h"
+#include "media/shape_file.h"
 #include "media/state.h"
 #include "media/visual_file.h"
+#include "platform/blit.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
 #include "platform/xfile.h"
 #include "project/records.h"
 #include "project/state.h"
+#include "project/types.h"
 
 namespace engine {
 
@@ -25,11 +36,15 @@ namespace {
 
 constexpr float kPositionUnit = 512000.0f;
 constexpr float kFixed = 65536.0f;
+constexpr int32_t kOnShown = core::kFlagOn | core::kFlagShown;
+constexpr char kDefaultBackground3d[] = "bckgrnds/bkgr000_.bmp";
+constexpr char kDefaultXModel[] = "xvisuals/default_.x";
 
 int& root(int r) { return state().roots[r]; }
 
 std::string resolve(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
+  if (path.rfind("./", 0) == 0) return core::state().folders.program + path.substr(2);
   return core::state().folders.program + path;
 }
 
@@ -37,6 +52,17 @@ int32_t mode_percent() {
   const int32_t mode = media::state().display_mode;
   return mode == 4 || mode == 8 ? 125 : mode == 16 || mode == 32 ? 160 : 100;
 }
+
+bool on_and_shown(const core::ElementState& st) { return (st.w[core::kFlags] & kOnShown) == kOnShown; }
+
+// The object index of an element's current object when it has a renderer
+// frame or viewport, else -1.
+int current_object(const core::ElementState& st) {
+  const int o = st.w[core::kCurrentObject];
+  return valid_object(o) && o < state().object_count ? o : -1;
+}
+
+uint32_t tag_of(int o) { return static_cast<uint32_t>(object(o)->w[0]); }
 
 // A flat shape: a quad of 2 x 2 world units facing the viewer.
 platform::Model flat_quad() {
@@ -76,18 +102,51 @@ platform::Model visual_model(int element, int frame) {
   return out;
 }
 
-int make_mesh_frame(int parent, const platform::Model& m) {
+// The X file of an X-model object: the aspect for frame 1, then
+// "name_002.x" and so on.
+std::string x_path(const Object& obj) {
+  std::string path = resolve(project::get_field(obj.w[2], project::kFieldAspect));
+  if (obj.w[1] > 1) {
+    const std::string base = path.size() >= 2 ? path.substr(0, path.size() - 2) : path;
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "_%03d.x", obj.w[1] % 1000);
+    path = base + digits;
+  }
+  return path;
+}
+
+platform::Model x_model(const std::string& path) {
+  platform::Model m;
+  platform::XInfo info;
+  std::string error;
+  if (!platform::load_x(path, m, info, error)) platform::load_x(resolve(kDefaultXModel), m, info, error);
+  return m;
+}
+
+// Meshes of one scene build by source, so that objects of the same file
+// (elements sharing an aspect) share one mesh.
+using MeshCache = std::map<std::string, int>;
+
+int cached_mesh(MeshCache& cache, const std::string& key, const std::function<platform::Model()>& make) {
+  const auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  const platform::Model m = make();
+  const int mesh = m.empty() ? -1 : platform::mesh_create(m);
+  cache[key] = mesh;
+  return mesh;
+}
+
+int mesh_frame(int parent, int mesh) {
   const int f = platform::frame_create(parent);
-  if (f >= 0 && !m.empty()) platform::frame_set_mesh(f, platform::mesh_create(m));
+  if (f >= 0 && mesh >= 0) platform::frame_set_mesh(f, mesh);
   return f;
 }
 
-void build_camera(int o, const Object& obj) {
-  State& s = state();
-  const int f = platform::frame_create(root(kMainRoot));
-  s.object_frame[o] = f;
+// Viewport rectangle of a camera object on the 640 x 480 base screen, and
+// its zoom exponent.
+void camera_rect(const Object& obj, int32_t& x, int32_t& y, int32_t& w, int32_t& h, int32_t& k) {
   const int32_t* block = obj.w[1] ? core::at<int32_t>(static_cast<uint32_t>(obj.w[1])) : nullptr;
-  int32_t x = 0, y = 0, w = 640, h = 480, k = 8;
+  x = 0, y = 0, w = 640, h = 480, k = 8;
   if (block && block[4] > 0 && block[5] > 0) {
     x = block[0];
     y = block[1];
@@ -95,12 +154,19 @@ void build_camera(int o, const Object& obj) {
     h = block[5];
     k = block[10];
   }
+  if (k < 0 || k > 30) k = 8;
+}
+
+void build_camera(int o, const Object& obj) {
+  State& s = state();
+  const int f = platform::frame_create(root(kMainRoot));
+  s.object_frame[o] = f;
+  int32_t x, y, w, h, k;
+  camera_rect(obj, x, y, w, h, k);
   const int32_t p = mode_percent();
   const int v = platform::viewport_create(f, x * p / 100, y * p / 100, w * p / 100, h * p / 100);
   s.object_viewport[o] = v;
-  int32_t scale = project::state().scene.field_scale;
-  scale = scale < 1 ? 1 : scale > 100 ? 100 : scale;
-  if (k < 0 || k > 30) k = 8;
+  const int32_t scale = std::clamp(project::state().scene.field_scale, 1, 100);
   platform::viewport_set_field(v, scale / 100.0f * 240.0f / static_cast<float>(1 << k));
   platform::viewport_set_clip(v, scale / 100.0f, static_cast<float>(project::state().scene.clip_distance));
 }
@@ -110,12 +176,222 @@ void build_light(int o, const Object& obj) {
   const int f = platform::frame_create(root(kMainRoot));
   s.object_frame[o] = f;
   const uint32_t c = static_cast<uint32_t>(obj.w[2]);
-  const int l = platform::light_create(f, obj.w[1], (c >> 16 & 255) / 255.0f, (c >> 8 & 255) / 255.0f, (c & 255) / 255.0f);
+  const int l =
+      platform::light_create(f, obj.w[1], (c >> 16 & 255) / 255.0f, (c >> 8 & 255) / 255.0f, (c & 255) / 255.0f);
   s.object_light[o] = l;
   s.light_values[o][0] = static_cast<int32_t>(c >> 16 & 255);
   s.light_values[o][1] = static_cast<int32_t>(c >> 8 & 255);
   s.light_values[o][2] = static_cast<int32_t>(c & 255);
   s.light_values[o][3] = 0;
+}
+
+// A 3D shape's mesh from its object's vertices and faces in the work pool.
+platform::Model shape_mesh(const Object& obj) {
+  const int32_t nv = obj.w[6], nf = obj.w[4];
+  if (nv <= 0 || nf <= 0 || !obj.w[7] || !obj.w[8]) return {};
+  const auto* v = core::at<media::ShapeVertex>(static_cast<uint32_t>(obj.w[7]));
+  const auto* f = core::at<media::ShapeFace>(static_cast<uint32_t>(obj.w[8]));
+  return media::shape_model({v, static_cast<size_t>(nv)}, {f, static_cast<size_t>(nf)},
+                            static_cast<uint32_t>(std::max(obj.w[3], 1)));
+}
+
+// --- 3D background
+
+// The band of the 3D background image (rows of the 640 x 480 preview from
+// the upper to the lower band row) as a texture, and the mean colours of its
+// top and bottom rows (0x00RRGGBB).
+int background_texture(uint32_t& top, uint32_t& bottom) {
+  const project::Scene& scene = project::state().scene;
+  media::Bitmap bmp;
+  std::string path = scene.background.empty() ? std::string(kDefaultBackground3d) : scene.background;
+  if (media::load_bmp(resolve(path), bmp) != media::BmpResult::ok &&
+      media::load_bmp(resolve(kDefaultBackground3d), bmp) != media::BmpResult::ok)
+    return -1;
+  const int32_t upper = std::clamp(scene.band_upper, 0, 479);
+  int32_t lower = std::clamp(scene.band_lower, 0, 479);
+  if (lower <= upper) lower = 479;
+  int32_t y0 = static_cast<int32_t>(int64_t(upper) * bmp.height / 480);
+  int32_t y1 = static_cast<int32_t>((int64_t(lower) + 1) * bmp.height / 480);
+  y0 = std::clamp(y0, 0, bmp.height - 1);
+  y1 = std::clamp(y1, y0 + 1, bmp.height);
+  const int w = bmp.width, h = y1 - y0;
+  std::vector<uint32_t> rgba(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = bmp.pixels[static_cast<size_t>(y0 + y) * w + x];  // 0xAARRGGBB
+      rgba[static_cast<size_t>(y) * w + x] = 0xFF000000u | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+    }
+  auto mean = [&](int row) {
+    uint64_t c[3] = {};
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = rgba[static_cast<size_t>(row) * w + x];
+      c[0] += p & 0xFF, c[1] += p >> 8 & 0xFF, c[2] += p >> 16 & 0xFF;
+    }
+    return static_cast<uint32_t>(c[0] / w) << 16 | static_cast<uint32_t>(c[1] / w) << 8 |
+           static_cast<uint32_t>(c[2] / w);
+  };
+  top = mean(0);
+  bottom = mean(h - 1);
+  return platform::texture_create(rgba.data(), w, h);
+}
+
+uint32_t abgr(uint32_t rgb) { return 0xFF000000u | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF); }
+
+// The hood: part a carries the image band around the viewer (repeated as
+// often as the project says), part b closes it above and below in the
+// band's edge colours. Both are unlit and drawn from the inside.
+void build_background3d() {
+  State& s = state();
+  const project::Scene& scene = project::state().scene;
+  const int preview = std::clamp(scene.preview, 0, 4);
+  uint32_t top = 0x405080, bottom = 0x202020;
+  s.background3d_texture = background_texture(top, bottom);
+  int32_t reps = scene.repetitions;
+  if (reps < 1 || (reps & (reps - 1)) != 0 || reps > 1024) reps = 1;
+  for (int part = 0; part < 2; ++part) {
+    char name[16];
+    std::snprintf(name, sizeof name, "hood%d%c.x", preview, part == 0 ? 'a' : 'b');
+    platform::Model m;
+    platform::XInfo info;
+    std::string error;
+    if (!platform::load_x(core::state().folders.data + name, m, info, error)) continue;
+    if (part == 0)
+      for (platform::Vec2& uv : m.uvs) uv.u *= static_cast<float>(reps);
+    const int mesh = m.empty() ? -1 : platform::mesh_create(m);
+    if (mesh < 0) continue;
+    platform::mesh_set_unlit(mesh, true);
+    if (part == 0) {
+      platform::mesh_set_texture(mesh, -1, s.background3d_texture);
+    } else {
+      platform::mesh_set_colour(mesh, -1, abgr(top));
+      if (platform::mesh_group_count(mesh) > 1) platform::mesh_set_colour(mesh, 1, abgr(bottom));
+    }
+    s.background3d_frames[part] = mesh_frame(root(kBackgroundRoot), mesh);
+  }
+}
+
+// Mode 1: the hood around this camera, sized to half the back clip, drawn
+// before the scene; the depth buffer is cleared again afterwards so that the
+// hood never hides the scene.
+void draw_background3d(int viewport, int camera_frame) {
+  State& s = state();
+  if (s.background3d_applied != s.background3d_colour && s.background3d_colour != kColourUnset) {
+    s.background3d_applied = s.background3d_colour;
+    const int mesh = platform::frame_mesh(s.background3d_frames[1]);
+    if (mesh >= 0) platform::mesh_set_colour(mesh, -1, abgr(s.background3d_colour));
+  }
+  const platform::Vec3 eye = platform::frame_world_position(camera_frame);
+  const float radius = std::max(platform::viewport_back(viewport) * 0.5f, platform::viewport_front(viewport) * 4.0f);
+  for (int f : s.background3d_frames) {
+    if (f < 0) continue;
+    platform::frame_set_position(f, eye);
+    platform::frame_set_scale(f, {radius, radius, radius});
+  }
+  platform::viewport_render(viewport, root(kBackgroundRoot));
+  platform::viewport_clear_depth(viewport);
+}
+
+// Mode 2 and above: every active camera's viewport filled with the 3D
+// background colour (the scene colour until a brain sets one).
+void clear_viewports() {
+  State& s = state();
+  const uint32_t c = s.background3d_colour != kColourUnset ? s.background3d_colour : s.scene_colour & 0xFFFFFF;
+  for (int e = 0; e < s.element_count; ++e) {
+    const core::ElementState& st = *core::element_state(e);
+    if (!on_and_shown(st)) continue;
+    const int o = current_object(st);
+    if (o < 0 || s.object_viewport[o] < 0) continue;
+    int32_t x, y, w, h, k;
+    camera_rect(*object(o), x, y, w, h, k);
+    const int32_t p = mode_percent();
+    platform::frame_fill({x * p / 100, y * p / 100, (x + w) * p / 100 - 1, (y + h) * p / 100 - 1}, c);
+  }
+}
+
+// --- priority layers
+
+int layer_frame(int32_t layer) {
+  State& s = state();
+  for (int i = 0; i < s.layer_count; ++i)
+    if (s.layer_number[i] == layer) return s.layer_frames[i];
+  if (s.layer_count == kMaxLayers) return -1;
+  const int f = platform::frame_create(root(kSecondRoot));
+  if (f < 0) return -1;
+  // Layers are drawn in increasing number.
+  int at = s.layer_count;
+  while (at > 0 && s.layer_number[at - 1] > layer) {
+    s.layer_number[at] = s.layer_number[at - 1];
+    s.layer_frames[at] = s.layer_frames[at - 1];
+    --at;
+  }
+  s.layer_number[at] = layer;
+  s.layer_frames[at] = f;
+  ++s.layer_count;
+  apply_fog();
+  return f;
+}
+
+void apply_transform(int f, const core::ElementState& st, uint32_t t);
+
+}  // namespace
+
+void element_axes(const int32_t* rotation, const int32_t* parent, platform::Vec3& dir, platform::Vec3& up) {
+  Vec3i d{0, 0, 65536}, u{0, 65536, 0};
+  if (parent) {
+    d = to_world(d, parent);
+    u = to_world(u, parent);
+  }
+  d = to_world(d, rotation);
+  u = to_world(u, rotation);
+  dir = {d.x / kFixed, d.y / kFixed, d.z / kFixed};
+  up = {u.x / kFixed, u.y / kFixed, u.z / kFixed};
+}
+
+platform::Quat element_rotation(const int32_t* rotation, const int32_t* parent) {
+  Quaternion q = rotation_quaternion(rotation);
+  if (parent) q = rotation_quaternion(parent) * q;
+  // The product turns row vectors; the renderer's rotation turns column
+  // vectors, so it takes the conjugate.
+  return {static_cast<float>(q.w), static_cast<float>(-q.x), static_cast<float>(-q.y), static_cast<float>(-q.z)};
+}
+
+namespace {
+
+void apply_transform(int f, const core::ElementState& st, uint32_t t) {
+  const int32_t* parent = (st.w[core::kFlags] & core::kFlagJoined) ? &st.w[core::kParentRotation] : nullptr;
+  const int32_t sx = st.w[core::kScaleX], sy = st.w[core::kScaleY], sz = st.w[core::kScaleZ];
+  const bool model = t == kTagVisual || t == kTagXModel;
+  if (model && (sx != 1000 || sy != 1000 || sz != 1000)) {
+    platform::frame_set_rotation(f, element_rotation(&st.w[core::kRotation], parent));
+    platform::frame_set_scale(f, {sx / 1000.0f, sy / 1000.0f, sz / 1000.0f});
+  } else {
+    platform::Vec3 dir, up;
+    element_axes(&st.w[core::kRotation], parent, dir, up);
+    platform::frame_set_orientation(f, dir, up);
+    platform::frame_set_scale(
+        f, t == kTagFlat ? platform::Vec3{sx / 1000.0f, sy / 1000.0f, 1.0f} : platform::Vec3{1.0f, 1.0f, 1.0f});
+  }
+  platform::frame_set_position(f, {st.w[core::kPosition] / kPositionUnit, st.w[core::kPosition + 1] / kPositionUnit,
+                                   st.w[core::kPosition + 2] / kPositionUnit});
+}
+
+// Renders the second root's layers (or the root itself when no layer is in
+// use) with the front and back clips moved out by the layer offset. The
+// renderer's field is the half width at unit distance, so an unchanged field
+// keeps the view angle as the clips move.
+void draw_layers(int viewport) {
+  State& s = state();
+  const float front = platform::viewport_front(viewport), back = platform::viewport_back(viewport);
+  float offset = s.layer_step;
+  if (s.layer_count == 0) {
+    platform::viewport_set_clip(viewport, front + offset, back + offset);
+    platform::viewport_render(viewport, root(kSecondRoot));
+  }
+  for (int i = 0; i < s.layer_count; ++i, offset += s.layer_step) {
+    platform::viewport_set_clip(viewport, front + offset, back + offset);
+    platform::viewport_render(viewport, s.layer_frames[i]);
+  }
+  platform::viewport_set_clip(viewport, front, back);
 }
 
 }  // namespace
@@ -125,7 +401,30 @@ void apply_fog() {
   const uint32_t c = s.scene_colour;
   const uint32_t rgb = (c >> 16 & 255) | (c & 0xFF00) | (c & 255) << 16;
   for (int r : {kMainRoot, kSecondRoot, kOverlayRoot})
-    platform::frame_set_fog(state().roots[r], s.fog_enabled, s.fog_start / 512.0f, s.fog_end / 512.0f, rgb);
+    platform::frame_set_fog(s.roots[r], s.fog_enabled, s.fog_start / 512.0f, s.fog_end / 512.0f, rgb);
+  for (int i = 0; i < s.layer_count; ++i)
+    platform::frame_set_fog(s.layer_frames[i], s.fog_enabled, s.fog_start / 512.0f, s.fog_end / 512.0f, rgb);
+}
+
+bool set_priority_layer(int element, int32_t layer) {
+  State& s = state();
+  if (element < 0 || element >= s.element_count || layer < 0 || layer > kMaxLayers) return false;
+  const int o = current_object(*core::element_state(element));
+  if (o < 0 || (tag_of(o) != kTagFlat && tag_of(o) != kTagXModel)) return false;
+  int& copy = s.layer_copy[element];
+  if (s.element_layer[element] > 0 && copy >= 0) platform::frame_delete(copy);
+  copy = -1;
+  s.element_layer[element] = layer;
+  if (layer == 0) return true;
+  const int parent = layer_frame(layer);
+  copy = parent >= 0 ? platform::frame_create(parent) : -1;
+  if (copy < 0) {
+    s.element_layer[element] = 0;
+    return false;
+  }
+  platform::frame_set_traversal(copy, false, false);
+  s.layered_flats = true;
+  return true;
 }
 
 void build_scene3d(int32_t elements) {
@@ -134,37 +433,58 @@ void build_scene3d(int32_t elements) {
     root(r) = platform::frame_create(-1);
     platform::frame_set_sort_mode(root(r), r == kOverlayRoot ? platform::kSortBackToFront : platform::kSortFrontToBack);
   }
+  s.background3d_mode = 0;
+  s.background3d_colour = s.background3d_applied = kColourUnset;
+  s.background3d_frames[0] = s.background3d_frames[1] = -1;
+  s.layered_flats = false;
+  s.layer_step = 0.001f;
+  s.layer_count = 0;
+  for (int e = 0; e < kElements; ++e) {
+    s.element_layer[e] = 0;
+    s.layer_copy[e] = -1;
+  }
   apply_fog();
   platform::texture_set_quality(media::state().settings.filtering);
+  platform::scene_set_specular(s.specular);
+  build_background3d();
+
+  MeshCache meshes;
   for (int o = 0; o < s.object_count; ++o) {
     s.object_frame[o] = s.object_viewport[o] = s.object_light[o] = -1;
     const Object& obj = *object(o);
     switch (static_cast<uint32_t>(obj.w[0])) {
-      case kTagCamera: build_camera(o, obj); break;
-      case kTagLight: build_light(o, obj); break;
-      case kTagFlat: {
-        const int f = make_mesh_frame(root(kOverlayRoot), flat_quad());
-        s.object_frame[o] = f;
-        platform::mesh_set_texture(platform::frame_mesh(f), -1, obj.w[6]);
-        platform::mesh_set_unlit(platform::frame_mesh(f), true);
+      case kTagCamera:
+        build_camera(o, obj);
+        break;
+      case kTagLight:
+        build_light(o, obj);
+        break;
+      case kTagShape: {
+        // Shapes that share their records share the pool arrays too.
+        const int mesh = cached_mesh(meshes, "a:" + std::to_string(obj.w[7]) + ":" + std::to_string(obj.w[8]),
+                                     [&] { return shape_mesh(obj); });
+        s.object_frame[o] = mesh_frame(root(kMainRoot), mesh);
+        if (mesh >= 0 && obj.w[1] >= 0) platform::mesh_set_texture(mesh, 0, obj.w[1]);
         break;
       }
-      case kTagVisual:
-        s.object_frame[o] = make_mesh_frame(root(kMainRoot), visual_model(obj.w[2], obj.w[1]));
+      case kTagFlat: {
+        const int mesh = platform::mesh_create(flat_quad());
+        s.object_frame[o] = mesh_frame(root(kOverlayRoot), mesh);
+        platform::mesh_set_texture(mesh, -1, obj.w[6]);
+        platform::mesh_set_unlit(mesh, true);
         break;
+      }
+      case kTagVisual: {
+        const int element = obj.w[2], frame = obj.w[1];
+        const std::string key = "v:" + project::get_field(element, project::kFieldAspect) + ":" + std::to_string(frame);
+        s.object_frame[o] =
+            mesh_frame(root(kMainRoot), cached_mesh(meshes, key, [&] { return visual_model(element, frame); }));
+        break;
+      }
       case kTagXModel: {
-        platform::Model m;
-        platform::XInfo info;
-        std::string error;
-        std::string path = resolve(project::get_field(obj.w[2], project::kFieldAspect));
-        if (obj.w[1] > 1) {
-          const std::string base = path.size() >= 2 ? path.substr(0, path.size() - 2) : path;
-          char digits[8];
-          std::snprintf(digits, sizeof digits, "_%03d.x", obj.w[1] % 1000);
-          path = base + digits;
-        }
-        platform::load_x(path, m, info, error);
-        s.object_frame[o] = make_mesh_frame(root(kMainRoot), m);
+        const std::string path = x_path(obj);
+        s.object_frame[o] =
+            mesh_frame(root(kMainRoot), cached_mesh(meshes, "x:" + path, [&] { return x_model(path); }));
         break;
       }
       default:
@@ -172,12 +492,19 @@ void build_scene3d(int32_t elements) {
     }
     if (s.object_frame[o] >= 0) platform::frame_set_traversal(s.object_frame[o], false, false);
   }
-  // 3D objects take their box from their meshes, scaled later with the rest.
-  for (int e = 0; e < elements; ++e) {
+  for (int e = 0; e < elements && e < kElements; ++e) {
     core::ElementState& st = *core::element_state(e);
     const int o = st.w[core::kFirstObject];
-    if (!valid_object(o)) continue;
-    const uint32_t t = static_cast<uint32_t>(object(o)->w[0]);
+    if (!valid_object(o) || o >= s.object_count) continue;
+    const uint32_t t = tag_of(o);
+    // Flat shapes and X models whose option item (field 38 item 1) names a
+    // layer are drawn in that priority layer.
+    if (t == kTagFlat || t == kTagXModel) {
+      const int32_t layer = core::text_to_int(project::get_item(e, project::kFieldOption, 1));
+      if (layer > 0) set_priority_layer(e, std::min(layer, kMaxLayers));
+    }
+    // Visuals and X models take their box from their meshes, scaled later
+    // with the rest.
     if (t != kTagVisual && t != kTagXModel) continue;
     const int mesh = platform::frame_mesh(s.object_frame[o]);
     if (mesh < 0) continue;
@@ -194,55 +521,64 @@ void release_scene3d() {
   release_xobjects();
   clear_view_lists();
   platform::scene_reset();
+  State& s = state();
+  s.layer_count = 0;
+  s.layered_flats = false;
+  s.background3d_frames[0] = s.background3d_frames[1] = -1;
+  s.background3d_texture = -1;
+  for (int e = 0; e < kElements; ++e) {
+    s.element_layer[e] = 0;
+    s.layer_copy[e] = -1;
+  }
 }
 
 void draw_views() {
   State& s = state();
+  animate_xobjects();
   // Every renderer frame hidden, then the active elements brought up to date.
   for (int o = 0; o < s.object_count; ++o)
     if (s.object_frame[o] >= 0) platform::frame_set_traversal(s.object_frame[o], false, false);
   for (int e = 0; e < s.element_count; ++e) {
+    const int copy = s.element_layer[e] > 0 ? s.layer_copy[e] : -1;
+    if (copy >= 0) platform::frame_set_traversal(copy, false, false);
     const core::ElementState& st = *core::element_state(e);
-    if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
-    const int o = st.w[core::kCurrentObject];
-    if (!valid_object(o) || o >= s.object_count || s.object_frame[o] < 0) continue;
-    const int f = s.object_frame[o];
-    Vec3i dir{0, 0, 65536}, up{0, 65536, 0};
-    if (st.w[core::kFlags] & core::kFlagJoined) {
-      dir = to_world(dir, &st.w[core::kParentRotation]);
-      up = to_world(up, &st.w[core::kParentRotation]);
+    if (!on_and_shown(st)) continue;
+    const int o = current_object(st);
+    if (o < 0 || s.object_frame[o] < 0) continue;
+    const uint32_t t = tag_of(o);
+    if (copy >= 0) {
+      // In a priority layer the element is drawn by its layer's frame alone,
+      // with the mesh of its current object.
+      platform::frame_set_mesh(copy, platform::frame_mesh(s.object_frame[o]));
+      apply_transform(copy, st, t);
+      platform::frame_set_traversal(copy, true, true);
+      continue;
     }
-    dir = to_world(dir, &st.w[core::kRotation]);
-    up = to_world(up, &st.w[core::kRotation]);
-    platform::frame_set_orientation(f, {dir.x / kFixed, dir.y / kFixed, dir.z / kFixed},
-                                    {up.x / kFixed, up.y / kFixed, up.z / kFixed});
-    const uint32_t t = static_cast<uint32_t>(object(o)->w[0]);
-    const float sx = st.w[core::kScaleX] / 1000.0f, sy = st.w[core::kScaleY] / 1000.0f, sz = st.w[core::kScaleZ] / 1000.0f;
-    if (t == kTagVisual || t == kTagXModel || t == kTagFlat)
-      platform::frame_set_scale(f, {sx, sy, t == kTagFlat ? 1.0f : sz});
-    platform::frame_set_position(f, {st.w[core::kPosition] / kPositionUnit, st.w[core::kPosition + 1] / kPositionUnit,
-                                     st.w[core::kPosition + 2] / kPositionUnit});
+    const int f = s.object_frame[o];
+    apply_transform(f, st, t);
     platform::frame_set_traversal(f, true, true);
   }
 
+  if (s.background3d_mode >= 2) clear_viewports();
   for (int e = 0; e < s.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
-    if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
-    const int o = st.w[core::kCurrentObject];
-    if (!valid_object(o) || o >= s.object_count || s.object_viewport[o] < 0) continue;
+    if (!on_and_shown(st)) continue;
+    const int o = current_object(st);
+    if (o < 0 || s.object_viewport[o] < 0) continue;
     const int v = s.object_viewport[o];
     prepare_camera_view(s.object_frame[o]);
     platform::viewport_clear_depth(v);
+    if (s.background3d_mode == 1) draw_background3d(v, s.object_frame[o]);
     platform::viewport_render(v, root(kMainRoot));
     if (!s.flats_after_cameras) platform::viewport_render(v, root(kOverlayRoot));
+    if (s.layered_flats) draw_layers(v);
   }
   if (s.flats_after_cameras)
     for (int e = 0; e < s.element_count; ++e) {
       const core::ElementState& st = *core::element_state(e);
-      if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
-      const int o = st.w[core::kCurrentObject];
-      if (valid_object(o) && o < s.object_count && s.object_viewport[o] >= 0)
-        platform::viewport_render(s.object_viewport[o], root(kOverlayRoot));
+      if (!on_and_shown(st)) continue;
+      const int o = current_object(st);
+      if (o >= 0 && s.object_viewport[o] >= 0) platform::viewport_render(s.object_viewport[o], root(kOverlayRoot));
     }
   clear_view_lists();
 }

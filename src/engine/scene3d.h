@@ -4,12 +4,21 @@
 
 #include <cstdint>
 
+#include "platform/math3d.h"
+
 namespace engine {
 
 enum Root : int { kBackgroundRoot = 0, kMainRoot = 1, kSecondRoot = 2, kOverlayRoot = 3 };
 
-// Roots, device settings and one renderer object per 3D object of the
-// object table (cameras, lights, flat shapes, visuals, X models).
+constexpr int kMaxLayers = 16;
+// The 3D-background colour before any brain sets one: the caps keep the
+// hood's own colours and cleared viewports take the scene colour.
+constexpr uint32_t kColourUnset = 0xFFFFFFFFu;
+
+// Roots, device settings, the 3D background and one renderer object per 3D
+// object of the object table (cameras, lights, 3D shapes, flat shapes,
+// visuals, X models); elements whose record asks for a priority layer are
+// put in it.
 void build_scene3d(int32_t elements);
 // The elements' transforms into the renderer, then every active camera's
 // view (the frame's 3D layer).
@@ -17,7 +26,23 @@ void draw_views();
 // Drops every renderer object.
 void release_scene3d();
 
-// Fog of the main, second and overlay roots from the engine's settings.
+// Fog of the main, second and overlay roots (and of every layer) from the
+// engine's settings.
 void apply_fog();
+
+// Puts an element in priority layer `layer` (1 to kMaxLayers; 0 takes it
+// out). Only flat shapes and X models take part; the layered-flats pass is
+// on while any layer is in use. False when the element or layer is out of
+// range, or the element has another kind.
+bool set_priority_layer(int element, int32_t layer);
+
+// An element's orientation as the frame drawing computes it: the direction
+// (local z) and up (local y) vectors turned by the element rotation (first
+// by `parent` when it is not null), with the integer rotation of the motion
+// built-ins.
+void element_axes(const int32_t* rotation, const int32_t* parent, platform::Vec3& dir, platform::Vec3& up);
+// The same orientation by the quaternion product of scaled visuals and X
+// models, as the renderer's rotation of local to parent coordinates.
+platform::Quat element_rotation(const int32_t* rotation, const int32_t* parent);
 
 }  // namespace engine

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "core/angles.h"
 #include "core/element_state.h"
@@ -14,7 +15,9 @@
 #include "engine/objects.h"
 #include "engine/state.h"
 #include "engine/units.h"
+#include "media/shape_file.h"
 #include "media/state.h"
+#include "media/texture.h"
 #include "media/visual_file.h"
 #include "platform/scene.h"
 #include "project/records.h"
@@ -47,7 +50,6 @@ int frames_of(const std::string& aspect, int type) {
       while (n < kMaxNumberedFrames && exists(numbered_frame(aspect, n + 1, type == project::kXModel))) ++n;
       return n;
     }
-    case project::kShape3d:
     case project::kShadow:
     case project::kUnused:
       return 0;
@@ -97,6 +99,44 @@ void load_track(Object& o) {
   o.w[2] = static_cast<int32_t>(data ? data + 24 : 0);
 }
 
+// The strip texture of a 3D shape; -1 when it has none.
+int shape_texture(const std::string& name) {
+  if (name.empty()) return -1;
+  const media::TextureSource src = media::open_texture(resolve(name.rfind("./", 0) == 0 ? name.substr(2) : name),
+                                                       core::state().folders.data + "error.pcx");
+  const size_t words = media::texture_words(src);
+  if (words == 0 || words > (16u << 20)) return -1;
+  std::vector<uint32_t> pixels(words);
+  const media::TextureRecord t = media::build_texture(src, media::AlphaMode::colour_key, pixels);
+  if (t.width <= 0) return -1;
+  // The scene takes 0xAABBGGRR texels.
+  for (uint32_t& p : pixels) p = (p & 0xFF00FF00u) | (p & 0xFF) << 16 | (p >> 16 & 0xFF);
+  return platform::texture_create(pixels.data(), t.width, t.height);
+}
+
+// 3D shape: the file's vertices and faces in the work pool (the default
+// shape when the aspect is no shape file, a small box when that fails too).
+void load_shape(Object& o, int element, const std::string& file) {
+  media::Shape shape;
+  if (!media::read_shape(file, shape) && !media::read_shape(resolve(media::kDefaultShapeFile), shape))
+    shape = media::box_shape(500, 500, 500, 0xC0C0C0, false);
+  o.w[0] = static_cast<int32_t>(kTagShape);
+  o.w[1] = shape_texture(shape.texture);
+  o.w[2] = element;
+  o.w[3] = static_cast<int32_t>(shape.tiles);
+  const uint32_t vbytes = static_cast<uint32_t>(shape.vertices.size() * sizeof(media::ShapeVertex));
+  const uint32_t fbytes = static_cast<uint32_t>(shape.faces.size() * sizeof(media::ShapeFace));
+  const uint32_t vertices = vbytes ? work_alloc(vbytes) : 0, faces = fbytes ? work_alloc(fbytes) : 0;
+  if ((vbytes && !vertices) || (fbytes && !faces)) return;  // the pool is full: an empty shape
+  if (vbytes) std::memcpy(core::at<uint8_t>(vertices), shape.vertices.data(), vbytes);
+  if (fbytes) std::memcpy(core::at<uint8_t>(faces), shape.faces.data(), fbytes);
+  o.w[4] = static_cast<int32_t>(shape.faces.size());
+  o.w[6] = static_cast<int32_t>(shape.vertices.size());
+  o.w[7] = static_cast<int32_t>(vertices);
+  o.w[8] = static_cast<int32_t>(faces);
+  o.w[9] = static_cast<int32_t>(shape.flags);
+}
+
 void load_object(Object& o, int element, int type, const std::string& aspect, int frame) {
   std::memset(o.w, 0, sizeof o.w);
   const std::string file = resolve(frame == 1 ? aspect : numbered_frame(aspect, frame, type == project::kXModel));
@@ -104,6 +144,7 @@ void load_object(Object& o, int element, int type, const std::string& aspect, in
     case project::kCamera: load_camera(o, aspect); break;
     case project::kLight: load_light(o, element); break;
     case project::kTrack: load_track(o); break;
+    case project::kShape3d: load_shape(o, element, file); break;
     case project::kSprite: load_sprite(o, file); break;
     case project::kFrame: load_frame(o, file); break;
     case project::kBackground: load_background(o, file); break;
@@ -162,6 +203,23 @@ void camera_block(int e, ElementState& st) {
                              core::text_to_int(core::field(six, 1, '&')) * 16,
                              core::text_to_int(core::field(six, 2, '&')) * 16};
   std::memcpy(b, words, sizeof words);
+}
+
+// A 3D shape's box from its vertices (1/1000 world unit).
+void shape_box(ElementState& st) {
+  const Object* o = object(st.w[core::kFirstObject]);
+  if (!o || static_cast<uint32_t>(o->w[0]) != kTagShape || o->w[6] <= 0 || !o->w[7]) return;
+  const media::ShapeVertex* v = core::at<media::ShapeVertex>(static_cast<uint32_t>(o->w[7]));
+  int32_t lo[3] = {v[0].x, v[0].y, v[0].z}, hi[3] = {v[0].x, v[0].y, v[0].z};
+  for (int32_t i = 1; i < o->w[6]; ++i) {
+    const int32_t p[3] = {v[i].x, v[i].y, v[i].z};
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], p[k]);
+      hi[k] = std::max(hi[k], p[k]);
+    }
+  }
+  const int32_t box[6] = {hi[0], hi[1], hi[2], lo[0], lo[1], lo[2]};
+  std::memcpy(&st.w[core::kExtent], box, sizeof box);
 }
 
 void initialize_element(int e) {
@@ -225,6 +283,7 @@ void initialize_element(int e) {
   static constexpr int32_t kCameraBox[6] = {250, 250, 250, -250, -250, -250};
   if (type == project::kFlatShape) std::memcpy(&st.w[core::kExtent], kFlatBox, sizeof kFlatBox);
   if (type == project::kCamera) std::memcpy(&st.w[core::kExtent], kCameraBox, sizeof kCameraBox);
+  if (type == project::kShape3d) shape_box(st);
 
   for (int w : {core::kScaleX, core::kScaleY, core::kScaleZ})
     if (st.w[w] == 0) st.w[w] = 1000;

@@ -2,6 +2,7 @@
 // tables of the loaded project and the drawing settings of a run.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -11,6 +12,13 @@
 namespace engine {
 
 constexpr int kElements = 256;
+
+template <size_t N>
+constexpr std::array<int32_t, N> filled(int32_t v) {
+  std::array<int32_t, N> a{};
+  for (int32_t& x : a) x = v;
+  return a;
+}
 
 struct State {
   // Run loop.
@@ -49,6 +57,21 @@ struct State {
   bool antialias = false;
   int32_t background3d_mode = 0;
   uint32_t background3d_colour = 0;
+  // 3D background: the hood's parts (a: the image band, b: the caps) under
+  // the background root, the band's texture, and the colour last given to
+  // the caps (kColourUnset until a brain sets one).
+  int32_t background3d_frames[2] = {-1, -1};
+  int32_t background3d_texture = -1;
+  uint32_t background3d_applied = 0xFFFFFFFFu;
+  // Layered flats: priority layers are frames under the second root, drawn
+  // one after another with the depth mapping shifted by the layer step.
+  bool layered_flats = false;
+  float layer_step = 0.001f;
+  int32_t layer_count = 0;                  // layers in use, in drawing order
+  int32_t layer_number[16] = {};            // the number of each layer in use
+  int32_t layer_frames[16] = {};            // its frame under the second root
+  int32_t element_layer[kElements] = {};    // 0: none, else the element's layer number
+  std::array<int32_t, kElements> layer_copy = filled<kElements>(-1);  // the element's frame in its layer, -1 for none
   int32_t light_values[4096][4] = {};  // red, green, blue, intensity of each light object
   bool specular = true;
   bool state_change_optimize = false;

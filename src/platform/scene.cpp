@@ -23,12 +23,17 @@ struct FrameRec {
   float fog_start = 0, fog_end = 1;
   uint32_t fog_colour = 0;
   int mesh = -1;
+  int32_t depth_mode = kDepthTestWrite;
+  int32_t part_order = 0;
+  bool owns_mesh = false;  // frame_own_mesh made sure no other frame draws this mesh
 };
 
 struct GroupRec {
   uint32_t first = 0, count = 0;
   Material material;
   int texture = -1;
+  bool visible = true;
+  Vec3 centre;  // of the group's vertices, kept while !MeshRec::centres_dirty
 };
 
 struct MeshRec {
@@ -41,7 +46,19 @@ struct MeshRec {
   bool has_colours = false;
   bool unlit = false;
   bool dirty = true;
+  bool indices_dirty = false;
+  bool centres_dirty = true;
+  std::vector<float> staging;  // upload buffer, kept to avoid reallocating on edits
   uint32_t vao = 0, vbo = 0, ibo = 0;
+};
+
+struct ShadowRec {
+  bool used = false;
+  int caster = -1;
+  bool point = false;
+  Vec3 light{0, -1, 0};
+  Vec3 plane_point, plane_normal{0, 1, 0};
+  float alpha = 0.5f;
 };
 
 struct TextureRec {
@@ -75,6 +92,9 @@ struct DrawItem {
   Mat4 world;
   float depth;
   bool translucent;
+  int frame;
+  float part_depth;  // view depth of the group's centre (part ordering)
+  float shadow;      // > 0: a shadow of this opacity
 };
 
 struct SceneObjects {
@@ -83,6 +103,7 @@ struct SceneObjects {
   TextureRec textures[kMaxTextures];
   LightRec lights[kMaxLights];
   ViewportRec viewports[kMaxViewports];
+  ShadowRec shadows[kMaxShadows];
   int texture_quality = 3;
 
   // Per-render work tables (fixed; nothing allocates per frame).
@@ -90,12 +111,19 @@ struct SceneObjects {
   int order[kMaxFrames];
   int stack[kMaxFrames];
   Mat4 stack_world[kMaxFrames];
+  Mat4 drawn_world[kMaxFrames];     // world matrix of each frame reached by the current render
+  uint32_t drawn_stamp[kMaxFrames] = {};
+  uint32_t render_serial = 0;
   int drawn = 0;
+  // Scratch tables of the mesh edits; they grow to the largest mesh edited.
+  std::vector<int32_t> scratch_remap, scratch_table;
+  std::vector<Vec3> scratch_normals;
 
   uint32_t program = 0;
   int32_t u_model = -1, u_view_proj = -1, u_view = -1, u_colour = -1, u_emissive = -1, u_vertex_colours = -1,
           u_textured = -1, u_lit = -1, u_ambient = -1, u_light_count = -1, u_light_pos = -1, u_light_dir = -1,
-          u_light_colour = -1, u_light_params = -1, u_fog = -1, u_fog_range = -1, u_fog_colour = -1;
+          u_light_colour = -1, u_light_params = -1, u_fog = -1, u_fog_range = -1, u_fog_colour = -1,
+          u_specular = -1, u_eye = -1;
 };
 
 namespace {
@@ -139,6 +167,8 @@ uniform mat4 view;
 uniform mat4 view_proj;
 uniform vec4 colour;
 uniform vec3 emissive;
+uniform vec4 specular;         // colour and exponent (0: none)
+uniform vec3 eye;              // camera position in the world
 uniform bool vertex_colours;
 uniform bool lit;
 uniform vec3 ambient;
@@ -157,6 +187,8 @@ void main() {
   vec3 n = normalize(mat3(model) * normal);
   vec4 base = vertex_colours ? colour_in * colour : colour;
   vec3 light = vec3(1.0);
+  vec3 shine = vec3(0.0);
+  vec3 to_eye = normalize(eye - world.xyz);
   if (lit) {
     light = ambient + emissive;
     for (int i = 0; i < light_count; ++i) {
@@ -176,9 +208,11 @@ void main() {
         }
       }
       light += light_colour[i] * k * max(dot(n, l), 0.0);
+      if (specular.w > 0.0 && dot(n, l) > 0.0)
+        shine += light_colour[i] * k * specular.rgb * pow(max(dot(n, normalize(l + to_eye)), 0.0), specular.w);
     }
   }
-  shade = vec4(min(light, vec3(1.0)) * base.rgb, base.a);
+  shade = vec4(min(min(light, vec3(1.0)) * base.rgb + shine, vec3(1.0)), base.a);
   uv = uv_in;
   float z = (view * world).z;
   fog_amount = fog ? clamp((fog_range.y - z) / max(fog_range.y - fog_range.x, 1e-6), 0.0, 1.0) : 1.0;
@@ -224,6 +258,8 @@ bool ready_program(SceneObjects& sc) {
   sc.u_fog = u("fog");
   sc.u_fog_range = u("fog_range");
   sc.u_fog_colour = u("fog_colour");
+  sc.u_specular = u("specular");
+  sc.u_eye = u("eye");
   glUseProgram(sc.program);
   glUniform1i(u("tex"), 0);
   return true;
@@ -242,8 +278,8 @@ void release_mesh_gl(MeshRec& m) {
 void upload(MeshRec& m) {
   if (!gl()) return;
   const size_t n = m.positions.size();
-  std::vector<float> data;
-  data.reserve(n * 9);
+  std::vector<float>& data = m.staging;
+  data.resize(n * 9);
   for (size_t i = 0; i < n; ++i) {
     const Vec3 p = m.positions[i], nn = m.normals[i];
     const Vec2 t = m.uvs[i];
@@ -251,7 +287,7 @@ void upload(MeshRec& m) {
     uint32_t c = m.colours[i];
     std::memcpy(&colour, &c, 4);
     const float v[9] = {p.x, p.y, p.z, nn.x, nn.y, nn.z, t.u, t.v, colour};
-    data.insert(data.end(), v, v + 9);
+    std::memcpy(&data[i * 9], v, sizeof v);
   }
   if (!m.vao) {
     glGenVertexArrays(1, &m.vao);
@@ -274,8 +310,14 @@ void upload(MeshRec& m) {
   } else {
     glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(data.size() * 4), data.data());
+    if (m.indices_dirty) {
+      glBindVertexArray(m.vao);  // the element buffer binding belongs to the vertex array
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m.ibo);
+      glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(m.indices.size() * 4), m.indices.data());
+    }
   }
   m.dirty = false;
+  m.indices_dirty = false;
 }
 
 void compute_normals(MeshRec& m) {
@@ -416,7 +458,12 @@ void scene_reset() {
   }
   delete s.scene;
   s.scene = nullptr;
+  ++s.scene_generation;
 }
+
+uint32_t scene_generation() { return state().scene_generation; }
+
+void scene_set_specular(bool on) { state().specular = on; }
 
 // --- frames
 
@@ -521,8 +568,50 @@ void frame_fog(int f, bool& enabled, float& start, float& end, uint32_t& colour)
   colour = r ? r->fog_colour : 0;
 }
 
+void frame_set_depth_mode(int f, int32_t mode) {
+  if (FrameRec* r = frame_at(f)) r->depth_mode = mode >= kDepthTestWrite && mode <= kDepthNone ? mode : kDepthTestWrite;
+}
+int32_t frame_depth_mode(int f) { return frame_at(f) ? frame_at(f)->depth_mode : kDepthTestWrite; }
+void frame_set_part_order(int f, int32_t mode) {
+  if (FrameRec* r = frame_at(f)) r->part_order = mode == 1 || mode == 2 ? mode : 0;
+}
+int32_t frame_part_order(int f) { return frame_at(f) ? frame_at(f)->part_order : 0; }
+
 void frame_set_mesh(int f, int m) {
-  if (FrameRec* r = frame_at(f)) r->mesh = mesh_at(m) ? m : -1;
+  if (FrameRec* r = frame_at(f)) {
+    r->mesh = mesh_at(m) ? m : -1;
+    r->owns_mesh = false;
+  }
+}
+
+int frame_own_mesh(int f) {
+  FrameRec* r = frame_at(f);
+  if (!r || !mesh_at(r->mesh)) return -1;
+  if (r->owns_mesh) return r->mesh;
+  SceneObjects& sc = scene();
+  bool shared = false;
+  for (int k = 0; k < kMaxFrames && !shared; ++k) shared = k != f && sc.frames[k].used && sc.frames[k].mesh == r->mesh;
+  if (shared) {
+    int copy = -1;
+    for (int i = 0; i < kMaxMeshes && copy < 0; ++i)
+      if (!sc.meshes[i].used) copy = i;
+    if (copy < 0) return -1;
+    const MeshRec& from = sc.meshes[r->mesh];
+    MeshRec& to = sc.meshes[copy];
+    to = MeshRec{};
+    to.used = true;
+    to.positions = from.positions;
+    to.normals = from.normals;
+    to.uvs = from.uvs;
+    to.colours = from.colours;
+    to.indices = from.indices;
+    to.groups = from.groups;
+    to.has_colours = from.has_colours;
+    to.unlit = from.unlit;
+    r->mesh = copy;
+  }
+  r->owns_mesh = true;
+  return r->mesh;
 }
 int frame_mesh(int f) { return frame_at(f) ? frame_at(f)->mesh : -1; }
 
@@ -571,7 +660,7 @@ int mesh_create(const Model& model) {
       if (g.material >= 0 && static_cast<size_t>(g.material) < model.materials.size()) gr.material = model.materials[static_cast<size_t>(g.material)];
       m.groups.push_back(gr);
     }
-    if (m.groups.empty()) m.groups.push_back({0, static_cast<uint32_t>(m.indices.size()), Material{}, -1});
+    if (m.groups.empty()) m.groups.push_back({0, static_cast<uint32_t>(m.indices.size()), Material{}, -1, true, Vec3{}});
     return i;
   }
   return -1;
@@ -584,6 +673,311 @@ void mesh_delete(int i) {
     for (FrameRec& f : scene().frames)
       if (f.used && f.mesh == i) f.mesh = -1;
   }
+}
+
+namespace {
+
+// The view depth of each group's centre needs the centres.
+void update_centres(MeshRec& m) {
+  if (!m.centres_dirty) return;
+  for (GroupRec& g : m.groups) {
+    Vec3 sum;
+    for (uint32_t k = 0; k < g.count; ++k) sum = sum + m.positions[m.indices[g.first + k]];
+    g.centre = g.count ? sum * (1.0f / static_cast<float>(g.count)) : Vec3{};
+  }
+  m.centres_dirty = false;
+}
+
+bool group_range(const MeshRec& m, int group, int& first, int& count) {
+  first = count = 0;
+  if (group == -1) {
+    count = static_cast<int>(m.positions.size());
+    return true;
+  }
+  if (group < 0 || static_cast<size_t>(group) >= m.groups.size()) return false;
+  const GroupRec& g = m.groups[static_cast<size_t>(group)];
+  if (g.count == 0) return true;
+  uint32_t lo = UINT32_MAX, hi = 0;
+  for (uint32_t k = 0; k < g.count; ++k) {
+    lo = std::min(lo, m.indices[g.first + k]);
+    hi = std::max(hi, m.indices[g.first + k]);
+  }
+  first = static_cast<int>(lo);
+  count = static_cast<int>(hi - lo + 1);
+  return true;
+}
+
+// Vertices that merge must agree in every attribute.
+bool same_vertex(const MeshRec& m, uint32_t a, uint32_t b) {
+  const Vec3 pa = m.positions[a], pb = m.positions[b], na = m.normals[a], nb = m.normals[b];
+  return pa.x == pb.x && pa.y == pb.y && pa.z == pb.z && na.x == nb.x && na.y == nb.y && na.z == nb.z &&
+         m.uvs[a].u == m.uvs[b].u && m.uvs[a].v == m.uvs[b].v && m.colours[a] == m.colours[b];
+}
+
+uint32_t hash_floats(const float* f, int n, uint32_t h) {
+  for (int i = 0; i < n; ++i) {
+    float v = f[i] == 0.0f ? 0.0f : f[i];  // -0 and +0 alike
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    h = (h ^ bits) * 16777619u;
+  }
+  return h;
+}
+
+uint32_t position_hash(Vec3 p) {
+  const float f[3] = {p.x, p.y, p.z};
+  return hash_floats(f, 3, 2166136261u);
+}
+
+uint32_t vertex_hash(const MeshRec& m, uint32_t v) {
+  const Vec3 n = m.normals[v];
+  const float f[5] = {n.x, n.y, n.z, m.uvs[v].u, m.uvs[v].v};
+  return hash_floats(f, 5, position_hash(m.positions[v])) ^ m.colours[v];
+}
+
+// A power-of-two table of at least twice `count` slots, all -1.
+std::vector<int32_t>& hash_table(SceneObjects& sc, size_t count) {
+  size_t size = 16;
+  while (size < count * 2) size *= 2;
+  sc.scratch_table.assign(size, -1);
+  return sc.scratch_table;
+}
+
+}  // namespace
+
+bool mesh_group_range(int i, int group, int& first, int& count) {
+  first = count = 0;
+  const MeshRec* m = mesh_at(i);
+  return m && group_range(*m, group, first, count);
+}
+
+void mesh_set_group_visible(int i, int group, bool visible) {
+  MeshRec* m = mesh_at(i);
+  if (!m) return;
+  for (size_t g = 0; g < m->groups.size(); ++g)
+    if (group < 0 || static_cast<size_t>(group) == g) m->groups[g].visible = visible;
+}
+
+bool mesh_group_visible(int i, int group) {
+  const MeshRec* m = mesh_at(i);
+  return m && group >= 0 && static_cast<size_t>(group) < m->groups.size() && m->groups[static_cast<size_t>(group)].visible;
+}
+
+Material mesh_group_material(int i, int group) {
+  const MeshRec* m = mesh_at(i);
+  if (!m || group < 0 || static_cast<size_t>(group) >= m->groups.size()) return Material{};
+  return m->groups[static_cast<size_t>(group)].material;
+}
+
+void mesh_set_diffuse(int i, int group, float r, float g, float b, float a) {
+  MeshRec* m = mesh_at(i);
+  if (!m) return;
+  for (size_t k = 0; k < m->groups.size(); ++k) {
+    if (group >= 0 && static_cast<size_t>(group) != k) continue;
+    Material& mat = m->groups[k].material;
+    mat.r = r;
+    mat.g = g;
+    mat.b = b;
+    if (a >= 0) mat.a = a;
+  }
+}
+
+void mesh_set_surface(int i, int group, const Material& from) {
+  MeshRec* m = mesh_at(i);
+  if (!m) return;
+  for (size_t k = 0; k < m->groups.size(); ++k) {
+    if (group >= 0 && static_cast<size_t>(group) != k) continue;
+    Material& mat = m->groups[k].material;
+    mat.r = from.r;
+    mat.g = from.g;
+    mat.b = from.b;
+    mat.a = from.a;
+    std::copy(from.emissive, from.emissive + 3, mat.emissive);
+    std::copy(from.specular, from.specular + 3, mat.specular);
+    mat.power = from.power;
+  }
+}
+
+int mesh_index_count(int i) { return mesh_at(i) ? static_cast<int>(mesh_at(i)->indices.size()) : 0; }
+
+int mesh_merge_vertices(int i, int group) {
+  MeshRec* m = mesh_at(i);
+  if (!m || group < -1 || (group >= 0 && static_cast<size_t>(group) >= m->groups.size())) return 0;
+  SceneObjects& sc = scene();
+  const size_t n = m->positions.size();
+  std::vector<int32_t>& remap = sc.scratch_remap;
+  remap.assign(n, -1);
+  // Each group's range on its own, so that ranges stay contiguous; a vertex
+  // already seen through an earlier group stays as it is.
+  for (size_t g = 0; g < m->groups.size(); ++g) {
+    if (group >= 0 && static_cast<size_t>(group) != g) continue;
+    int first, count;
+    group_range(*m, static_cast<int>(g), first, count);
+    std::vector<int32_t>& table = hash_table(sc, static_cast<size_t>(count));
+    const uint32_t mask = static_cast<uint32_t>(table.size() - 1);
+    for (int v = first; v < first + count; ++v) {
+      if (remap[static_cast<size_t>(v)] != -1) continue;
+      uint32_t slot = vertex_hash(*m, static_cast<uint32_t>(v)) & mask;
+      int32_t found = -1;
+      for (; table[slot] != -1; slot = (slot + 1) & mask)
+        if (same_vertex(*m, static_cast<uint32_t>(table[slot]), static_cast<uint32_t>(v))) {
+          found = table[slot];
+          break;
+        }
+      if (found >= 0) {
+        remap[static_cast<size_t>(v)] = found;
+      } else {
+        table[slot] = v;
+        remap[static_cast<size_t>(v)] = v;
+      }
+    }
+  }
+  // Compact: kept vertices move down in order, merged ones take their
+  // representative's new index (representatives come first).
+  size_t kept = 0;
+  for (size_t v = 0; v < n; ++v) {
+    const int32_t r = remap[v];
+    if (r == -1 || r == static_cast<int32_t>(v)) {
+      m->positions[kept] = m->positions[v];
+      m->normals[kept] = m->normals[v];
+      m->uvs[kept] = m->uvs[v];
+      m->colours[kept] = m->colours[v];
+      remap[v] = static_cast<int32_t>(kept++);
+    } else {
+      remap[v] = remap[static_cast<size_t>(r)];
+    }
+  }
+  if (kept == n) return 0;
+  for (uint32_t& x : m->indices) x = static_cast<uint32_t>(remap[x]);
+  m->positions.resize(kept);
+  m->normals.resize(kept);
+  m->uvs.resize(kept);
+  m->colours.resize(kept);
+  m->dirty = m->indices_dirty = m->centres_dirty = true;
+  return static_cast<int>(n - kept);
+}
+
+int mesh_smooth_normals(int i, int group) {
+  MeshRec* m = mesh_at(i);
+  int first, count;
+  if (!m || !group_range(*m, group, first, count) || count == 0) return 0;
+  SceneObjects& sc = scene();
+  std::vector<Vec3>& sum = sc.scratch_normals;
+  sum.assign(static_cast<size_t>(count), Vec3{});
+  // Vertices at one position share one sum, kept at the first of them.
+  std::vector<int32_t>& rep = sc.scratch_remap;
+  rep.assign(static_cast<size_t>(count), -1);
+  std::vector<int32_t>& table = hash_table(sc, static_cast<size_t>(count));
+  const uint32_t mask = static_cast<uint32_t>(table.size() - 1);
+  for (int k = 0; k < count; ++k) {
+    const Vec3 p = m->positions[static_cast<size_t>(first + k)];
+    uint32_t slot = position_hash(p) & mask;
+    for (; table[slot] != -1; slot = (slot + 1) & mask) {
+      const Vec3 q = m->positions[static_cast<size_t>(first + table[slot])];
+      if (q.x == p.x && q.y == p.y && q.z == p.z) break;
+    }
+    if (table[slot] == -1) table[slot] = k;
+    rep[static_cast<size_t>(k)] = table[slot];
+  }
+  for (size_t g = 0; g < m->groups.size(); ++g) {
+    if (group >= 0 && static_cast<size_t>(group) != g) continue;
+    const GroupRec& gr = m->groups[g];
+    for (uint32_t t = 0; t + 2 < gr.count; t += 3) {
+      const uint32_t a = m->indices[gr.first + t], b = m->indices[gr.first + t + 1], c = m->indices[gr.first + t + 2];
+      const Vec3 n = normalize(cross(m->positions[b] - m->positions[a], m->positions[c] - m->positions[a]));
+      const uint32_t corner[3] = {a, b, c};
+      for (int j = 0; j < 3; ++j) {
+        const int k = static_cast<int>(corner[j]) - first;
+        if (k < 0 || k >= count) continue;
+        // Weighted by the corner's angle, so that how a face is cut into
+        // triangles does not matter.
+        const Vec3 p = m->positions[corner[j]];
+        const Vec3 e1 = normalize(m->positions[corner[(j + 1) % 3]] - p);
+        const Vec3 e2 = normalize(m->positions[corner[(j + 2) % 3]] - p);
+        const float angle = std::acos(std::clamp(dot(e1, e2), -1.0f, 1.0f));
+        Vec3& total = sum[static_cast<size_t>(rep[static_cast<size_t>(k)])];
+        total = total + n * angle;
+      }
+    }
+  }
+  int written = 0;
+  for (int k = 0; k < count; ++k) {
+    const Vec3 n = normalize(sum[static_cast<size_t>(rep[static_cast<size_t>(k)])]);
+    if (length(n) == 0) continue;  // on no face of the group: keeps its normal
+    m->normals[static_cast<size_t>(first + k)] = n;
+    ++written;
+  }
+  if (written) m->dirty = true;
+  return written;
+}
+
+// --- shadows
+
+namespace {
+ShadowRec* shadow_at(int s) {
+  if (s < 0 || s >= kMaxShadows || !scene().shadows[s].used) return nullptr;
+  return &scene().shadows[s];
+}
+}  // namespace
+
+int shadow_create(int caster) {
+  if (!frame_at(caster)) return -1;
+  SceneObjects& sc = scene();
+  for (int i = 0; i < kMaxShadows; ++i) {
+    if (sc.shadows[i].used) continue;
+    sc.shadows[i] = ShadowRec{};
+    sc.shadows[i].used = true;
+    sc.shadows[i].caster = caster;
+    return i;
+  }
+  return -1;
+}
+void shadow_delete(int s) {
+  if (ShadowRec* r = shadow_at(s)) *r = ShadowRec{};
+}
+bool shadow_valid(int s) { return shadow_at(s) != nullptr; }
+void shadow_set_caster(int s, int caster) {
+  if (ShadowRec* r = shadow_at(s)) r->caster = frame_at(caster) ? caster : -1;
+}
+int shadow_caster(int s) { return shadow_at(s) ? shadow_at(s)->caster : -1; }
+void shadow_set_light(int s, bool point, Vec3 v) {
+  if (ShadowRec* r = shadow_at(s)) {
+    r->point = point;
+    r->light = v;
+  }
+}
+void shadow_set_plane(int s, Vec3 point, Vec3 normal) {
+  if (ShadowRec* r = shadow_at(s)) {
+    r->plane_point = point;
+    r->plane_normal = normal;
+  }
+}
+void shadow_set_opacity(int s, float alpha) {
+  if (ShadowRec* r = shadow_at(s)) r->alpha = std::clamp(alpha, 0.0f, 1.0f);
+}
+float shadow_opacity(int s) { return shadow_at(s) ? shadow_at(s)->alpha : 0; }
+
+bool shadow_matrix(Vec3 plane_point, Vec3 plane_normal, bool point, Vec3 light, Mat4& out) {
+  const Vec3 n = normalize(plane_normal);
+  if (length(n) == 0) return false;
+  const float plane[4] = {n.x, n.y, n.z, -dot(n, plane_point)};
+  // The light as a homogeneous point: its position, or the direction it
+  // comes from at infinity.
+  Vec3 l = light;
+  if (!point) {
+    l = normalize(light) * -1.0f;
+    if (length(l) == 0) return false;
+  }
+  const float lh[4] = {l.x, l.y, l.z, point ? 1.0f : 0.0f};
+  float d = plane[0] * lh[0] + plane[1] * lh[1] + plane[2] * lh[2] + plane[3] * lh[3];
+  if (std::fabs(d) < 1e-6f) return false;
+  // M = d I - L P, negated when the light is behind the plane so that w
+  // stays positive for points on the light's side; a light at infinity
+  // divides by d, which keeps w at 1.
+  const float k = point ? (d > 0 ? 1.0f : -1.0f) : 1.0f / d;
+  for (int row = 0; row < 4; ++row)
+    for (int col = 0; col < 4; ++col) out.at(row, col) = k * ((row == col ? d : 0.0f) - lh[row] * plane[col]);
+  return true;
 }
 
 bool mesh_valid(int i) { return mesh_at(i) != nullptr; }
@@ -601,7 +995,7 @@ void mesh_set_vertex(int i, int v, Vec3 p) {
   MeshRec* m = mesh_at(i);
   if (!vertex_ok(m, v)) return;
   m->positions[static_cast<size_t>(v)] = p;
-  m->dirty = true;
+  m->dirty = m->centres_dirty = true;
 }
 Vec3 mesh_normal(int i, int v) {
   const MeshRec* m = mesh_at(i);
@@ -859,6 +1253,7 @@ void viewport_render(int vi, int root) {
 
   // Collect the visible meshes under root.
   int items = 0, top = 0;
+  const uint32_t serial = ++sc.render_serial;
   sc.stack[top] = root;
   sc.stack_world[top] = frame_world(r->parent);
   ++top;
@@ -868,10 +1263,19 @@ void viewport_render(int vi, int root) {
     const FrameRec& fr = sc.frames[f];
     if (!fr.visible) continue;
     const Mat4 world = sc.stack_world[top] * local(fr);
-    if (const MeshRec* m = mesh_at(fr.mesh)) {
-      const float depth = transform_point(view, transform_point(world, {0, 0, 0})).z;
-      for (size_t g = 0; g < m->groups.size() && items < kMaxFrames; ++g)
-        sc.items[items++] = {fr.mesh, static_cast<int>(g), world, depth, translucent(*m, m->groups[g])};
+    sc.drawn_world[f] = world;
+    sc.drawn_stamp[f] = serial;
+    if (MeshRec* m = mesh_at(fr.mesh)) {
+      float depth = transform_point(view, transform_point(world, {0, 0, 0})).z;
+      if (!(depth == depth)) depth = 0;  // NaN would break the sort's ordering
+      if (fr.part_order) update_centres(*m);
+      for (size_t g = 0; g < m->groups.size() && items < kMaxFrames; ++g) {
+        const GroupRec& gr = m->groups[g];
+        if (!gr.visible) continue;
+        float part_depth = fr.part_order ? transform_point(view, transform_point(world, gr.centre)).z : 0.0f;
+        if (!(part_depth == part_depth)) part_depth = 0;
+        sc.items[items++] = {fr.mesh, static_cast<int>(g), world, depth, translucent(*m, gr), f, part_depth, 0.0f};
+      }
     }
     for (int c = fr.first_child; c >= 0 && top < kMaxFrames; c = sc.frames[c].next_sibling) {
       sc.stack[top] = c;
@@ -879,16 +1283,52 @@ void viewport_render(int vi, int root) {
       ++top;
     }
   }
+  // Shadows of the casters reached above, flattened onto their planes.
+  for (const ShadowRec& sh : sc.shadows) {
+    if (!sh.used || sh.alpha <= 0 || !frame_at(sh.caster) || sc.drawn_stamp[sh.caster] != serial) continue;
+    const FrameRec& fr = sc.frames[sh.caster];
+    const MeshRec* m = mesh_at(fr.mesh);
+    Mat4 flatten;
+    if (!m || !shadow_matrix(sh.plane_point, sh.plane_normal, sh.point, sh.light, flatten)) continue;
+    const Mat4 world = flatten * sc.drawn_world[sh.caster];
+    float depth = transform_point(view, transform_point(sc.drawn_world[sh.caster], {0, 0, 0})).z;
+    if (!(depth == depth)) depth = 0;
+    for (size_t g = 0; g < m->groups.size() && items < kMaxFrames; ++g)
+      if (m->groups[g].visible)
+        sc.items[items++] = {fr.mesh, static_cast<int>(g), world, depth, true, sh.caster, 0.0f, sh.alpha};
+  }
   for (int i = 0; i < items; ++i) sc.order[i] = i;
   const int32_t mode = r->sort;
-  std::stable_sort(sc.order, sc.order + items, [&](int a, int b) {
+  // Ties keep the order of collection (the index decides), which makes the
+  // sort stable without the work buffer std::stable_sort would allocate.
+  std::sort(sc.order, sc.order + items, [&](int a, int b) {
     const DrawItem &ia = sc.items[a], &ib = sc.items[b];
     if (ia.translucent != ib.translucent) return !ia.translucent;
-    if (ia.translucent) return ia.depth > ib.depth;  // blended: back to front
-    if (mode == kSortFrontToBack) return ia.depth < ib.depth;
-    if (mode == kSortBackToFront) return ia.depth > ib.depth;
-    return false;
+    if (ia.translucent) {
+      if (ia.depth != ib.depth) return ia.depth > ib.depth;  // blended: back to front
+    } else if (mode == kSortFrontToBack && ia.depth != ib.depth) {
+      return ia.depth < ib.depth;
+    } else if (mode == kSortBackToFront && ia.depth != ib.depth) {
+      return ia.depth > ib.depth;
+    }
+    return a < b;
   });
+  // The groups of a frame with a part order, where they follow each other.
+  for (int i = 0; i < items;) {
+    int j = i + 1;
+    const DrawItem& first = sc.items[sc.order[i]];
+    while (j < items && sc.items[sc.order[j]].frame == first.frame &&
+           sc.items[sc.order[j]].translucent == first.translucent && sc.items[sc.order[j]].shadow == first.shadow)
+      ++j;
+    const int32_t order = sc.frames[first.frame].part_order;
+    if (j - i > 1 && order && first.shadow == 0)
+      std::sort(sc.order + i, sc.order + j, [&](int a, int b) {
+        const float da = sc.items[a].part_depth, db = sc.items[b].part_depth;
+        if (da != db) return order == 1 ? da < db : da > db;
+        return a < b;
+      });
+    i = j;
+  }
 
   glBindFramebuffer(GL_FRAMEBUFFER, state().device.fbo);
   glViewport(x, y, w, h);
@@ -902,6 +1342,8 @@ void viewport_render(int vi, int root) {
   glUseProgram(sc.program);
   glUniformMatrix4fv(sc.u_view, 1, GL_FALSE, view.m);
   glUniformMatrix4fv(sc.u_view_proj, 1, GL_FALSE, view_proj.m);
+  const Vec3 eye = frame_world_position(v->camera);
+  glUniform3f(sc.u_eye, eye.x, eye.y, eye.z);
   set_lights(sc);
   glUniform1i(sc.u_fog, r->fog ? 1 : 0);
   glUniform2f(sc.u_fog_range, r->fog_start, r->fog_end);
@@ -913,25 +1355,57 @@ void viewport_render(int vi, int root) {
     MeshRec& m = sc.meshes[it.mesh];
     if (m.dirty) upload(m);
     const GroupRec& g = m.groups[static_cast<size_t>(it.group)];
-    if (it.translucent) {
+    const int32_t depth_mode = it.shadow > 0 ? kDepthTestWrite : sc.frames[it.frame].depth_mode;
+    if (depth_mode == kDepthWriteOnly || depth_mode == kDepthNone)
+      glDisable(GL_DEPTH_TEST);
+    else
+      glEnable(GL_DEPTH_TEST);
+    if (it.shadow > 0) {
+      // Coplanar shadow fragments pass once: overlapping triangles of one
+      // flattened mesh do not darken twice. Pulled towards the viewer so the
+      // receiving surface does not hide it.
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      glDepthMask(GL_TRUE);
+      glDepthFunc(GL_LESS);
+      glEnable(GL_POLYGON_OFFSET_FILL);
+      glPolygonOffset(-1.0f, -4.0f);
+      glDisable(GL_CULL_FACE);
+    } else if (it.translucent) {
       glEnable(GL_BLEND);
       glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
       glDepthMask(GL_FALSE);
     } else {
       glDisable(GL_BLEND);
-      glDepthMask(GL_TRUE);
+      glDepthMask(depth_mode == kDepthTestOnly || depth_mode == kDepthNone ? GL_FALSE : GL_TRUE);
     }
     glUniformMatrix4fv(sc.u_model, 1, GL_FALSE, it.world.m);
-    glUniform4f(sc.u_colour, g.material.r, g.material.g, g.material.b, g.material.a);
-    glUniform3fv(sc.u_emissive, 1, g.material.emissive);
-    glUniform1i(sc.u_vertex_colours, m.has_colours ? 1 : 0);
-    glUniform1i(sc.u_lit, m.unlit ? 0 : 1);
-    const TextureRec* t = texture_at(g.texture);
+    const TextureRec* t = it.shadow > 0 ? nullptr : texture_at(g.texture);
+    if (it.shadow > 0) {
+      static const float kNone[3] = {0, 0, 0};
+      glUniform4f(sc.u_colour, 0, 0, 0, it.shadow);
+      glUniform3fv(sc.u_emissive, 1, kNone);
+      glUniform4f(sc.u_specular, 0, 0, 0, 0);
+      glUniform1i(sc.u_vertex_colours, 0);
+      glUniform1i(sc.u_lit, 0);
+    } else {
+      glUniform4f(sc.u_colour, g.material.r, g.material.g, g.material.b, g.material.a);
+      glUniform3fv(sc.u_emissive, 1, g.material.emissive);
+      glUniform4f(sc.u_specular, g.material.specular[0], g.material.specular[1], g.material.specular[2],
+                  state().specular ? g.material.power : 0.0f);
+      glUniform1i(sc.u_vertex_colours, m.has_colours ? 1 : 0);
+      glUniform1i(sc.u_lit, m.unlit ? 0 : 1);
+    }
     glUniform1i(sc.u_textured, t ? 1 : 0);
     if (t) glBindTexture(GL_TEXTURE_2D, t->id);
     glBindVertexArray(m.vao);
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(g.count), GL_UNSIGNED_INT,
                    reinterpret_cast<void*>(static_cast<uintptr_t>(g.first) * 4));
+    if (it.shadow > 0) {
+      glDisable(GL_POLYGON_OFFSET_FILL);
+      glDepthFunc(GL_LEQUAL);
+      glEnable(GL_CULL_FACE);
+    }
     ++sc.drawn;
   }
   glDepthMask(GL_TRUE);
@@ -985,6 +1459,14 @@ bool hit_triangle(Vec3 o, Vec3 d, Vec3 a, Vec3 b, Vec3 c, float& t) {
   return t > 0;
 }
 
+// Whether the triangle at index position i lies in a shown group (all are
+// shown unless a part was hidden).
+bool triangle_shown(const MeshRec& m, size_t i) {
+  for (const GroupRec& g : m.groups)
+    if (!g.visible && i >= g.first && i < static_cast<size_t>(g.first) + g.count) return false;
+  return true;
+}
+
 }  // namespace
 
 Pick ray_pick(int root, Vec3 origin, Vec3 direction) {
@@ -1008,7 +1490,10 @@ Pick ray_pick(int root, Vec3 origin, Vec3 direction) {
     if (m && fr.pickable) {
       const Mat4 inv = inverse_affine(world);
       const Vec3 lo = transform_point(inv, origin), ld = transform_vector(inv, dir);
+      bool any_hidden = false;
+      for (const GroupRec& g : m->groups) any_hidden = any_hidden || !g.visible;
       for (size_t i = 0; i + 2 < m->indices.size(); i += 3) {
+        if (any_hidden && !triangle_shown(*m, i)) continue;
         float t;
         if (hit_triangle(lo, ld, m->positions[m->indices[i]], m->positions[m->indices[i + 1]],
                          m->positions[m->indices[i + 2]], t)) {

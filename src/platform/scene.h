@@ -48,6 +48,11 @@ void frame_set_fog(int frame, bool enabled, float start, float end, uint32_t col
 void frame_fog(int frame, bool& enabled, float& start, float& end, uint32_t& colour_rgb);
 void frame_set_mesh(int frame, int mesh);
 int frame_mesh(int frame);
+// The frame's mesh made its own for editing: the mesh itself when no other
+// frame uses it, otherwise a copy that the frame takes instead (made once;
+// later calls answer the copy). -1 without a mesh or when the mesh table is
+// full.
+int frame_own_mesh(int frame);
 // Turns the frame so that its z axis points at a world point (billboards).
 void frame_look_at(int frame, Vec3 world_target);
 Mat4 frame_world(int frame);
@@ -75,6 +80,65 @@ void mesh_set_material(int mesh, int group, const Material& m);
 void mesh_bounds(int mesh, Vec3& lo, Vec3& hi);
 // Whether the mesh ignores lights (drawn at full colour).
 void mesh_set_unlit(int mesh, bool unlit);
+
+// --- mesh parts (groups) and in-place edits
+// The vertices a group's triangles use, as first..first + count - 1 (the
+// loaders keep each group's vertices together); group -1: every vertex.
+// False for a bad mesh or group.
+bool mesh_group_range(int mesh, int group, int& first, int& count);
+// Hidden groups are neither drawn nor picked; group -1: every group.
+void mesh_set_group_visible(int mesh, int group, bool visible);
+bool mesh_group_visible(int mesh, int group);
+// A group's material (defaults for a bad mesh or group).
+Material mesh_group_material(int mesh, int group);
+// Diffuse colour and opacity (channels 0..1; a < 0 keeps the opacity) of a
+// group, -1: every group. Copies no texture name, so it never allocates.
+void mesh_set_diffuse(int mesh, int group, float r, float g, float b, float a);
+// Every lighting value of a material (not its texture) onto a group, -1: every group.
+void mesh_set_surface(int mesh, int group, const Material& m);
+int mesh_index_count(int mesh);
+// Merges the vertices of a group (-1: of each group in turn) that are equal in
+// position, normal, texture coordinates and colour, rewriting the indices;
+// returns the number of vertices removed. Group ranges stay contiguous.
+int mesh_merge_vertices(int mesh, int group);
+// Smooth normals for a group's vertices (-1: every vertex): the face normals
+// of the group's triangles weighted by each corner's angle, shared by
+// vertices at the same position. Returns the number of normals written.
+int mesh_smooth_normals(int mesh, int group);
+
+// --- per-frame render states (the frame's own mesh only, not its children)
+enum DepthMode : int32_t { kDepthTestWrite = 0, kDepthTestOnly = 1, kDepthWriteOnly = 2, kDepthNone = 3 };
+void frame_set_depth_mode(int frame, int32_t mode);  // other values: kDepthTestWrite
+int32_t frame_depth_mode(int frame);
+// Order of the frame's own groups among themselves: 0 (and 3) in group order,
+// 1 front to back and 2 back to front by the view depth of each group's centre.
+void frame_set_part_order(int frame, int32_t mode);
+int32_t frame_part_order(int frame);
+
+// --- planar shadows: the caster frame's mesh flattened onto a plane along
+// the light and drawn dark and translucent, whenever the caster is drawn.
+constexpr int kMaxShadows = 1024;
+int shadow_create(int caster_frame);  // -1 when the table is full or the frame is bad
+void shadow_delete(int shadow);
+bool shadow_valid(int shadow);
+void shadow_set_caster(int shadow, int caster_frame);
+int shadow_caster(int shadow);
+// A point light at world point v, or (point false) light travelling along v.
+void shadow_set_light(int shadow, bool point, Vec3 v);
+// The receiving plane through a world point with a normal (any length).
+void shadow_set_plane(int shadow, Vec3 point, Vec3 normal);
+void shadow_set_opacity(int shadow, float alpha);  // 0..1
+float shadow_opacity(int shadow);
+// The projection of world points onto the plane from the light, with a
+// positive w for points on the light's side; false when the light runs
+// along the plane or the normal is zero.
+bool shadow_matrix(Vec3 plane_point, Vec3 plane_normal, bool point, Vec3 light, Mat4& out);
+
+// Counts scene_reset calls: indices kept outside the scene are stale when it
+// changed.
+uint32_t scene_generation();
+// Material highlights on or off for every mesh (on at start).
+void scene_set_specular(bool on);
 
 // --- textures (RGBA rows top first, 0xAABBGGRR)
 int texture_create(const uint32_t* rgba, int width, int height);

@@ -49,6 +49,8 @@ struct State {
   DeviceObjects device;
   TextObjects* text = nullptr;    // made at the first font, released with the device
   SceneObjects* scene = nullptr;  // made at the first scene object, released by scene_reset
+  uint32_t scene_generation = 0;  // scenes released so far
+  bool specular = true;           // material highlights drawn
 };
 
 State& state();

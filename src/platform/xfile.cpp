@@ -90,14 +90,104 @@ uint32_t pack_colour(const aiColor4D& c) {
   return byte(c.r) | byte(c.g) << 8 | byte(c.b) << 16 | byte(c.a) << 24;
 }
 
+void to_floats(const aiMatrix4x4& m, float* out) {
+  const float v[16] = {m.a1, m.a2, m.a3, m.a4, m.b1, m.b2, m.b3, m.b4, m.c1, m.c2, m.c3, m.c4, m.d1, m.d2, m.d3, m.d4};
+  bool finite = true;
+  for (float f : v) finite = finite && std::isfinite(f);
+  for (int i = 0; i < 16; ++i) out[i] = finite ? v[i] : (i % 5 == 0 ? 1.0f : 0.0f);
+}
+
+// The rig being gathered next to the model (only when asked for).
+struct RigBuilder {
+  XRig* rig = nullptr;
+  bool failed = false;  // too large: the model loads without animation
+  std::vector<const aiNode*> nodes;
+  std::vector<std::pair<std::string, int32_t>> names;  // sorted by name, first node of a name kept
+
+  int32_t node_named(const aiString& name) const {
+    const std::string key(name.C_Str());
+    auto it = std::lower_bound(names.begin(), names.end(), key,
+                               [](const std::pair<std::string, int32_t>& a, const std::string& k) { return a.first < k; });
+    return it != names.end() && it->first == key ? it->second : -1;
+  }
+  int32_t node_index(const aiNode* n) const {
+    for (size_t i = 0; i < nodes.size(); ++i)
+      if (nodes[i] == n) return static_cast<int32_t>(i);
+    return -1;
+  }
+  int32_t add_bone(int32_t node, const aiMatrix4x4& offset) {
+    if (rig->bones.size() >= kMaxXBones) {
+      failed = true;
+      return -1;
+    }
+    XBone bone;
+    bone.node = node;
+    to_floats(offset, bone.offset);
+    rig->bones.push_back(bone);
+    return static_cast<int32_t>(rig->bones.size() - 1);
+  }
+};
+
 struct Builder {
   Model model;
   bool all_normals = true;
   bool any_uvs = false;
   bool any_colours = false;
+  RigBuilder rig;
 };
 
-bool add_mesh(const aiMesh& mesh, const aiMatrix4x4& global, uint32_t materials, Builder& b, std::string& error) {
+// Keeps the four strongest weights of a vertex.
+void add_weight(XInfluence& in, uint32_t bone, float weight) {
+  int weakest = 0;
+  for (int k = 1; k < 4; ++k)
+    if (in.weight[k] < in.weight[weakest]) weakest = k;
+  if (weight > in.weight[weakest]) {
+    in.bone[weakest] = bone;
+    in.weight[weakest] = weight;
+  }
+}
+
+// The influences of one mesh's vertices: its skin weights, and the node
+// that holds the mesh for vertices without any.
+void add_influences(const aiMesh& mesh, const aiNode* holder, const aiMatrix4x4& global, uint32_t base, Builder& b) {
+  RigBuilder& r = b.rig;
+  if (!r.rig || r.failed) return;
+  const uint32_t n = mesh.mNumVertices;
+  std::vector<XInfluence>& out = r.rig->influences;
+  out.resize(base + n);
+  aiMatrix4x4 to_mesh = global;
+  to_mesh.Inverse();
+  for (uint32_t i = 0; i < mesh.mNumBones && mesh.mBones != nullptr; ++i) {
+    const aiBone* bone = mesh.mBones[i];
+    if (!bone || bone->mWeights == nullptr) continue;
+    const int32_t node = r.node_named(bone->mName);
+    if (node < 0) continue;
+    const int32_t index = r.add_bone(node, bone->mOffsetMatrix * to_mesh);
+    if (index < 0) return;
+    for (uint32_t k = 0; k < bone->mNumWeights; ++k) {
+      const aiVertexWeight& w = bone->mWeights[k];
+      if (w.mVertexId < n && std::isfinite(w.mWeight) && w.mWeight > 0)
+        add_weight(out[base + w.mVertexId], static_cast<uint32_t>(index), std::min(w.mWeight, 1.0f));
+    }
+  }
+  int32_t rigid = -1;
+  for (uint32_t v = base; v < base + n; ++v) {
+    XInfluence& in = out[v];
+    const float sum = in.weight[0] + in.weight[1] + in.weight[2] + in.weight[3];
+    if (sum > 1e-6f) {
+      for (float& w : in.weight) w /= sum;
+      continue;
+    }
+    if (rigid < 0) rigid = r.add_bone(std::max(r.node_index(holder), 0), to_mesh);
+    if (rigid < 0) return;
+    in = XInfluence{};
+    in.bone[0] = static_cast<uint32_t>(rigid);
+    in.weight[0] = 1;
+  }
+}
+
+bool add_mesh(const aiMesh& mesh, const aiNode* holder, const aiMatrix4x4& global, uint32_t materials, Builder& b,
+              std::string& error) {
   const uint32_t n = mesh.mNumVertices;
   if (n == 0 || mesh.mVertices == nullptr) return true;
   Model& m = b.model;
@@ -155,11 +245,106 @@ bool add_mesh(const aiMesh& mesh, const aiMatrix4x4& global, uint32_t materials,
   }
   g.index_count = static_cast<uint32_t>(m.indices.size()) - g.first_index;
   if (g.index_count > 0) m.groups.push_back(g);
+  add_influences(mesh, holder, global, base, b);
   return true;
 }
 
-bool convert(const aiScene& scene, Model& model, XInfo& info, std::string& error) {
+// The node hierarchy, parents first, with a sorted name index.
+void gather_nodes(const aiScene& scene, RigBuilder& r) {
+  std::vector<std::pair<const aiNode*, int32_t>> stack;
+  if (scene.mRootNode) stack.push_back({scene.mRootNode, -1});
+  while (!stack.empty() && !r.failed) {
+    const auto [node, parent] = stack.back();
+    stack.pop_back();
+    if (r.nodes.size() >= kMaxXNodes) {
+      r.failed = true;
+      break;
+    }
+    const auto index = static_cast<int32_t>(r.nodes.size());
+    r.nodes.push_back(node);
+    XNode x;
+    x.parent = parent;
+    to_floats(node->mTransformation, x.rest);
+    r.rig->nodes.push_back(x);
+    r.names.emplace_back(node->mName.C_Str(), index);
+    if (node->mChildren != nullptr)
+      for (uint32_t i = node->mNumChildren; i-- > 0;)
+        if (node->mChildren[i]) stack.push_back({node->mChildren[i], index});
+  }
+  std::stable_sort(r.names.begin(), r.names.end(),
+                   [](const std::pair<std::string, int32_t>& a, const std::pair<std::string, int32_t>& b) { return a.first < b.first; });
+  r.names.erase(std::unique(r.names.begin(), r.names.end(),
+                            [](const std::pair<std::string, int32_t>& a, const std::pair<std::string, int32_t>& b) { return a.first == b.first; }),
+                r.names.end());
+}
+
+template <typename Key, typename Take>
+void add_keys(const Key* keys, uint32_t count, XRig& rig, XChannel& c, int kind, Take take, bool& failed) {
+  c.first[kind] = static_cast<uint32_t>(rig.keys.size());
+  double last = -1e300;
+  for (uint32_t i = 0; i < count && keys != nullptr; ++i) {
+    XKey k;
+    k.time = keys[i].mTime;
+    if (!take(keys[i], k.v) || !std::isfinite(k.time) || k.time < last) continue;
+    if (rig.keys.size() >= kMaxXKeys) {
+      failed = true;
+      return;
+    }
+    last = k.time;
+    rig.keys.push_back(k);
+  }
+  c.count[kind] = static_cast<uint32_t>(rig.keys.size()) - c.first[kind];
+}
+
+// The channels of the first animation set that has any.
+void gather_animation(const aiScene& scene, RigBuilder& r) {
+  XRig& rig = *r.rig;
+  for (uint32_t a = 0; a < scene.mNumAnimations && scene.mAnimations != nullptr && rig.channels.empty(); ++a) {
+    const aiAnimation* anim = scene.mAnimations[a];
+    if (!anim || anim->mChannels == nullptr) continue;
+    rig.duration = std::isfinite(anim->mDuration) && anim->mDuration > 0 ? anim->mDuration : 0;
+    rig.ticks_per_second = std::isfinite(anim->mTicksPerSecond) && anim->mTicksPerSecond > 0 ? anim->mTicksPerSecond : 0;
+    for (uint32_t i = 0; i < anim->mNumChannels && !r.failed; ++i) {
+      const aiNodeAnim* ch = anim->mChannels[i];
+      if (!ch) continue;
+      XChannel c;
+      c.node = r.node_named(ch->mNodeName);
+      if (c.node < 0) continue;
+      auto finite = [](std::initializer_list<float> v) {
+        for (float f : v)
+          if (!std::isfinite(f)) return false;
+        return true;
+      };
+      auto vector = [&](const aiVectorKey& k, float* v) {
+        v[0] = k.mValue.x, v[1] = k.mValue.y, v[2] = k.mValue.z;
+        return finite({v[0], v[1], v[2]});
+      };
+      auto rotation = [&](const aiQuatKey& k, float* v) {
+        v[0] = k.mValue.w, v[1] = k.mValue.x, v[2] = k.mValue.y, v[3] = k.mValue.z;
+        const float n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2] + v[3] * v[3]);
+        if (!finite({v[0], v[1], v[2], v[3], n}) || n < 1e-6f) return false;
+        for (int j = 0; j < 4; ++j) v[j] /= n;
+        return true;
+      };
+      add_keys(ch->mPositionKeys, ch->mNumPositionKeys, rig, c, 0, vector, r.failed);
+      add_keys(ch->mRotationKeys, ch->mNumRotationKeys, rig, c, 1, rotation, r.failed);
+      add_keys(ch->mScalingKeys, ch->mNumScalingKeys, rig, c, 2, vector, r.failed);
+      if (c.count[0] + c.count[1] + c.count[2] == 0) continue;
+      if (rig.channels.size() >= kMaxXNodes) {
+        r.failed = true;
+        break;
+      }
+      rig.channels.push_back(c);
+    }
+  }
+}
+
+bool convert(const aiScene& scene, Model& model, XInfo& info, XRig* rig, std::string& error) {
   Builder b;
+  if (rig) {
+    b.rig.rig = rig;
+    gather_nodes(scene, b.rig);
+  }
   for (uint32_t i = 0; i < scene.mNumMaterials && scene.mMaterials != nullptr; ++i)
     b.model.materials.push_back(scene.mMaterials[i] ? convert_material(*scene.mMaterials[i]) : Material{});
   if (b.model.materials.empty()) b.model.materials.emplace_back();
@@ -179,7 +364,7 @@ bool convert(const aiScene& scene, Model& model, XInfo& info, std::string& error
     for (uint32_t i = 0; i < p.node->mNumMeshes && p.node->mMeshes != nullptr; ++i) {
       const uint32_t mesh = p.node->mMeshes[i];
       if (mesh < scene.mNumMeshes && scene.mMeshes != nullptr && scene.mMeshes[mesh] != nullptr &&
-          !add_mesh(*scene.mMeshes[mesh], global, materials, b, error))
+          !add_mesh(*scene.mMeshes[mesh], p.node, global, materials, b, error))
         return false;
     }
     if (p.node->mNumChildren > 0 && p.node->mChildren != nullptr) {
@@ -206,6 +391,11 @@ bool convert(const aiScene& scene, Model& model, XInfo& info, std::string& error
     x.duration = std::isfinite(a->mDuration) ? a->mDuration : 0;
     x.ticks_per_second = std::isfinite(a->mTicksPerSecond) ? a->mTicksPerSecond : 0;
     info.animations.push_back(std::move(x));
+  }
+  if (rig) {
+    if (!b.rig.failed) gather_animation(scene, b.rig);
+    // A rig that is too large, or has nothing to move, is dropped.
+    if (b.rig.failed || rig->channels.empty() || rig->influences.size() != model.positions.size()) *rig = XRig{};
   }
   return true;
 }
@@ -276,7 +466,7 @@ std::string error_reply(const std::string& message) {
   return w.s;
 }
 
-std::string model_reply(const Model& m, const XInfo& info) {
+std::string model_reply(const Model& m, const XInfo& info, const XRig* rig) {
   Writer w;
   w.s.assign(kReplyMagic, 4);
   w.raw(uint8_t{0});
@@ -297,10 +487,18 @@ std::string model_reply(const Model& m, const XInfo& info) {
     w.text(a.name);
     w.raw(a.duration), w.raw(a.ticks_per_second);
   }
+  if (rig) {
+    w.array(rig->nodes);
+    w.array(rig->bones);
+    w.array(rig->influences);
+    w.array(rig->channels);
+    w.array(rig->keys);
+    w.raw(rig->duration), w.raw(rig->ticks_per_second);
+  }
   return w.s;
 }
 
-bool read_reply(std::string_view bytes, Model& m, XInfo& info, std::string& error) {
+bool read_reply(std::string_view bytes, Model& m, XInfo& info, XRig* rig, std::string& error) {
   Reader r{bytes};
   if (bytes.size() < 5 || std::memcmp(bytes.data(), kReplyMagic, 4) != 0) {
     error = "the X loader gave no answer";
@@ -336,6 +534,16 @@ bool read_reply(std::string_view bytes, Model& m, XInfo& info, std::string& erro
     a.ticks_per_second = r.raw<double>();
     info.animations.push_back(std::move(a));
   }
+  if (rig) {
+    r.array(rig->nodes, kMaxXNodes);
+    r.array(rig->bones, kMaxXBones);
+    r.array(rig->influences, kMaxXVertices);
+    r.array(rig->channels, kMaxXNodes);
+    r.array(rig->keys, kMaxXKeys);
+    rig->duration = r.raw<double>();
+    rig->ticks_per_second = r.raw<double>();
+    if (r.ok && !x_rig_valid(*rig, m.positions.size())) r.ok = false;
+  }
   if (!r.ok || !r.s.empty() || m.materials.size() != materials || info.animations.size() != animations ||
       !model_valid(m)) {
     error = "the X loader gave a malformed answer";
@@ -366,22 +574,23 @@ void limit_child() {
   if (null >= 0) ::dup2(null, STDERR_FILENO);
 }
 
-std::string import_in_child(const std::string& bytes) {
+std::string import_in_child(const std::string& bytes, bool want_rig) {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
   if (scene == nullptr) return error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
   Model model;
   XInfo info;
   std::string error;
-  if (!convert(*scene, model, info, error)) return error_reply(error);
-  return model_reply(model, info);
+  XRig rig;
+  if (!convert(*scene, model, info, want_rig ? &rig : nullptr, error)) return error_reply(error);
+  return model_reply(model, info, want_rig ? &rig : nullptr);
 }
 
-[[noreturn]] void child_main(int fd, const std::string& bytes) {
+[[noreturn]] void child_main(int fd, const std::string& bytes, bool want_rig) {
   limit_child();
   std::string reply;
   try {
-    reply = import_in_child(bytes);
+    reply = import_in_child(bytes, want_rig);
   } catch (...) {
     reply = error_reply("the X file could not be read");
   }
@@ -396,7 +605,7 @@ std::string import_in_child(const std::string& bytes) {
 }
 
 // Runs the import in a child process and collects its reply.
-bool run_child(const std::string& bytes, std::string& reply, std::string& error) {
+bool run_child(const std::string& bytes, bool want_rig, std::string& reply, std::string& error) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
     error = "cannot start the X loader";
@@ -411,7 +620,7 @@ bool run_child(const std::string& bytes, std::string& reply, std::string& error)
   }
   if (pid == 0) {
     ::close(fds[0]);
-    child_main(fds[1], bytes);
+    child_main(fds[1], bytes, want_rig);
   }
   ::close(fds[1]);
 
@@ -456,11 +665,10 @@ bool run_child(const std::string& bytes, std::string& reply, std::string& error)
   return ok;
 }
 
-}  // namespace
-
-bool load_x(const std::string& path, Model& model, XInfo& info, std::string& error) {
+bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, std::string& error) {
   model = Model{};
   info = XInfo{};
+  if (rig) *rig = XRig{};
   error.clear();
   std::string bytes;
   bool truncated = false;
@@ -480,13 +688,180 @@ bool load_x(const std::string& path, Model& model, XInfo& info, std::string& err
   std::string reply;
   Model m;
   XInfo in;
-  if (!run_child(bytes, reply, error) || !read_reply(reply, m, in, error)) {
+  XRig rg;
+  if (!run_child(bytes, rig != nullptr, reply, error) || !read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
     error = path + ": " + error;
     return false;
   }
   model = std::move(m);
   info = std::move(in);
+  if (rig) *rig = std::move(rg);
   return true;
+}
+
+}  // namespace
+
+bool load_x(const std::string& path, Model& model, XInfo& info, std::string& error) {
+  return load_x_any(path, model, info, nullptr, error);
+}
+
+bool load_x_rig(const std::string& path, Model& model, XInfo& info, XRig& rig, std::string& error) {
+  return load_x_any(path, model, info, &rig, error);
+}
+
+// --- posing
+
+namespace {
+
+bool finite_floats(const float* v, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(v[i])) return false;
+  return true;
+}
+
+// Row-major 4 x 4 products on doubles (column vectors, as the parser keeps them).
+void multiply(const double* a, const double* b, double* out) {
+  double r[16];
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      double s = 0;
+      for (int k = 0; k < 4; ++k) s += a[i * 4 + k] * b[k * 4 + j];
+      r[i * 4 + j] = s;
+    }
+  std::memcpy(out, r, sizeof r);
+}
+
+// The key run's value at t: held before the first and after the last key,
+// linear (spherical for rotations) in between.
+void sample(const XKey* keys, uint32_t count, double t, bool rotation, float* out) {
+  uint32_t lo = 0, hi = count;  // first key with time > t
+  while (lo < hi) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    if (keys[mid].time <= t) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo == 0 || lo == count) {
+    std::memcpy(out, keys[lo == 0 ? 0 : count - 1].v, sizeof keys[0].v);
+    return;
+  }
+  const XKey& a = keys[lo - 1];
+  const XKey& b = keys[lo];
+  const double span = b.time - a.time;
+  const float f = span > 0 ? static_cast<float>((t - a.time) / span) : 0.0f;
+  if (!rotation) {
+    for (int i = 0; i < 3; ++i) out[i] = a.v[i] + (b.v[i] - a.v[i]) * f;
+    return;
+  }
+  float d = a.v[0] * b.v[0] + a.v[1] * b.v[1] + a.v[2] * b.v[2] + a.v[3] * b.v[3];
+  const float sign = d < 0 ? -1.0f : 1.0f;
+  d *= sign;
+  float wa = 1 - f, wb = f * sign;
+  if (d < 0.9995f) {
+    const float angle = std::acos(std::min(d, 1.0f));
+    const float s = std::sin(angle);
+    wa = std::sin((1 - f) * angle) / s;
+    wb = std::sin(f * angle) / s * sign;
+  }
+  float n = 0;
+  for (int i = 0; i < 4; ++i) {
+    out[i] = a.v[i] * wa + b.v[i] * wb;
+    n += out[i] * out[i];
+  }
+  n = std::sqrt(n);
+  if (n > 1e-9f)
+    for (int i = 0; i < 4; ++i) out[i] /= n;
+}
+
+// A node's local transform from its channel at t; kinds without keys keep
+// the rest transform's part.
+void channel_local(const XRig& rig, const XChannel& c, double t, double* m) {
+  const float* rest = rig.nodes[static_cast<size_t>(c.node)].rest;
+  double scale[3], rot[9], pos[3] = {rest[3], rest[7], rest[11]};
+  for (int j = 0; j < 3; ++j) {
+    scale[j] = std::sqrt(double(rest[j]) * rest[j] + double(rest[4 + j]) * rest[4 + j] + double(rest[8 + j]) * rest[8 + j]);
+    for (int i = 0; i < 3; ++i) rot[i * 3 + j] = scale[j] > 1e-12 ? rest[i * 4 + j] / scale[j] : (i == j);
+  }
+  float v[4];
+  if (c.count[0]) {
+    sample(&rig.keys[c.first[0]], c.count[0], t, false, v);
+    pos[0] = v[0], pos[1] = v[1], pos[2] = v[2];
+  }
+  if (c.count[1]) {
+    sample(&rig.keys[c.first[1]], c.count[1], t, true, v);
+    const double w = v[0], x = v[1], y = v[2], z = v[3];
+    const double q[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
+                         2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
+                         2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
+    std::memcpy(rot, q, sizeof q);
+  }
+  if (c.count[2]) {
+    sample(&rig.keys[c.first[2]], c.count[2], t, false, v);
+    scale[0] = v[0], scale[1] = v[1], scale[2] = v[2];
+  }
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) m[i * 4 + j] = rot[i * 3 + j] * scale[j];
+    m[i * 4 + 3] = pos[i];
+  }
+  m[12] = m[13] = m[14] = 0;
+  m[15] = 1;
+}
+
+}  // namespace
+
+bool x_rig_valid(const XRig& rig, size_t vertices) {
+  if (rig.nodes.size() > kMaxXNodes || rig.bones.size() > kMaxXBones || rig.keys.size() > kMaxXKeys ||
+      rig.channels.size() > kMaxXNodes)
+    return false;
+  if (!std::isfinite(rig.duration) || !std::isfinite(rig.ticks_per_second)) return false;
+  if (rig.influences.empty() && rig.channels.empty() && rig.bones.empty()) return true;  // nothing to pose
+  if (rig.influences.size() != vertices) return false;
+  const auto nodes = static_cast<int64_t>(rig.nodes.size());
+  for (size_t i = 0; i < rig.nodes.size(); ++i)
+    if (rig.nodes[i].parent < -1 || rig.nodes[i].parent >= static_cast<int64_t>(i) || !finite_floats(rig.nodes[i].rest, 16))
+      return false;
+  for (const XBone& b : rig.bones)
+    if (b.node < 0 || b.node >= nodes || !finite_floats(b.offset, 16)) return false;
+  for (const XInfluence& in : rig.influences)
+    for (int k = 0; k < 4; ++k)
+      if (in.bone[k] >= rig.bones.size() || !std::isfinite(in.weight[k]) || in.weight[k] < 0 || in.weight[k] > 1.001f)
+        return false;
+  for (const XChannel& c : rig.channels) {
+    if (c.node < 0 || c.node >= nodes) return false;
+    for (int k = 0; k < 3; ++k)
+      if (c.first[k] > rig.keys.size() || c.count[k] > rig.keys.size() - c.first[k]) return false;
+  }
+  for (const XKey& k : rig.keys)
+    if (!std::isfinite(k.time) || !finite_floats(k.v, 4)) return false;
+  return true;
+}
+
+void x_pose_prepare(const XRig& rig, XPose& pose) {
+  pose.node_global.assign(rig.nodes.size() * 16, 0.0);
+  pose.bones.assign(rig.bones.size(), Mat4{});
+}
+
+void x_pose(const XRig& rig, double t, XPose& pose) {
+  const size_t nodes = rig.nodes.size();
+  if (pose.node_global.size() != nodes * 16 || pose.bones.size() != rig.bones.size()) return;
+  double* g = pose.node_global.data();
+  for (size_t i = 0; i < nodes; ++i)
+    for (int k = 0; k < 16; ++k) g[i * 16 + k] = rig.nodes[i].rest[k];
+  for (const XChannel& c : rig.channels) channel_local(rig, c, t, g + static_cast<size_t>(c.node) * 16);
+  for (size_t i = 0; i < nodes; ++i)
+    if (rig.nodes[i].parent >= 0) multiply(g + static_cast<size_t>(rig.nodes[i].parent) * 16, g + i * 16, g + i * 16);
+  for (size_t b = 0; b < rig.bones.size(); ++b) {
+    double off[16], m[16];
+    for (int k = 0; k < 16; ++k) off[k] = rig.bones[b].offset[k];
+    multiply(g + static_cast<size_t>(rig.bones[b].node) * 16, off, m);
+    // Into the model's space: S m S with S = diag(1, 1, -1, 1), then
+    // column-major.
+    Mat4& out = pose.bones[b];
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j) {
+        const double sign = (i == 2) != (j == 2) ? -1.0 : 1.0;
+        out.at(i, j) = static_cast<float>(m[i * 4 + j] * sign);
+      }
+  }
 }
 
 }  // namespace platform

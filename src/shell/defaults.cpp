@@ -11,6 +11,7 @@
 #include "media/palette.h"
 #include "media/pcx.h"
 #include "platform/glyphs.h"
+#include "shell/defaults_3d.h"
 
 namespace shell {
 
@@ -303,15 +304,18 @@ bool write_default_resources(const std::string& folder, std::string& error) {
       {"visuals/default_.v3d", [](const std::string& p) { return core::write_file_atomic(p, visual_file()); }},
       {"cameras/default_.03d", [](const std::string& p) { return core::write_file_atomic(p, camera_file()); }},
   };
-  for (const Item& item : items) {
-    const std::string path = folder + item.name;
-    if (core::file_exists(path)) continue;
+  auto make = [&](const std::string& name, const std::function<bool(const std::string&)>& maker) {
+    const std::string path = folder + name;
+    if (core::file_exists(path)) return true;
     core::make_folders(core::folder_of(path));
-    if (!item.make(path)) {
-      error = "cannot make " + path;
-      return false;
-    }
-  }
+    if (maker(path)) return true;
+    error = "cannot make " + path;
+    return false;
+  };
+  for (const Item& item : items)
+    if (!make(item.name, item.make)) return false;
+  for (const DefaultFile& file : default_3d_files())
+    if (!make(file.name, file.make)) return false;
   return true;
 }
 
