@@ -24,6 +24,10 @@ class HeadlessRun : public ::testing::Test {
     ASSERT_EQ(quill("--init-install " + dir), 0);
     core::make_folders(dir + "projects/t");
   }
+  // The folder stays for a look after a failure.
+  void TearDown() override {
+    if (!HasFailure() && dir.size() > 5) std::system(("rm -rf '" + dir + "'").c_str());
+  }
 
   int quill(const std::string& args) {
     const std::string cmd = "cd '" + (dir.empty() ? std::string("/tmp") : dir) + "' && timeout 120 '" QUILL_BINARY
@@ -35,8 +39,7 @@ class HeadlessRun : public ::testing::Test {
   // Runs the project headless with a dump and a message log; a tick limit
   // of 1000 unless `extra` sets one.
   int run(const std::vector<ElementSpec>& elements, const std::string& extra = "") {
-    EXPECT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", project_file(elements)));
-    EXPECT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n"));
+    write_project(elements);
     const std::string limit = extra.find("--ticks") == std::string::npos ? "--ticks 1000 " : "";
     return quill("--headless --messages m.jsonl --dump d.json " + limit + extra);
   }
@@ -69,6 +72,12 @@ class HeadlessRun : public ::testing::Test {
   // The screenshot as RGBA rows; false when it is missing or unreadable.
   bool screenshot(const std::string& name, int& w, int& h, std::vector<uint8_t>& rgba) {
     return read_png(read(name), w, h, rgba);
+  }
+
+  // Writes the project and the run request without running it.
+  void write_project(const std::vector<ElementSpec>& elements) {
+    EXPECT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", project_file(elements)));
+    EXPECT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n"));
   }
 };
 

@@ -26,8 +26,7 @@
 #include "platform/scene.h"
 #include "platform/state.h"
 #include "platform/video.h"
-#include "png_reader.h"
-#include "project_builder.h"
+#include "headless_run.h"
 
 namespace {
 
@@ -526,24 +525,10 @@ TEST_F(MeshRows, RenderStatesAndOptimisation) {
 
 // --- one end-to-end run
 
-class MeshRun : public ::testing::Test {
+class MeshRun : public testing_support::HeadlessRun {
  protected:
-  std::string dir;
-  void SetUp() override {
-    char templ[] = "/tmp/quill-mesh-run-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
-    ASSERT_EQ(quill("--init-install " + dir), 0);
-    core::make_folders(dir + "projects/t");
-  }
-  int quill(const std::string& args) {
-    const std::string cmd = "cd '" + (dir.empty() ? std::string("/tmp") : dir) + "' && timeout 120 '" QUILL_BINARY "' " +
-                            args + " >/dev/null 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
   uint32_t centre(const std::vector<testing_support::ElementSpec>& elements, int x = 320, int y = 240) {
-    EXPECT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", testing_support::project_file(elements)));
-    EXPECT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n"));
+    write_project(elements);
     EXPECT_EQ(quill("--headless --ticks 8 --screenshot s.png"), 0);
     std::string png;
     core::read_file(dir + "s.png", png);

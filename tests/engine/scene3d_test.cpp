@@ -17,8 +17,7 @@
 #include "media/pcx.h"
 #include "media/shape_file.h"
 #include "platform/xfile.h"
-#include "png_reader.h"
-#include "project_builder.h"
+#include "headless_run.h"
 
 namespace {
 
@@ -56,30 +55,14 @@ TEST(Orientation, QuaternionPathMatchesTheVectorPathAtScaleOne) {
 
 // --- runs of the binary
 
-class SceneRun : public ::testing::Test {
+class SceneRun : public testing_support::HeadlessRun {
  protected:
-  std::string dir;
   int width = 0, height = 0;
   std::vector<uint8_t> px;
 
-  void SetUp() override {
-    char templ[] = "/tmp/quill-scene-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
-    ASSERT_EQ(quill("--init-install " + dir), 0);
-    core::make_folders(dir + "projects/t");
-  }
-
-  int quill(const std::string& args) {
-    const std::string cmd = "cd '" + (dir.empty() ? std::string("/tmp") : dir) +
-                            "' && timeout 120 '" QUILL_BINARY "' " + args + " >/dev/null 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-
   // Runs the project headless for a few ticks and reads its screenshot.
   void shoot(const std::vector<ElementSpec>& elements, const std::string& extra = "") {
-    ASSERT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", testing_support::project_file(elements)));
-    ASSERT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n"));
+    write_project(elements);
     ASSERT_EQ(quill("--headless --ticks 8 --messages m.jsonl --dump d.json --screenshot s.png " + extra), 0);
     std::string png;
     ASSERT_TRUE(core::read_file(dir + "s.png", png));
@@ -100,19 +83,6 @@ class SceneRun : public ::testing::Test {
         n += test(c >> 16 & 255, c >> 8 & 255, c & 255);
       }
     return n;
-  }
-
-  // Word w of element e in the dump.
-  long long word(int e, int w) {
-    std::string d;
-    core::read_file(dir + "d.json", d);
-    size_t p = d.find("{\"index\":" + std::to_string(e) + ",");
-    if (p == std::string::npos) return -999999;
-    p = d.find("\"words\":[", p);
-    if (p == std::string::npos) return -999999;
-    p += 9;
-    for (int i = 0; i < w; ++i) p = d.find(',', p) + 1;
-    return std::atoll(d.c_str() + p);
   }
 };
 

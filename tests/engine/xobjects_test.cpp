@@ -23,10 +23,9 @@
 #include "engine/xobjects.h"
 #include "platform/scene.h"
 #include "platform/xfile.h"
-#include "png_reader.h"
+#include "headless_run.h"
 #include "project/records.h"
 #include "project/state.h"
-#include "project_builder.h"
 
 namespace {
 
@@ -512,37 +511,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
 
 // --- end to end: a brain loads, moves, picks and kills X frames
 
-class XRun : public ::testing::Test {
- protected:
-  std::string dir;
-  void SetUp() override {
-    char templ[] = "/tmp/quill-xrun-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
-    ASSERT_EQ(quill("--init-install " + dir), 0);
-    core::make_folders(dir + "projects/t");
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-  int quill(const std::string& args) {
-    const std::string cmd = "cd '" + dir + "' && timeout 120 '" QUILL_BINARY "' " + args + " >/dev/null 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-  std::string read(const std::string& name) {
-    std::string t;
-    core::read_file(dir + name, t);
-    return t;
-  }
-  long long word(int e, int w) {
-    const std::string d = read("d.json");
-    size_t p = d.find("{\"index\":" + std::to_string(e) + ",");
-    if (p == std::string::npos) return -999999;
-    p = d.find("\"words\":[", p);
-    if (p == std::string::npos) return -999999;
-    p += 9;
-    for (int i = 0; i < w; ++i) p = d.find(',', p) + 1;
-    return std::atoll(d.c_str() + p);
-  }
-};
+class XRun : public testing_support::HeadlessRun {};
 
 TEST_F(XRun, ABrainLoadsMovesPicksAndKillsXFrames) {
   ASSERT_TRUE(core::write_file_atomic(dir + "box.x", box_x(0.5f, {0, 0, 0}, 1, 0, 0)));

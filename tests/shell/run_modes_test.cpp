@@ -1,5 +1,7 @@
 // End-to-end: the real binary in a fresh installation, one process per mode.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/file.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,6 +27,10 @@ class Install : public ::testing::Test {
     char templ[] = "/tmp/quill-e2e-XXXXXX";
     dir = std::string(mkdtemp(templ)) + "/";
     ASSERT_EQ(quill("--init-install " + dir), 0);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!HasFailure()) std::filesystem::remove_all(dir, ignored);
   }
 
   // Runs quill in the installation; returns its exit status.
