@@ -21,21 +21,13 @@
 #include "platform/video.h"
 #include "project/state.h"
 #include "shell/install.h"
+#include "headless_bench.h"
 
 namespace {
 
 using testing_support::ElementSpec;
 
-std::string install_folder() {
-  static std::string folder;
-  if (!folder.empty()) return folder;
-  char tmpl[] = "/tmp/quill-frame2d-XXXXXX";
-  if (!mkdtemp(tmpl)) return {};
-  std::string error;
-  if (!shell::init_install(tmpl, error)) return {};
-  folder = std::string(tmpl) + "/";
-  return folder;
-}
+std::string install_folder() { return bench_support::installation("quill-frame2d"); }
 
 std::vector<ElementSpec> layers() {
   std::vector<ElementSpec> e;
@@ -95,16 +87,4 @@ BENCHMARK(BM_Frame2d)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16)->Arg(32)->Unit(be
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  core::init_memory();
-  platform::state().headless = true;
-  if (!platform::video_init(true)) {
-    std::fprintf(stderr, "no video\n");
-    return 1;
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  platform::video_quit();
-  return 0;
-}
+int main(int argc, char** argv) { return bench_support::headless_main(argc, argv); }

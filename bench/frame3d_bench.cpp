@@ -27,6 +27,7 @@
 #include "platform/video.h"
 #include "project/state.h"
 #include "shell/install.h"
+#include "headless_bench.h"
 
 namespace {
 
@@ -55,16 +56,14 @@ std::vector<media::Triangle> ball() {
 std::string install_folder() {
   static std::string folder;
   if (!folder.empty()) return folder;
-  char tmpl[] = "/tmp/quill-frame3d-XXXXXX";
-  if (!mkdtemp(tmpl)) return {};
-  std::string error;
-  if (!shell::init_install(tmpl, error)) return {};
-  folder = std::string(tmpl) + "/";
-  if (!media::save_3ds(folder + "3dsfiles/ball500.3ds", ball())) return {};
+  const std::string made = bench_support::installation("quill-frame3d");
+  if (made.empty()) return {};
+  if (!media::save_3ds(made + "3dsfiles/ball500.3ds", ball())) return {};
   std::string line = "1||./3dsfiles/ball500.3ds|0|3|0|0";
   for (int k = 8; k <= 31; ++k)
     line += std::string("|") + (k == 25 ? "220" : k == 26 ? "140" : k == 27 ? "60" : k == 29 ? "1" : "0");
-  if (!core::write_file_atomic(folder + "visuals/ball500.v3d", line + "\r\n")) return {};
+  if (!core::write_file_atomic(made + "visuals/ball500.v3d", line + "\r\n")) return {};
+  folder = made;
   return folder;
 }
 
@@ -169,16 +168,4 @@ BENCHMARK(BM_SceneBuild)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  core::init_memory();
-  platform::state().headless = true;
-  if (!platform::video_init(true)) {
-    std::fprintf(stderr, "no video\n");
-    return 1;
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  platform::video_quit();
-  return 0;
-}
+int main(int argc, char** argv) { return bench_support::headless_main(argc, argv); }
