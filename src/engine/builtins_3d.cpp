@@ -171,6 +171,19 @@ BUILTIN(antialias_set) {
   return 0;
 }
 
+// Whether a hit on a priority layer's copy shows over the main scene's hit:
+// the layer's offset d moves its front clip n out, so a point at depth z1
+// still shows over one at z0 while z1 < z0 (n + d) / n.
+bool layer_shows_over(const platform::Pick& layered, const platform::Pick& main, int viewport) {
+  const State& s = state();
+  float offset = s.layer_step;  // the second root itself
+  for (int i = 0; i < s.layer_count; ++i)
+    if (s.layer_frames[i] == platform::frame_parent(layered.frame)) offset = s.layer_step * static_cast<float>(i + 1);
+  const float front = platform::viewport_front(viewport);
+  if (front <= 0) return layered.distance < main.distance;
+  return layered.distance + front < (main.distance + front) * (front + offset) / front;
+}
+
 // The element whose renderer frame the mouse ray hits first, over every
 // active camera in index order (a later camera's hit wins).
 uint32_t pick(int32_t* hit_point) {
@@ -181,13 +194,18 @@ uint32_t pick(int32_t* hit_point) {
     if ((cam.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
     const int o = renderer(&cam);
     if (o < 0 || s.object_viewport[o] < 0) continue;
-    const platform::Pick p = platform::viewport_pick(s.object_viewport[o], s.roots[kMainRoot],
-                                                     static_cast<float>(media::input().mouse_x),
-                                                     static_cast<float>(media::input().mouse_y));
+    const float mx = static_cast<float>(media::input().mouse_x), my = static_cast<float>(media::input().mouse_y);
+    platform::Pick p = platform::viewport_pick(s.object_viewport[o], s.roots[kMainRoot], mx, my);
+    // Elements of the priority layers are drawn (and found) as their copies
+    // under the second root, with the depth mapping moved out by the layer's
+    // offset: they show over faces up to that far in front of them.
+    const platform::Pick layered = platform::viewport_pick(s.object_viewport[o], s.roots[kSecondRoot], mx, my);
+    if (layered.frame >= 0 && (p.frame < 0 || layer_shows_over(layered, p, s.object_viewport[o]))) p = layered;
     if (p.frame < 0) continue;
     for (int t = 0; t < s.element_count; ++t) {
       const int to = renderer(core::element_state(t));
-      if (to >= 0 && s.object_frame[to] == p.frame) {
+      const bool copy_hit = s.element_layer[t] > 0 && s.layer_copy[t] == p.frame;
+      if ((to >= 0 && s.object_frame[to] == p.frame) || copy_hit) {
         found = core::element_ref(t);
         if (hit_point) {
           hit_point[0] = static_cast<int32_t>(p.point.x * 512000.0f);

@@ -194,6 +194,23 @@ TEST_F(SceneRun, PickingFindsTheShapeUnderTheMouse) {
   EXPECT_EQ(word(0, 255), 0);
 }
 
+// An element drawn in a priority layer is found by picking as itself.
+TEST_F(SceneRun, PickingFindsElementsOfPriorityLayers) {
+  write_box(dir + "projects/t/box.a3d", 0xFFFFFF);
+  ElementSpec flat{{{36, "2"}, {2, "./images/jeep002_.pcx"}, {33, "5"}, {7, "-0.998"}, {38, "1/1"}},
+                   "var me\nme = element\n"};
+  ASSERT_TRUE(core::write_file_atomic(dir + "keys.txt", "0 move 320 240\n"));
+  shoot({camera("var p\np = visual_picked_get()\n"), ambient(), shape("./projects/t/box.a3d"), flat},
+        "--input-script keys.txt");
+  EXPECT_NE(word(3, 255), 0);
+  EXPECT_EQ(word(0, 255), word(3, 255));
+  flat.fields[7] = "0";  // a unit behind the face: hidden by it, and the box is found
+  shoot({camera("var p\np = visual_picked_get()\n"), ambient(), shape("./projects/t/box.a3d"), flat},
+        "--input-script keys.txt");
+  EXPECT_NE(word(0, 255), word(3, 255));
+  EXPECT_NE(word(0, 255), 0);
+}
+
 TEST_F(SceneRun, ScaledModelsTurnLikeUnscaledOnes) {
   // The default X model: a blue box with a red roof, rolled and turned. At
   // scale 1.000 it takes the vector path, at 1.001 the quaternion path; the
