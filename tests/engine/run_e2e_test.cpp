@@ -150,6 +150,21 @@ TEST_F(TestRun, TheDemoProjectShowsItsSceneAndLayers) {
   EXPECT_GT(cube, 10000);
   EXPECT_GT(sky, 100000);
   EXPECT_GT(ink, 200);
+  // The 2D layers where the project puts them: the text "quill" at (24, 16),
+  // the counter at (540, 16), and the ball at y 60, 4 pixels further each of
+  // the 60 ticks (the warm-up included): x = 240.
+  auto count = [&](int x1, int y1, int x2, int y2, auto test) {
+    int n = 0;
+    for (int y = y1; y <= y2; ++y)
+      for (int x = x1; x <= x2; ++x) n += test(&px[(static_cast<size_t>(y) * w + x) * 4]);
+    return n;
+  };
+  auto white = [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; };
+  auto ball = [](const uint8_t* p) { return p[0] == 248 && p[1] == 200 && p[2] == 40; };  // (255, 200, 40)
+  EXPECT_GT(count(24, 16, 100, 50, white), 40);
+  EXPECT_GT(count(540, 16, 639, 50, white), 40);
+  EXPECT_GT(count(240, 60, 271, 91, ball), 300);
+  EXPECT_EQ(count(0, 60, 239, 91, ball) + count(272, 60, 639, 91, ball), 0);
 }
 
 }  // namespace
