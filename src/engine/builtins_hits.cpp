@@ -14,6 +14,7 @@
 #include "brain/bind.h"
 #include "core/element_state.h"
 #include "engine/builtins.h"
+#include "engine/mesh_access.h"
 #include "engine/motion.h"
 #include "engine/objects.h"
 #include "engine/scene3d.h"
@@ -29,6 +30,7 @@ namespace {
 #define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
 constexpr double kUnit = 512000.0;
+constexpr int kNarrowedGroups = 256;  // parts of a target a sweep can be narrowed in
 
 int32_t saturate(double v) {
   return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0)) : 0;
@@ -190,7 +192,22 @@ BUILTIN(h_poly_collision) {
     r.direction = {static_cast<float>(vx / speed), static_cast<float>(vy / speed), static_cast<float>(vz / speed)};
   }
   const double reach = (speed + a3) / kUnit;
+  // A second collision part chosen for this target narrows the sweep to that
+  // part: the target's other parts are hidden from the ray meanwhile.
+  const PartSelection& part = state().views.collision_parts[1];
+  MeshWindow window;
+  const bool narrowed = a2 != 0 && part.target == a2 && part.part >= 0 && mesh_window(part, window) &&
+                        platform::mesh_group_count(window.mesh) <= kNarrowedGroups;
+  bool shown[kNarrowedGroups];
+  if (narrowed)
+    for (int g = 0; g < platform::mesh_group_count(window.mesh); ++g) {
+      shown[g] = platform::mesh_group_visible(window.mesh, g);
+      if (g != window.part) platform::mesh_set_group_visible(window.mesh, g, false);
+    }
   const platform::Pick p = cast(root, r, reach);
+  if (narrowed)
+    for (int g = 0; g < platform::mesh_group_count(window.mesh); ++g)
+      platform::mesh_set_group_visible(window.mesh, g, shown[g]);
   if (p.frame < 0) return 0;
   keep(h, p);
   return -1;

@@ -213,6 +213,8 @@ class XObjects : public ::testing::Test {
     engine::bind_xobject_builtins();
     engine::bind_motion_builtins();
     engine::bind_2d_builtins();
+    engine::bind_mesh_builtins();
+    engine::state().views = engine::ViewListState{};
   }
   void TearDown() override {
     engine::release_xobjects();
@@ -395,6 +397,25 @@ TEST_F(XObjects, RaysSweepsAndTheirHits) {
   EXPECT_EQ(call("bottom", e(1)), 0);  // no model
   EXPECT_EQ(call("x_element_get", h, e(1), 0, 0, 0), 0);  // loaded, not cloned
   EXPECT_EQ(w(1)[core::kPosition + 2], 5 * 512000);
+}
+
+// The second collision part narrows a sweep to that part of its target.
+TEST_F(XObjects, SweepsKeepToTheChosenCollisionPart) {
+  const std::string two = dir + "two.x";
+  const std::string far = box_x(0.5f, {0, 0, 5}, 0, 0, 1);
+  ASSERT_TRUE(core::write_file_atomic(two, box_x(0.5f, {0, 0, 3}, 1, 0, 0) + far.substr(far.find("Mesh"))));
+  const int32_t h = call("x_load", text(two), 0);
+  ASSERT_LT(h, 0);
+  ASSERT_EQ(platform::mesh_group_count(platform::frame_mesh(engine::xobject_frame(h))), 2);
+  w(0)[core::kVelocity + 2] = 512000;
+  ASSERT_EQ(call("h_poly_collision", e(0), h, 8 * 512000), -1);
+  EXPECT_NEAR(call("h_cpoint_z", e(0)), 2.5 * 512000, 50);  // the near box
+  ASSERT_EQ(call("h_cpart2_set", h, 0, 1, 0, 0), -1);
+  ASSERT_EQ(call("h_poly_collision", e(0), h, 8 * 512000), -1);
+  EXPECT_NEAR(call("h_cpoint_z", e(0)), 4.5 * 512000, 50);  // the far one alone
+  EXPECT_TRUE(platform::mesh_group_visible(platform::frame_mesh(engine::xobject_frame(h)), 0));  // shown again
+  EXPECT_EQ(call("h_poly_collision", e(0), 0, 8 * 512000), -1);  // the whole scene: not narrowed
+  EXPECT_NEAR(call("h_cpoint_z", e(0)), 2.5 * 512000, 50);
 }
 
 TEST_F(XObjects, AnimationClockRangeAndPosing) {
