@@ -21,6 +21,7 @@
 #include "platform/video.h"
 #include "project/state.h"
 #include "shell/install.h"
+#include "alloc_count.h"
 #include "headless_bench.h"
 
 namespace {
@@ -69,7 +70,7 @@ void BM_Frame2d(benchmark::State& state) {
   engine::initialize_phase();
   media::overlay_fonts_reset();
   core::ElementState& frame = *core::element_state(0);
-  for (auto _ : state) {
+  auto draw = [&] {
     frame.w[core::kExtent] = 2;  // the frame image drawn every time
     media::overlay_clear();
     for (int line = 0; line < 20; ++line) {
@@ -78,7 +79,14 @@ void BM_Frame2d(benchmark::State& state) {
     }
     engine::draw_frame();
     platform::frame_finish();
-  }
+  };
+  // The first frames build glyphs and the rasteriser's shaders.
+  for (int warm = 0; warm < 5; ++warm) draw();
+  const long long allocations_before = bench_support::allocations.load();
+  for (auto _ : state) draw();
+  state.counters["allocs_per_frame"] = benchmark::Counter(
+      static_cast<double>(bench_support::allocations.load() - allocations_before) /
+      static_cast<double>(state.iterations() ? state.iterations() : 1));
   const media::DisplayMode m = media::display_mode_info(mode);
   state.SetLabel(std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.bits));
   media::stop_device();

@@ -27,6 +27,7 @@
 #include "platform/video.h"
 #include "project/state.h"
 #include "shell/install.h"
+#include "alloc_count.h"
 #include "headless_bench.h"
 
 namespace {
@@ -124,13 +125,20 @@ void BM_Frame3d(benchmark::State& state) {
     return;
   }
   int32_t turn = 0;
-  for (auto _ : state) {
+  auto draw = [&] {
     // Every visual turns a little each frame, as brains would move them.
     turn += 512;
     for (int e = 6; e < 6 + kVisuals; ++e) core::element_state(e)->w[core::kRotation + 1] = turn + e * 1000;
     engine::draw_frame();
     platform::frame_finish();
-  }
+  };
+  // The first frames build the rasteriser's shaders.
+  for (int warm = 0; warm < 5; ++warm) draw();
+  const long long allocations_before = bench_support::allocations.load();
+  for (auto _ : state) draw();
+  state.counters["allocs_per_frame"] = benchmark::Counter(
+      static_cast<double>(bench_support::allocations.load() - allocations_before) /
+      static_cast<double>(state.iterations() ? state.iterations() : 1));
   const media::DisplayMode m = media::display_mode_info(mode);
   // Share of the frame the balls cover (a check that the views see them).
   std::vector<uint8_t> rgba(static_cast<size_t>(m.width) * m.height * 4);

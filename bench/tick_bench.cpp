@@ -3,6 +3,8 @@
 // per second.
 #include <benchmark/benchmark.h>
 
+#include "alloc_count.h"
+
 #include <string>
 
 #include "brain/bind.h"
@@ -43,7 +45,11 @@ void BM_Ticks(benchmark::State& state) {
   brain::CompileRequest request;
   for (int i = 0; i < 256; ++i) request.elements.push_back({"Ship", "", std::string(kBrain)});
   brain::compile_project(request);
+  const long long allocations_before = bench_support::allocations.load();
   for (auto _ : state) engine::tick();
+  state.counters["allocs_per_tick"] = benchmark::Counter(
+      static_cast<double>(bench_support::allocations.load() - allocations_before) /
+      static_cast<double>(state.iterations() ? state.iterations() : 1));
   state.counters["ticks_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                                           benchmark::Counter::kIsRate);
 }
