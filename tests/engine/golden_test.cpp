@@ -124,4 +124,13 @@ TEST_F(Golden, LitVisualSeenByTheCamera) {
   expect_matches("visual3d");
 }
 
+TEST_F(Golden, DemoScene) {
+  std::string demo;
+  ASSERT_TRUE(core::read_file(QUILL_SOURCE_DIR "/examples/demo/demo.prj", demo));
+  ASSERT_TRUE(core::write_file_atomic(dir + "projects/t/t.prj", demo));
+  ASSERT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n"));
+  ASSERT_EQ(quill("--headless --ticks 90 --screenshot s.png"), 0);
+  expect_matches("demo");
+}
+
 }  // namespace
