@@ -15,6 +15,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "harness.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -141,9 +142,8 @@ TEST(Driver, CompiledBrainsAreNamedForDebuggers) {
 
 TEST(Driver, BrainFilesOnDisk) {
   BoxCapture boxes;
-  char dir[] = "/tmp/brainXXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  const std::string path = std::string(dir) + "/ship.brn";
+  const std::string dir = testing_support::temp_folder("quill-brain");
+  const std::string path = dir + "ship.brn";
   ASSERT_TRUE(core::write_file_atomic(path, lines({"var x", "x = 42"})));
   brain::CompileRequest req;
   req.elements.push_back({"ship", path, std::nullopt});
@@ -155,8 +155,6 @@ TEST(Driver, BrainFilesOnDisk) {
   ASSERT_TRUE(core::write_file_atomic(path, std::string(brain::kMaxBrainBytes + 1, ';')));
   r = brain::compile_project(req);
   EXPECT_EQ(r.errors[0], "Brain file too large!");
-  core::remove_file(path);
-  rmdir(dir);
 }
 
 TEST(Driver, FixedTablesEndTheCompileInsteadOfOverflowing) {

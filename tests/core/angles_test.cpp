@@ -5,6 +5,7 @@
 #include "core/angles.h"
 #include "core/files.h"
 #include "core/state.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -45,8 +46,7 @@ TEST(Tables, FollowTheirRules) {
 }
 
 TEST(Tables, ShortAndMissingFilesLeaveZeroes) {
-  char templ[] = "/tmp/quill-tables-XXXXXX";
-  std::string dir = std::string(mkdtemp(templ)) + "/";
+  const std::string dir = testing_support::temp_folder("quill-tables");
   ASSERT_TRUE(core::write_file_atomic(dir + "sinusbig.bin", std::string("\x01\x02\x03\x04\x05", 5)));
   const core::Pools& p = core::state().pools;
   std::memset(p.sinusbig.bytes(), 0xAB, p.sinusbig.size);

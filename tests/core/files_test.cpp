@@ -6,13 +6,11 @@
 #include <cstdlib>
 
 #include "core/files.h"
+#include "temp_folder.h"
 
 namespace {
 
-std::string temp_folder() {
-  char templ[] = "/tmp/quill-files-XXXXXX";
-  return std::string(mkdtemp(templ)) + "/";
-}
+std::string temp_folder() { return testing_support::temp_folder("quill-files"); }
 
 TEST(Lines, OnlyCarriageReturnLineFeedEndsALine) {
   core::LineReader r("one\r\ntwo\nstill two\rand\r\nlast");

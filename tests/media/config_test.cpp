@@ -5,13 +5,11 @@
 #include "core/files.h"
 #include "core/profile.h"
 #include "media/config.h"
+#include "temp_folder.h"
 
 namespace {
 
-std::string temp_file() {
-  char templ[] = "/tmp/quill-config-XXXXXX";
-  return std::string(mkdtemp(templ)) + "/config.ini";
-}
+std::string temp_file() { return testing_support::temp_folder("quill-config") + "config.ini"; }
 
 TEST(Config, MissingFileGivesDefaults) {
   media::EngineSettings s = media::read_config("/nonexistent/config.ini");

@@ -8,13 +8,11 @@
 #include <vector>
 
 #include "core/files.h"
+#include "temp_folder.h"
 
 namespace image_test {
 
-inline std::string temp_folder() {
-  char templ[] = "/tmp/quill-media-XXXXXX";
-  return std::string(mkdtemp(templ)) + "/";
-}
+inline std::string temp_folder() { return testing_support::temp_folder("quill-media"); }
 
 inline std::string testdata(const std::string& rel) {
   return std::string(QUILL_TESTDATA) + "/" + rel;

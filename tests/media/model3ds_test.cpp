@@ -9,6 +9,7 @@
 #include <random>
 
 #include "core/files.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -229,8 +230,7 @@ TEST(Model3ds, ModelTakesMappingAndMaterials) {
 }
 
 TEST(Model3ds, LoadFallsBackToTheDefaultFile) {
-  char templ[] = "/tmp/quill-3ds-XXXXXX";
-  const std::string dir = std::string(mkdtemp(templ)) + "/";
+  const std::string dir = testing_support::temp_folder("quill-3ds");
   ASSERT_TRUE(core::write_file_atomic(dir + "default_.3ds", ground_file()));
   ASSERT_TRUE(core::write_file_atomic(dir + "bad.3ds", "MM\x06\0\0\0"));
   ASSERT_TRUE(core::write_file_atomic(dir + "empty.3ds", ""));
@@ -277,8 +277,7 @@ TEST(Model3ds, WrittenFilesReadBackBitForBit) {
 
   // Too large for the reader: nothing is written.
   EXPECT_TRUE(media::encode_3ds(random_list(400000)).empty());
-  char templ[] = "/tmp/quill-3ds-XXXXXX";
-  const std::string dir = std::string(mkdtemp(templ)) + "/";
+  const std::string dir = testing_support::temp_folder("quill-3ds");
   ASSERT_TRUE(media::save_3ds(dir + "a.3ds", t));
   EXPECT_EQ(media::load_3ds_triangles(dir + "a.3ds", "", back), media::ModelSource::file);
   EXPECT_EQ(back.size(), 100u);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/files.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -101,8 +102,7 @@ TEST(VisualFile, HostileFilesStayBounded) {
   const media::Visual v = media::parse_visual(text, "/g");
   EXPECT_EQ(v.frames.size(), size_t(media::kMaxVisualLines));
 
-  char templ[] = "/tmp/quill-v3d-XXXXXX";
-  const std::string dir = std::string(mkdtemp(templ)) + "/";
+  const std::string dir = testing_support::temp_folder("quill-v3d");
   media::Visual out;
   EXPECT_FALSE(media::read_visual(dir + "missing.v3d", "/g", out));
   ASSERT_TRUE(core::write_file_atomic(dir + "big.v3d", std::string(media::kMaxVisualFileBytes + 1, '1')));

@@ -7,6 +7,7 @@
 #include "media/font.h"
 #include "media/pcx.h"
 #include "shell/defaults.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -14,8 +15,7 @@ class Defaults : public ::testing::Test {
  protected:
   static std::string dir;
   static void SetUpTestSuite() {
-    char templ[] = "/tmp/quill-defaults-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
+    dir = testing_support::temp_folder("quill-defaults");
     for (const char* f : {"data", "sprites", "counters", "frames", "bckgrnds", "images"}) core::make_folders(dir + f);
     std::string error;
     ASSERT_TRUE(shell::write_default_resources(dir, error)) << error;

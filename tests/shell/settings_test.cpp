@@ -4,14 +4,14 @@
 
 #include "core/files.h"
 #include "shell/settings.h"
+#include "temp_folder.h"
 
 namespace {
 
 struct Folder {
   std::string program;
   Folder() {
-    char templ[] = "/tmp/quill-settings-XXXXXX";
-    program = std::string(mkdtemp(templ)) + "/";
+    program = testing_support::temp_folder("quill-settings");
     core::make_folders(program + "data");
   }
   void write(const std::string& name, const std::string& text) const {
