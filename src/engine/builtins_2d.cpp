@@ -13,6 +13,7 @@
 #include "engine/draw.h"
 #include "engine/images2d.h"
 #include "engine/objects.h"
+#include "engine/scene_load.h"
 #include "engine/state.h"
 #include "media/bmp.h"
 #include "media/device.h"
@@ -260,8 +261,7 @@ BUILTIN(color_set) {
 // A bitmap stretched over the whole frame; a missing one clears the display.
 BUILTIN(bmp_show) {
   UNUSED;
-  std::string path(core::string_arg(a1));
-  if (!path.empty() && path[0] != '/') path = core::state().folders.program + path;
+  const std::string path = program_path(std::string(core::string_arg(a1)));
   media::Bitmap bitmap;
   if (media::load_bmp(path, bitmap) != media::BmpResult::ok) {
     media::clear_display();

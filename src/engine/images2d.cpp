@@ -6,6 +6,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "engine/scene_load.h"
 #include "engine/state.h"
 #include "media/pcx.h"
 #include "media/texture.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr int kFrameWidth = 640, kFrameHeight = 480;
 
-std::string program_path(const std::string& name) { return core::state().folders.program + name; }
 
 // A decoded PCX in an image block of the work pool; 0 when it does not fit.
 uint32_t store_image(const media::PcxImage& img) {

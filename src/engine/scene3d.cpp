@@ -13,6 +13,7 @@
 #include "core/text.h"
 #include "engine/motion.h"
 #include "engine/objects.h"
+#include "engine/scene_load.h"
 #include "engine/state.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
@@ -42,11 +43,6 @@ constexpr char kDefaultXModel[] = "xvisuals/default_.x";
 
 int& root(int r) { return state().roots[r]; }
 
-std::string resolve(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  if (path.rfind("./", 0) == 0) return core::state().folders.program + path.substr(2);
-  return core::state().folders.program + path;
-}
 
 int32_t mode_percent() {
   const int32_t mode = media::state().display_mode;
@@ -80,12 +76,12 @@ platform::Model visual_model(int element, int frame) {
   platform::Model out;
   media::Visual visual;
   std::string aspect = project::get_field(element, project::kFieldAspect);
-  if (!media::read_visual(resolve(aspect), core::state().folders.program, visual))
-    media::read_visual(resolve("visuals/default_.v3d"), core::state().folders.program, visual);
+  if (!media::read_visual(program_path(aspect), core::state().folders.program, visual))
+    media::read_visual(program_path("visuals/default_.v3d"), core::state().folders.program, visual);
   if (frame < 0 || static_cast<size_t>(frame) >= visual.frames.size()) return out;
   for (const media::VisualPart& part : visual.frames[static_cast<size_t>(frame)].parts) {
     platform::Model m;
-    media::load_3ds_model(resolve(part.source), resolve(std::string(media::kDefault3dsFile)), m);
+    media::load_3ds_model(program_path(part.source), program_path(std::string(media::kDefault3dsFile)), m);
     if (part.faces_flip) media::reverse_winding(m);
     const uint32_t base = static_cast<uint32_t>(out.positions.size());
     const uint32_t first = static_cast<uint32_t>(out.indices.size());
@@ -102,24 +98,11 @@ platform::Model visual_model(int element, int frame) {
   return out;
 }
 
-// The X file of an X-model object: the aspect for frame 1, then
-// "name_002.x" and so on.
-std::string x_path(const Object& obj) {
-  std::string path = resolve(project::get_field(obj.w[2], project::kFieldAspect));
-  if (obj.w[1] > 1) {
-    const std::string base = path.size() >= 2 ? path.substr(0, path.size() - 2) : path;
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "_%03d.x", obj.w[1] % 1000);
-    path = base + digits;
-  }
-  return path;
-}
-
 platform::Model x_model(const std::string& path) {
   platform::Model m;
   platform::XInfo info;
   std::string error;
-  if (!platform::load_x(path, m, info, error)) platform::load_x(resolve(kDefaultXModel), m, info, error);
+  if (!platform::load_x(path, m, info, error)) platform::load_x(program_path(kDefaultXModel), m, info, error);
   return m;
 }
 
@@ -204,8 +187,8 @@ int background_texture(uint32_t& top, uint32_t& bottom) {
   const project::Scene& scene = project::state().scene;
   media::Bitmap bmp;
   std::string path = scene.background.empty() ? std::string(kDefaultBackground3d) : scene.background;
-  if (media::load_bmp(resolve(path), bmp) != media::BmpResult::ok &&
-      media::load_bmp(resolve(kDefaultBackground3d), bmp) != media::BmpResult::ok)
+  if (media::load_bmp(program_path(path), bmp) != media::BmpResult::ok &&
+      media::load_bmp(program_path(kDefaultBackground3d), bmp) != media::BmpResult::ok)
     return -1;
   const int32_t upper = std::clamp(scene.band_upper, 0, 479);
   int32_t lower = std::clamp(scene.band_lower, 0, 479);
@@ -482,7 +465,7 @@ void build_scene3d(int32_t elements) {
         break;
       }
       case kTagXModel: {
-        const std::string path = x_path(obj);
+        const std::string path = x_model_file(obj);
         s.object_frame[o] =
             mesh_frame(root(kMainRoot), cached_mesh(meshes, "x:" + path, [&] { return x_model(path); }));
         break;
@@ -515,6 +498,11 @@ void build_scene3d(int32_t elements) {
                             static_cast<int32_t>(lo.y * 1000), static_cast<int32_t>(lo.z * 1000)};
     for (int k = 0; k < 6; ++k) st.w[core::kExtent + k] = box[k];
   }
+}
+
+std::string x_model_file(const Object& obj) {
+  const std::string aspect = project::get_field(obj.w[2], project::kFieldAspect);
+  return program_path(obj.w[1] > 1 ? numbered_frame(aspect, obj.w[1], true) : aspect);
 }
 
 void release_scene3d() {

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "engine/objects.h"
 
 #include "platform/math3d.h"
 
@@ -23,6 +26,10 @@ void build_scene3d(int32_t elements);
 // The elements' transforms into the renderer, then every active camera's
 // view (the frame's 3D layer).
 void draw_views();
+// The X file of an X-model object: the element's aspect for frame 1, then
+// its numbered files ("car.x" gives "car_002.x").
+std::string x_model_file(const Object& obj);
+
 // Drops every renderer object.
 void release_scene3d();
 

@@ -34,12 +34,7 @@ constexpr int kCameraBlockBytes = 112;
 constexpr int kMaxNumberedFrames = 999;
 constexpr char kDefaultCamera[] = "cameras/default_.03d";
 
-std::string resolve(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  return core::state().folders.program + path;
-}
-
-bool exists(const std::string& path) { return core::file_exists(resolve(path)); }
+bool exists(const std::string& path) { return core::file_exists(program_path(path)); }
 
 int frames_of(const std::string& aspect, int type) {
   switch (type) {
@@ -56,8 +51,8 @@ int frames_of(const std::string& aspect, int type) {
     case project::kVisual: {
       media::Visual visual;
       const std::string& folder = core::state().folders.program;
-      if (!media::read_visual(resolve(aspect), folder, visual))
-        media::read_visual(resolve("visuals/default_.v3d"), folder, visual);
+      if (!media::read_visual(program_path(aspect), folder, visual))
+        media::read_visual(program_path("visuals/default_.v3d"), folder, visual);
       const size_t n = visual.frames.size();
       return n == 0 ? 1 : static_cast<int>(std::min<size_t>(n, kMaxNumberedFrames));
     }
@@ -71,7 +66,7 @@ int frames_of(const std::string& aspect, int type) {
 void load_camera(Object& o, const std::string& aspect) {
   std::string path = exists(aspect) ? aspect : std::string(kDefaultCamera);
   uint8_t bytes[64 + kCameraBlockBytes] = {};
-  core::read_into(resolve(path), bytes, sizeof bytes);
+  core::read_into(program_path(path), bytes, sizeof bytes);
   std::memcpy(o.w, bytes, 64);
   o.w[0] = static_cast<int32_t>(kTagCamera);
   const uint32_t block = work_alloc(kCameraBlockBytes);
@@ -102,7 +97,7 @@ void load_track(Object& o) {
 // The strip texture of a 3D shape; -1 when it has none.
 int shape_texture(const std::string& name) {
   if (name.empty()) return -1;
-  const media::TextureSource src = media::open_texture(resolve(name.rfind("./", 0) == 0 ? name.substr(2) : name),
+  const media::TextureSource src = media::open_texture(program_path(name.rfind("./", 0) == 0 ? name.substr(2) : name),
                                                        core::state().folders.data + "error.pcx");
   const size_t words = media::texture_words(src);
   if (words == 0 || words > (16u << 20)) return -1;
@@ -118,7 +113,7 @@ int shape_texture(const std::string& name) {
 // shape when the aspect is no shape file, a small box when that fails too).
 void load_shape(Object& o, int element, const std::string& file) {
   media::Shape shape;
-  if (!media::read_shape(file, shape) && !media::read_shape(resolve(media::kDefaultShapeFile), shape))
+  if (!media::read_shape(file, shape) && !media::read_shape(program_path(media::kDefaultShapeFile), shape))
     shape = media::box_shape(500, 500, 500, 0xC0C0C0, false);
   o.w[0] = static_cast<int32_t>(kTagShape);
   o.w[1] = shape_texture(shape.texture);
@@ -139,7 +134,7 @@ void load_shape(Object& o, int element, const std::string& file) {
 
 void load_object(Object& o, int element, int type, const std::string& aspect, int frame) {
   std::memset(o.w, 0, sizeof o.w);
-  const std::string file = resolve(frame == 1 ? aspect : numbered_frame(aspect, frame, type == project::kXModel));
+  const std::string file = program_path(frame == 1 ? aspect : numbered_frame(aspect, frame, type == project::kXModel));
   switch (type) {
     case project::kCamera: load_camera(o, aspect); break;
     case project::kLight: load_light(o, element); break;
@@ -310,6 +305,11 @@ void derive_radii(ElementState& st) {
 }
 
 }  // namespace
+
+std::string program_path(const std::string& name) {
+  if (name.empty() || name[0] == '/') return name;
+  return core::state().folders.program + (name.rfind("./", 0) == 0 ? name.substr(2) : name);
+}
 
 std::string numbered_frame(const std::string& aspect, int n, bool x_model) {
   char digits[8];

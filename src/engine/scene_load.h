@@ -14,6 +14,10 @@ bool load_phase();
 // Record fields into ElementState, then the steps taken once per project.
 void initialize_phase();
 
+// A file name of a project as a path: absolute names as they are, others
+// (with or without a leading "./") inside the program folder.
+std::string program_path(const std::string& name);
+
 // Number of objects an element's aspect needs, and the name of its n-th
 // numbered frame (n from 2): "walk.pcx" gives "walk.002"; X files
 // "car.x" give "car_002.x".

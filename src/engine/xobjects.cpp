@@ -27,6 +27,7 @@
 #include "core/strings.h"
 #include "engine/objects.h"
 #include "engine/scene3d.h"
+#include "engine/scene_load.h"
 #include "engine/state.h"
 #include "media/input.h"
 #include "platform/scene.h"
@@ -53,10 +54,6 @@ constexpr double kDefaultKeyTicksPerSecond = 4800;  // X files that do not say
 
 XObjectState& xs() { return state().xobjects; }
 
-std::string resolve(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  return core::state().folders.program + path;
-}
 
 void reset_animation(XAnimation& a);
 
@@ -97,19 +94,6 @@ int x_model_object(const core::ElementState* st) {
   return static_cast<uint32_t>(object(o)->w[0]) == kTagXModel ? o : -1;
 }
 
-// The file an X-model object was loaded from: the element's aspect, or for
-// frame n > 1 the aspect with "_nnn.x" in place of its last two characters.
-std::string x_model_path(int o) {
-  const Object& obj = *object(o);
-  std::string path = resolve(project::get_field(obj.w[2], project::kFieldAspect));
-  if (obj.w[1] > 1) {
-    const std::string base = path.size() >= 2 ? path.substr(0, path.size() - 2) : path;
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "_%03d.x", obj.w[1] % 1000);
-    path = base + digits;
-  }
-  return path;
-}
 
 // --- animation
 
@@ -242,7 +226,7 @@ XAnimation* animation_of(int32_t handle) {
   platform::XInfo info;
   platform::XRig rig;
   std::string error;
-  const bool ok = platform::load_x_rig(x_model_path(o), model, info, rig, error);
+  const bool ok = platform::load_x_rig(x_model_file(*object(o)), model, info, rig, error);
   XAnimation* a = add_animation(mesh, ok ? &rig : nullptr, ok ? &model : nullptr);
   if (a) a->object = o;
   return a;
@@ -331,7 +315,7 @@ int32_t to_position(float v) {
 
 BUILTIN(x_load) {
   UNUSED;
-  return load_into_slot(resolve(std::string(core::string_arg(a1))), a2, -1);
+  return load_into_slot(program_path(std::string(core::string_arg(a1))), a2, -1);
 }
 
 BUILTIN(x_clone) {
@@ -339,7 +323,7 @@ BUILTIN(x_clone) {
   const int e = core::element_index(static_cast<uint32_t>(a2));
   const int o = x_model_object(element(a2));
   if (o < 0) return -1;
-  return load_into_slot(x_model_path(o), a1, e);
+  return load_into_slot(x_model_file(*object(o)), a1, e);
 }
 
 BUILTIN(x_kill) {
