@@ -12,6 +12,12 @@ namespace bench_support {
 inline std::atomic<long long> allocations{0};
 }
 
+// These replace the global operators, so malloc and free do pair with them;
+// GCC cannot see that through the replacement and would warn.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t n) {
   bench_support::allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(n ? n : 1)) return p;
