@@ -27,6 +27,7 @@
 #include "platform/state.h"
 #include "platform/video.h"
 #include "headless_run.h"
+#include "engine_tables.h"
 
 namespace {
 
@@ -75,13 +76,7 @@ class MeshRows : public ::testing::Test {
   }
 
   void SetUp() override {
-    const core::Pools& p = core::state().pools;
-    auto load = [](const core::Pool& pool, const std::string& t) { std::memcpy(pool.bytes(), t.data(), t.size()); };
-    load(p.sinus, core::make_sinus_table());
-    load(p.sinusbig, core::make_sinusbig_table());
-    load(p.atan, core::make_atan_table());
-    std::memset(p.element_state.bytes(), 0, p.element_state.size);
-    std::memset(p.object_table.bytes(), 0, p.object_table.size);
+    testing_support::fresh_engine_tables();
     core::handle_reset();
     platform::scene_reset();
     engine::State& s = engine::state();

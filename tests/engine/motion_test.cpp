@@ -14,6 +14,7 @@
 #include "engine/motion.h"
 #include "engine/objects.h"
 #include "engine/state.h"
+#include "engine_tables.h"
 
 namespace {
 
@@ -25,13 +26,7 @@ constexpr int kPos = core::kPosition, kRot = core::kRotation, kVel = core::kVelo
 class Motion : public ::testing::Test {
  protected:
   void SetUp() override {
-    const core::Pools& p = core::state().pools;
-    auto load = [](const core::Pool& pool, const std::string& t) { std::memcpy(pool.bytes(), t.data(), t.size()); };
-    load(p.sinus, core::make_sinus_table());
-    load(p.sinusbig, core::make_sinusbig_table());
-    load(p.atan, core::make_atan_table());
-    std::memset(p.element_state.bytes(), 0, p.element_state.size);
-    std::memset(p.object_table.bytes(), 0, p.object_table.size);
+    testing_support::fresh_engine_tables();
     engine::state().tick_count = 0;
     engine::state().element_count = 2;
     engine::bind_motion_builtins();

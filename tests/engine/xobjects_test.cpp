@@ -26,6 +26,7 @@
 #include "headless_run.h"
 #include "project/records.h"
 #include "project/state.h"
+#include "engine_tables.h"
 
 namespace {
 
@@ -192,13 +193,7 @@ class XObjects : public ::testing::Test {
     char templ[] = "/tmp/quill-x-XXXXXX";
     dir = std::string(mkdtemp(templ)) + "/";
     ASSERT_TRUE(core::write_file_atomic(dir + "box.x", box_x(0.5f, {0, 0, 0}, 1, 0, 0)));
-    const core::Pools& pools = core::state().pools;
-    auto load = [](const core::Pool& pool, const std::string& t) { std::memcpy(pool.bytes(), t.data(), t.size()); };
-    load(pools.sinus, core::make_sinus_table());
-    load(pools.sinusbig, core::make_sinusbig_table());
-    load(pools.atan, core::make_atan_table());
-    std::memset(core::state().pools.element_state.bytes(), 0, core::state().pools.element_state.size);
-    std::memset(core::state().pools.object_table.bytes(), 0, core::state().pools.object_table.size);
+    testing_support::fresh_engine_tables();
     engine::release_xobjects();
     platform::scene_reset();
     engine::State& s = engine::state();
