@@ -4,8 +4,12 @@
 // takes effect with the next compile.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace brain {
@@ -16,12 +20,57 @@ namespace brain {
 using Handler = int32_t (*)(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4,
                             int32_t a5);
 
+// Built-ins are written as plain functions that declare only what they use:
+//
+//   int32_t fog_set(int32_t a1, int32_t a2, int32_t a3)   arguments 1 to 3
+//   int32_t show(uint32_t self, int32_t a1)              the running element, then argument 1
+//
+// The result is int32_t; a leading uint32_t parameter receives `self`; the
+// int32_t parameters after it receive the arguments in order (at most five;
+// a parameter a routine does not use is left unnamed). bind<routine>(name)
+// makes the table's handler for such a routine.
+namespace detail {
+
+template <class Fn>
+struct Routine;
+template <class... A>
+struct Routine<int32_t (*)(A...)> {
+  static constexpr size_t kCount = sizeof...(A);
+  static constexpr bool kSelf = kCount > 0 && std::is_same_v<std::tuple_element_t<0, std::tuple<A..., void>>, uint32_t>;
+  static constexpr size_t kArgs = kCount - (kSelf ? 1 : 0);
+  static_assert(kArgs <= 5, "a built-in takes at most five arguments");
+  static_assert((std::is_same_v<A, int32_t> + ... + 0) == kArgs, "built-in arguments are int32_t");
+};
+template <class... A>
+struct Routine<int32_t (*)(A...) noexcept> : Routine<int32_t (*)(A...)> {};
+
+template <auto F, size_t... I>
+int32_t call(uint32_t self, const int32_t* a, std::index_sequence<I...>) {
+  if constexpr (Routine<decltype(F)>::kSelf)
+    return F(self, a[I]...);
+  else
+    return F(a[I]...);
+}
+
+}  // namespace detail
+
+// The table's handler for a routine written as above.
+template <auto F>
+int32_t handler(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
+  const int32_t args[5] = {a1, a2, a3, a4, a5};
+  return detail::call<F>(self, args, std::make_index_sequence<detail::Routine<decltype(F)>::kArgs>{});
+}
+
 // The placeholder of an unbound row.
 int32_t unbound_builtin(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5);
 
 // Binds a name and every alias that shares its routine. False for a name
 // that is not in the table (or a null handler).
 bool bind(std::string_view name, Handler handler);
+template <auto F>
+bool bind(std::string_view name) {
+  return bind(name, &handler<F>);
+}
 // Puts the placeholder back on a name and its aliases.
 void unbind(std::string_view name);
 void unbind_all();

@@ -49,17 +49,13 @@ bool on_and_shown(const ElementState& st) {
   return (st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) == (core::kFlagOn | core::kFlagShown);
 }
 
-#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
-#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
-BUILTIN(frame_refresh) {
-  UNUSED;
+int32_t frame_refresh(int32_t a1) {
   if (ElementState* st = element(static_cast<uint32_t>(a1)); st && is(*st, kTagFrame)) st->w[core::kExtent] = 4;
   return 0;
 }
 
-BUILTIN(frame_refresh_all) {
-  UNUSED;
+int32_t frame_refresh_all() {
   for (int e = 0; e < state().element_count; ++e) {
     ElementState& st = *core::element_state(e);
     if (on_and_shown(st) && is(st, kTagFrame)) st.w[core::kExtent] = 4;
@@ -67,8 +63,7 @@ BUILTIN(frame_refresh_all) {
   return 0;
 }
 
-BUILTIN(sprite_clip_set) {
-  UNUSED;
+int32_t sprite_clip_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   if (ElementState* st = element(static_cast<uint32_t>(a1))) {
     st->w[core::kExtent] = a2;
     st->w[core::kExtent + 1] = a3;
@@ -79,22 +74,19 @@ BUILTIN(sprite_clip_set) {
 }
 
 template <int Word>
-BUILTIN(extent_word) {
-  UNUSED;
+int32_t extent_word(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   return st ? st->w[core::kExtent + Word] : 0;
 }
 
 template <int Word>
-BUILTIN(sprite_dim) {
-  UNUSED;
+int32_t sprite_dim(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   return st && is(*st, kTagSprite) ? current(*st)->w[Word] : 0;
 }
 
 // The mouse on one of the sprite's opaque pixels, inside its clip rectangle.
-BUILTIN(sprite_picked) {
-  UNUSED;
+int32_t sprite_picked(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   if (!st || !on_and_shown(*st) || !is(*st, kTagSprite)) return 0;
   const Object& o = *current(*st);
@@ -110,8 +102,7 @@ BUILTIN(sprite_picked) {
 }
 
 // The mouse inside the area the counter's glyphs cover.
-BUILTIN(counter_picked) {
-  UNUSED;
+int32_t counter_picked(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   if (!st || !on_and_shown(*st) || !is(*st, kTagCounter)) return 0;
   const Object& o = *current(*st);
@@ -126,31 +117,27 @@ BUILTIN(counter_picked) {
   return mx >= x && mx < x + glyphs * width && my >= y && my < y + b->height ? kTrue : 0;
 }
 
-BUILTIN(translucent) {
-  UNUSED;
+int32_t translucent(int32_t a1, int32_t a2) {
   if (ElementState* st = element(static_cast<uint32_t>(a1)))
     st->w[core::kFlags] = (st->w[core::kFlags] & ~core::kFlagTranslucent) | ((a2 & 1) ? core::kFlagTranslucent : 0);
   return 0;
 }
 
 // Elements: flag bit 6; run-time X frames: their render-enable bit.
-BUILTIN(show) {
-  UNUSED;
+int32_t show(int32_t a1) {
   if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] |= core::kFlagShown;
   else xobject_show(a1, true);
   return 0;
 }
 
-BUILTIN(hide) {
-  UNUSED;
+int32_t hide(int32_t a1) {
   if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] &= ~core::kFlagShown;
   else xobject_show(a1, false);
   return 0;
 }
 
 // Fills the tool screen with one palette colour and shows it at once.
-BUILTIN(flash) {
-  UNUSED;
+int32_t flash(int32_t a1) {
   std::memset(core::state().pools.tool_screen.bytes(), a1 & 255, core::state().pools.tool_screen.size);
   const bool hidden = media::state().pointer_hidden;
   media::state().pointer_hidden = true;
@@ -159,28 +146,24 @@ BUILTIN(flash) {
   return 0;
 }
 
-BUILTIN(clear) {
-  UNUSED;
+int32_t clear() {
   media::clear_display();
   return 0;
 }
 
-BUILTIN(render) {
-  UNUSED;
+int32_t render() {
   if (state().draw_frame) state().draw_frame();
   return 0;
 }
 
-BUILTIN(background_color) {
-  UNUSED;
+int32_t background_color(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   return st && is(*st, kTagBackground) ? current(*st)->w[3] : 0;
 }
 
 // Frame animation: the phase advances by speed; every 256 units move the
 // current object within first..last (1-based), wrapping.
-BUILTIN(animate) {
-  UNUSED;
+int32_t animate(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   ElementState* st = element(static_cast<uint32_t>(a1));
   if (!st) return 0;
   int32_t first = a2, last = a3, speed = a4;
@@ -204,27 +187,23 @@ BUILTIN(animate) {
   return 0;
 }
 
-BUILTIN(animation_frame) {
-  UNUSED;
+int32_t animation_frame(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   return st ? st->w[core::kCurrentObject] - st->w[core::kFirstObject] + 1 : 0;
 }
 
-BUILTIN(animation_frame_set) {
-  UNUSED;
+int32_t animation_frame_set(int32_t a1, int32_t a2) {
   ElementState* st = element(static_cast<uint32_t>(a1));
   if (st && a2 >= 1 && a2 <= st->w[core::kFrameCount]) st->w[core::kCurrentObject] = st->w[core::kFirstObject] + a2 - 1;
   return 0;
 }
 
-BUILTIN(last_animation_frame) {
-  UNUSED;
+int32_t last_animation_frame(int32_t a1) {
   const ElementState* st = element(static_cast<uint32_t>(a1));
   return st ? st->w[core::kFrameCount] : 0;
 }
 
-BUILTIN(print) {
-  UNUSED;
+int32_t print(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   const std::string_view text = core::string_arg(a1);
   if (a1 >= 0 && a1 < static_cast<int32_t>(core::kHandleCount) && !core::handle_entry(a1)) return 0;
   char buffer[1024];
@@ -237,30 +216,26 @@ BUILTIN(print) {
   return 0;
 }
 
-BUILTIN(print_num) {
-  UNUSED;
+int32_t print_num(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   media::overlay_colour(state().text_colour);
   media::overlay_position(a4, a5);
   media::overlay_number(a1, a2, a3);
   return 0;
 }
 
-BUILTIN(font_set) {
-  UNUSED;
+int32_t font_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   const std::string face(core::string_arg(a1));
   media::overlay_font_set(face.c_str(), a2, a3, a4);
   return 0;
 }
 
-BUILTIN(color_set) {
-  UNUSED;
+int32_t color_set(int32_t a1, int32_t a2, int32_t a3) {
   state().text_colour = (a1 & 255) | (a2 & 255) << 8 | (a3 & 255) << 16;
   return 0;
 }
 
 // A bitmap stretched over the whole frame; a missing one clears the display.
-BUILTIN(bmp_show) {
-  UNUSED;
+int32_t bmp_show(int32_t a1) {
   const std::string path = program_path(std::string(core::string_arg(a1)));
   media::Bitmap bitmap;
   if (media::load_bmp(path, bitmap) != media::BmpResult::ok) {
@@ -282,33 +257,33 @@ BUILTIN(bmp_show) {
 }  // namespace
 
 void bind_2d_builtins() {
-  brain::bind("frame_refresh", frame_refresh);
-  brain::bind("frame_refresh_all", frame_refresh_all);
-  brain::bind("sprite_clip_set", sprite_clip_set);
-  brain::bind("sprite_clip_x1", extent_word<0>);
-  brain::bind("sprite_clip_y1", extent_word<1>);
-  brain::bind("sprite_clip_x2", extent_word<2>);
-  brain::bind("sprite_clip_y2", extent_word<3>);
-  brain::bind("sprite_dim_x", sprite_dim<3>);
-  brain::bind("sprite_dim_y", sprite_dim<4>);
-  brain::bind("sprite_picked", sprite_picked);
-  brain::bind("counter_picked", counter_picked);
-  brain::bind("translucent", translucent);
-  brain::bind("show", show);
-  brain::bind("hide", hide);
-  brain::bind("flash", flash);
-  brain::bind("clear", clear);
-  brain::bind("render", render);
-  brain::bind("background_color", background_color);
-  brain::bind("animate", animate);
-  brain::bind("animation_frame", animation_frame);
-  brain::bind("animation_frame_set", animation_frame_set);
-  brain::bind("last_animation_frame", last_animation_frame);
-  brain::bind("print", print);
-  brain::bind("print_num", print_num);
-  brain::bind("font_set", font_set);
-  brain::bind("color_set", color_set);
-  brain::bind("bmp_show", bmp_show);
+  brain::bind<frame_refresh>("frame_refresh");
+  brain::bind<frame_refresh_all>("frame_refresh_all");
+  brain::bind<sprite_clip_set>("sprite_clip_set");
+  brain::bind<extent_word<0>>("sprite_clip_x1");
+  brain::bind<extent_word<1>>("sprite_clip_y1");
+  brain::bind<extent_word<2>>("sprite_clip_x2");
+  brain::bind<extent_word<3>>("sprite_clip_y2");
+  brain::bind<sprite_dim<3>>("sprite_dim_x");
+  brain::bind<sprite_dim<4>>("sprite_dim_y");
+  brain::bind<sprite_picked>("sprite_picked");
+  brain::bind<counter_picked>("counter_picked");
+  brain::bind<translucent>("translucent");
+  brain::bind<show>("show");
+  brain::bind<hide>("hide");
+  brain::bind<flash>("flash");
+  brain::bind<clear>("clear");
+  brain::bind<render>("render");
+  brain::bind<background_color>("background_color");
+  brain::bind<animate>("animate");
+  brain::bind<animation_frame>("animation_frame");
+  brain::bind<animation_frame_set>("animation_frame_set");
+  brain::bind<last_animation_frame>("last_animation_frame");
+  brain::bind<print>("print");
+  brain::bind<print_num>("print_num");
+  brain::bind<font_set>("font_set");
+  brain::bind<color_set>("color_set");
+  brain::bind<bmp_show>("bmp_show");
 }
 
 }  // namespace engine

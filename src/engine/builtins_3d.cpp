@@ -18,8 +18,6 @@ namespace {
 
 using core::ElementState;
 
-#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
-#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
 ElementState* element(int32_t ref) {
   const int i = core::element_index(static_cast<uint32_t>(ref));
@@ -41,15 +39,13 @@ int renderer(const ElementState* st) {
 
 int32_t field_scale() { return std::clamp(project::state().scene.field_scale, 1, 100); }
 
-BUILTIN(camera_fov) {
-  UNUSED;
+int32_t camera_fov(int32_t a1) {
   const Object* o = object_of(element(a1), kTagCamera);
   if (!o || !o->w[1]) return 0;
   return core::at<int32_t>(static_cast<uint32_t>(o->w[1]))[10];
 }
 
-BUILTIN(camera_fov_set) {
-  UNUSED;
+int32_t camera_fov_set(int32_t a1, int32_t a2) {
   const ElementState* st = element(a1);
   if (!object_of(st, kTagCamera) || a2 == 0) return 0;
   const int o = renderer(st);
@@ -57,8 +53,7 @@ BUILTIN(camera_fov_set) {
   return 0;
 }
 
-BUILTIN(fog_set) {
-  UNUSED;
+int32_t fog_set(int32_t a1, int32_t a2) {
   State& s = state();
   s.fog_start = std::min(a1, a2) / 1000;
   s.fog_end = a2 / 1000;
@@ -66,42 +61,35 @@ BUILTIN(fog_set) {
   return 0;
 }
 
-BUILTIN(fog_start) {
-  UNUSED;
+int32_t fog_start() {
   return static_cast<int32_t>(static_cast<int64_t>(state().fog_start) * 1000);
 }
 
-BUILTIN(fog_end) {
-  UNUSED;
+int32_t fog_end() {
   return static_cast<int32_t>(static_cast<int64_t>(state().fog_end) * 1000);
 }
 
-BUILTIN(fog_color_set) {
-  UNUSED;
+int32_t fog_color_set(int32_t a1, int32_t a2, int32_t a3) {
   state().scene_colour = 0xFF000000u | uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
   apply_fog();
   return 0;
 }
 
-BUILTIN(clip_distance) {
-  UNUSED;
+int32_t clip_distance() {
   return static_cast<int32_t>(static_cast<int64_t>(project::state().scene.clip_distance) * 512000);
 }
 
-BUILTIN(background3d_colour_set) {
-  UNUSED;
+int32_t background3d_colour_set(int32_t a1, int32_t a2, int32_t a3) {
   state().background3d_colour = uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
   return 0;
 }
 
-BUILTIN(background3d_set) {
-  UNUSED;
+int32_t background3d_set(int32_t a1) {
   state().background3d_mode = a1;
   return 0;
 }
 
-BUILTIN(light_color_set) {
-  UNUSED;
+int32_t light_color_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   const ElementState* st = element(a1);
   if (!object_of(st, kTagLight)) return 0;
   const int o = renderer(st);
@@ -112,8 +100,7 @@ BUILTIN(light_color_set) {
   return 0;
 }
 
-BUILTIN(light_intensity_set) {
-  UNUSED;
+int32_t light_intensity_set(int32_t a1, int32_t a2) {
   const ElementState* st = element(a1);
   if (!object_of(st, kTagLight)) return 0;
   const int o = renderer(st);
@@ -123,21 +110,18 @@ BUILTIN(light_intensity_set) {
 }
 
 template <int Channel>
-BUILTIN(light_value) {
-  UNUSED;
+int32_t light_value(int32_t a1) {
   const ElementState* st = element(a1);
   return object_of(st, kTagLight) ? state().light_values[renderer(st)][Channel] : 0;
 }
 
-BUILTIN(flats_priority_set) {
-  UNUSED;
+int32_t flats_priority_set(int32_t a1) {
   state().flats_after_cameras = (a1 & 1) != 0;
   return 0;
 }
 
 // Scale of a flat shape; the extent follows from its unscaled copy.
-BUILTIN(flat_scale_set) {
-  UNUSED;
+int32_t flat_scale_set(int32_t a1, int32_t a2, int32_t a3) {
   ElementState* st = element(a1);
   if (!object_of(st, kTagFlat)) return 0;
   st->w[core::kScaleX] = a2;
@@ -151,22 +135,19 @@ BUILTIN(flat_scale_set) {
   return 0;
 }
 
-BUILTIN(sort_mode_set) {
-  UNUSED;
+int32_t sort_mode_set(int32_t a1) {
   if (a1 < 1 || a1 > 3) return 0;
   platform::frame_set_sort_mode(state().roots[kMainRoot], a1);
   platform::frame_set_sort_mode(state().roots[kSecondRoot], a1);
   return 0;
 }
 
-BUILTIN(poly_sort_mode_set) {
-  UNUSED;
+int32_t poly_sort_mode_set(int32_t a1) {
   if (a1 == 0 || a1 == 1) state().sorted_transparency = a1 == 1;
   return 0;
 }
 
-BUILTIN(antialias_set) {
-  UNUSED;
+int32_t antialias_set(int32_t a1) {
   state().antialias = a1 != 0;
   return 0;
 }
@@ -219,13 +200,11 @@ uint32_t pick(int32_t* hit_point) {
   return found;
 }
 
-BUILTIN(visual_picked_get) {
-  UNUSED;
+int32_t visual_picked_get() {
   return static_cast<int32_t>(pick(nullptr));
 }
 
-BUILTIN(visual_picked_get_ex) {
-  UNUSED;
+int32_t visual_picked_get_ex(int32_t a1) {
   int32_t point[3];
   const uint32_t found = pick(point);
   if (found)
@@ -233,14 +212,12 @@ BUILTIN(visual_picked_get_ex) {
   return static_cast<int32_t>(found);
 }
 
-BUILTIN(visual_picked) {
-  UNUSED;
+int32_t visual_picked(int32_t a1) {
   return a1 != 0 && static_cast<uint32_t>(a1) == state().picked ? -1 : 0;
 }
 
 // Places sprite s at the screen point of element a seen by camera c.
-BUILTIN(sprite_3d_pos) {
-  UNUSED;
+int32_t sprite_3d_pos(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   const ElementState* a = element(a1);
   ElementState* sprite = element(a2);
   const ElementState* cam = element(a5);
@@ -259,30 +236,30 @@ BUILTIN(sprite_3d_pos) {
 uint32_t pick_element() { return pick(nullptr); }
 
 void bind_3d_builtins() {
-  brain::bind("camera_fov", camera_fov);
-  brain::bind("camera_fov_set", camera_fov_set);
-  brain::bind("fog_set", fog_set);
-  brain::bind("fog_start", fog_start);
-  brain::bind("fog_end", fog_end);
-  brain::bind("fog_color_set", fog_color_set);
-  brain::bind("clip_distance", clip_distance);
-  brain::bind("3dbg_color_set", background3d_colour_set);
-  brain::bind("background3d_set", background3d_set);
-  brain::bind("light_color_set", light_color_set);
-  brain::bind("light_intensity_set", light_intensity_set);
-  brain::bind("light_color_red", light_value<0>);
-  brain::bind("light_color_green", light_value<1>);
-  brain::bind("light_color_blue", light_value<2>);
-  brain::bind("light_intensity", light_value<3>);
-  brain::bind("flats_priority_set", flats_priority_set);
-  brain::bind("flat_scale_set", flat_scale_set);
-  brain::bind("sort_mode_set", sort_mode_set);
-  brain::bind("poly_sort_mode_set", poly_sort_mode_set);
-  brain::bind("antialias_set", antialias_set);
-  brain::bind("visual_picked_get", visual_picked_get);
-  brain::bind("visual_picked_get_ex", visual_picked_get_ex);
-  brain::bind("visual_picked", visual_picked);
-  brain::bind("sprite_3d_pos", sprite_3d_pos);
+  brain::bind<camera_fov>("camera_fov");
+  brain::bind<camera_fov_set>("camera_fov_set");
+  brain::bind<fog_set>("fog_set");
+  brain::bind<fog_start>("fog_start");
+  brain::bind<fog_end>("fog_end");
+  brain::bind<fog_color_set>("fog_color_set");
+  brain::bind<clip_distance>("clip_distance");
+  brain::bind<background3d_colour_set>("3dbg_color_set");
+  brain::bind<background3d_set>("background3d_set");
+  brain::bind<light_color_set>("light_color_set");
+  brain::bind<light_intensity_set>("light_intensity_set");
+  brain::bind<light_value<0>>("light_color_red");
+  brain::bind<light_value<1>>("light_color_green");
+  brain::bind<light_value<2>>("light_color_blue");
+  brain::bind<light_value<3>>("light_intensity");
+  brain::bind<flats_priority_set>("flats_priority_set");
+  brain::bind<flat_scale_set>("flat_scale_set");
+  brain::bind<sort_mode_set>("sort_mode_set");
+  brain::bind<poly_sort_mode_set>("poly_sort_mode_set");
+  brain::bind<antialias_set>("antialias_set");
+  brain::bind<visual_picked_get>("visual_picked_get");
+  brain::bind<visual_picked_get_ex>("visual_picked_get_ex");
+  brain::bind<visual_picked>("visual_picked");
+  brain::bind<sprite_3d_pos>("sprite_3d_pos");
 }
 
 }  // namespace engine

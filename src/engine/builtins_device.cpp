@@ -14,18 +14,17 @@ namespace engine {
 
 namespace {
 
-#define BUILTIN(name) int32_t name(uint32_t, int32_t a1, int32_t, int32_t, int32_t, int32_t)
 
 bool stand_alone() { return core::state().stand_alone == 1; }
 
-BUILTIN(display_mode) {
+int32_t display_mode(int32_t a1) {
   (void)a1;
   return media::current_display_mode();
 }
 
 // Only the stand-alone player may change the settings; they take effect at
 // the next start.
-BUILTIN(display_mode_set) {
+int32_t display_mode_set(int32_t a1) {
   if (!stand_alone()) return 0;
   media::EngineSettings& s = media::state().settings;
   s.display_mode = a1;
@@ -33,7 +32,7 @@ BUILTIN(display_mode_set) {
   return 0;
 }
 
-BUILTIN(rendering_device_set) {
+int32_t rendering_device_set(int32_t a1) {
   if (!stand_alone()) return 0;
   media::EngineSettings& s = media::state().settings;
   s.rendering_device = a1 & 3;
@@ -44,12 +43,12 @@ BUILTIN(rendering_device_set) {
 // Switches the frame drawing keeps for its own state; the modern pipeline
 // has no dithering or state-change batching to turn. Specular highlights
 // are the materials' own, switched for the whole scene.
-BUILTIN(dithering_set) {
+int32_t dithering_set(int32_t a1) {
   state().dithering = a1 != 0;
   return 0;
 }
 
-BUILTIN(specular_set) {
+int32_t specular_set(int32_t a1) {
   if (a1 == 0 || a1 == 1) {
     state().specular = a1 == 1;
     platform::scene_set_specular(a1 == 1);
@@ -57,12 +56,12 @@ BUILTIN(specular_set) {
   return 0;
 }
 
-BUILTIN(state_change_optimize) {
+int32_t state_change_optimize(int32_t a1) {
   state().state_change_optimize = a1 != 0;
   return 0;
 }
 
-BUILTIN(fogeffect_set) {
+int32_t fogeffect_set(int32_t a1) {
   state().fog_enabled = a1 != 0;
   apply_fog();
   return 0;
@@ -71,13 +70,13 @@ BUILTIN(fogeffect_set) {
 }  // namespace
 
 void bind_device_builtins() {
-  brain::bind("display_mode", display_mode);
-  brain::bind("display_mode_set", display_mode_set);
-  brain::bind("rendering_device_set", rendering_device_set);
-  brain::bind("dithering_set", dithering_set);
-  brain::bind("specular_set", specular_set);
-  brain::bind("state_change_optimize", state_change_optimize);
-  brain::bind("fogeffect_set", fogeffect_set);
+  brain::bind<display_mode>("display_mode");
+  brain::bind<display_mode_set>("display_mode_set");
+  brain::bind<rendering_device_set>("rendering_device_set");
+  brain::bind<dithering_set>("dithering_set");
+  brain::bind<specular_set>("specular_set");
+  brain::bind<state_change_optimize>("state_change_optimize");
+  brain::bind<fogeffect_set>("fogeffect_set");
 }
 
 }  // namespace engine

@@ -26,8 +26,6 @@ namespace engine {
 
 namespace {
 
-#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
-#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
 constexpr double kUnit = 512000.0;
 constexpr int kNarrowedGroups = 256;  // parts of a target a sweep can be narrowed in
@@ -135,8 +133,7 @@ int32_t mesh_bottom(const core::ElementState& st, int mesh) {
   return static_cast<int32_t>(lowest);
 }
 
-BUILTIN(bottom) {
-  UNUSED;
+int32_t bottom(int32_t a1) {
   if (const core::ElementState* st = element(a1)) {
     const Object* o = object(st->w[core::kCurrentObject]);
     if (!o) return 0;
@@ -160,8 +157,7 @@ BUILTIN(bottom) {
 // visual_ray (e, distance): the ray along e's facing, `distance` position
 // units long, on the main scene; the distance to the nearest face hit in
 // position units (at least 1), or 0.
-BUILTIN(visual_ray) {
-  UNUSED;
+int32_t visual_ray(int32_t a1, int32_t a2) {
   XHit* h = hit_record(a1);
   if (!h || a2 <= 0) return 0;
   const platform::Pick p = cast(state().roots[kMainRoot], facing_ray(a1), a2 / kUnit);
@@ -174,8 +170,7 @@ BUILTIN(visual_ray) {
 // velocity, extended by margin position units, against the faces of other
 // (an element's frame or an X frame; 0: the whole scene but e). -1 on a hit,
 // which is kept for the point and normal queries; 0 otherwise.
-BUILTIN(h_poly_collision) {
-  UNUSED;
+int32_t h_poly_collision(int32_t a1, int32_t a2, int32_t a3) {
   XHit* h = hit_record(a1);
   if (!h) return 0;
   int root = state().roots[kMainRoot];
@@ -214,8 +209,7 @@ BUILTIN(h_poly_collision) {
 }
 
 template <int Word>
-BUILTIN(hit_value) {
-  UNUSED;
+int32_t hit_value(int32_t a1) {
   const XHit* h = hit_record(a1);
   if (!h) return 0;
   return Word < 3 ? h->point[Word] : h->normal[Word - 3];
@@ -224,15 +218,15 @@ BUILTIN(hit_value) {
 }  // namespace
 
 void bind_hit_builtins() {
-  brain::bind("bottom", bottom);
-  brain::bind("visual_ray", visual_ray);
-  brain::bind("h_poly_collision", h_poly_collision);
-  brain::bind("h_cpoint_x", hit_value<0>);
-  brain::bind("h_cpoint_y", hit_value<1>);
-  brain::bind("h_cpoint_z", hit_value<2>);
-  brain::bind("h_cnormal_x", hit_value<3>);
-  brain::bind("h_cnormal_y", hit_value<4>);
-  brain::bind("h_cnormal_z", hit_value<5>);
+  brain::bind<bottom>("bottom");
+  brain::bind<visual_ray>("visual_ray");
+  brain::bind<h_poly_collision>("h_poly_collision");
+  brain::bind<hit_value<0>>("h_cpoint_x");
+  brain::bind<hit_value<1>>("h_cpoint_y");
+  brain::bind<hit_value<2>>("h_cpoint_z");
+  brain::bind<hit_value<3>>("h_cnormal_x");
+  brain::bind<hit_value<4>>("h_cnormal_y");
+  brain::bind<hit_value<5>>("h_cnormal_z");
 }
 
 }  // namespace engine

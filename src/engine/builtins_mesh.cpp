@@ -21,8 +21,6 @@ namespace engine {
 
 namespace {
 
-#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
-#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
 using platform::Vec2;
 using platform::Vec3;
@@ -46,13 +44,11 @@ int32_t set_colour(int32_t ref, int32_t r, int32_t g, int32_t b, int32_t a, bool
   return n ? -1 : 0;
 }
 
-BUILTIN(visual_color_set) {
-  UNUSED;
+int32_t visual_color_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   return set_colour(a1, a2, a3, a4, 255, true);
 }
 
-BUILTIN(visual_rgba_set) {
-  UNUSED;
+int32_t visual_rgba_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   return set_colour(a1, a2, a3, a4, a5, false);
 }
 
@@ -69,8 +65,7 @@ int editable_vertex(int32_t ref, int32_t index, MeshWindow& w) {
   return w.mesh < 0 ? -1 : w.first + index;
 }
 
-BUILTIN(vertex_pos) {
-  UNUSED;
+int32_t vertex_pos(int32_t a1, int32_t a2, int32_t a3) {
   MeshWindow w;
   const int v = window_vertex(a1, a2, w);
   if (v < 0 || a3 < 0 || a3 > 2) return 0;
@@ -78,8 +73,7 @@ BUILTIN(vertex_pos) {
   return to_position_units(a3 == 0 ? p.x : a3 == 1 ? p.y : p.z);
 }
 
-BUILTIN(vertex_pos_set) {
-  UNUSED;
+int32_t vertex_pos_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   MeshWindow w;
   const int v = editable_vertex(a1, a2, w);
   if (v < 0) return 0;
@@ -87,8 +81,7 @@ BUILTIN(vertex_pos_set) {
   return -1;
 }
 
-BUILTIN(vertex_pos_add) {
-  UNUSED;
+int32_t vertex_pos_add(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   MeshWindow w;
   const int v = editable_vertex(a1, a2, w);
   if (v < 0) return 0;
@@ -99,8 +92,7 @@ BUILTIN(vertex_pos_add) {
 
 // A world point (position units) into the mesh's own coordinates, through
 // the element's placement as the next frame draws it.
-BUILTIN(vertex_posw_set) {
-  UNUSED;
+int32_t vertex_posw_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   MeshWindow w;
   const int v = editable_vertex(a1, a2, w);
   if (v < 0) return 0;
@@ -115,22 +107,19 @@ int32_t uv_units(float f) {
   return static_cast<int32_t>(std::clamp(std::nearbyint(f * kUv), -2e9f, 2e9f));
 }
 
-BUILTIN(vertex_u) {
-  UNUSED;
+int32_t vertex_u(int32_t a1, int32_t a2) {
   MeshWindow w;
   const int v = window_vertex(a1, a2, w);
   return v < 0 ? 0 : uv_units(platform::mesh_uv(w.mesh, v).u);
 }
 
-BUILTIN(vertex_v) {
-  UNUSED;
+int32_t vertex_v(int32_t a1, int32_t a2) {
   MeshWindow w;
   const int v = window_vertex(a1, a2, w);
   return v < 0 ? 0 : uv_units(platform::mesh_uv(w.mesh, v).v);
 }
 
-BUILTIN(vertex_uv_set) {
-  UNUSED;
+int32_t vertex_uv_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   MeshWindow w;
   const int v = editable_vertex(a1, a2, w);
   if (v < 0) return 0;
@@ -140,8 +129,7 @@ BUILTIN(vertex_uv_set) {
 
 // Adds (du, dv) to the window vertices first..last (clamped to the window):
 // scrolling a texture over a part. Answers the number of vertices moved.
-BUILTIN(vertex_uv_add) {
-  UNUSED;
+int32_t vertex_uv_add(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   MeshWindow w;
   if (!target_window(a1, w) || w.count == 0 || a2 > a3 || a3 < 0 || a2 >= w.count || !editable_window(a1, w)) return 0;
   const int32_t lo = std::max(a2, 0), hi = std::min(a3, w.count - 1);
@@ -153,8 +141,7 @@ BUILTIN(vertex_uv_add) {
   return n;
 }
 
-BUILTIN(vertices) {
-  UNUSED;
+int32_t vertices(int32_t a1) {
   MeshWindow w;
   return target_window(a1, w) ? w.count : 0;
 }
@@ -202,8 +189,7 @@ int32_t from_array(int32_t ref, int32_t handle, int32_t first, Put put) {
   return n;
 }
 
-BUILTIN(vertices_get) {
-  UNUSED;
+int32_t vertices_get(int32_t a1, int32_t a2, int32_t a3) {
   return to_array(a1, a2, a3, [](int mesh, int v, int32_t* t) {
     const Vec3 p = platform::mesh_vertex(mesh, v);
     t[0] = to_position_units(p.x);
@@ -212,8 +198,7 @@ BUILTIN(vertices_get) {
   });
 }
 
-BUILTIN(vertices_set) {
-  UNUSED;
+int32_t vertices_set(int32_t a1, int32_t a2, int32_t a3) {
   return from_array(a1, a2, a3, [](int mesh, int v, const int32_t* t) {
     platform::mesh_set_vertex(mesh, v, {to_world_units(t[0]), to_world_units(t[1]), to_world_units(t[2])});
   });
@@ -222,16 +207,14 @@ BUILTIN(vertices_set) {
 int32_t normal_units(float f) { return static_cast<int32_t>(std::nearbyint(std::clamp(f, -1.0f, 1.0f) * kNormal)); }
 
 // The vertex count of the part the last h_part_set selected.
-BUILTIN(normals) {
-  UNUSED;
+int32_t normals() {
   refresh_view_state();
   MeshWindow w;
   const PartSelection& last = state().views.last;
   return last.target != 0 && mesh_window(last, w) ? w.count : 0;
 }
 
-BUILTIN(normals_get) {
-  UNUSED;
+int32_t normals_get(int32_t a1, int32_t a2, int32_t a3) {
   return to_array(a1, a2, a3, [](int mesh, int v, int32_t* t) {
     const Vec3 n = platform::mesh_normal(mesh, v);
     t[0] = normal_units(n.x);
@@ -241,8 +224,7 @@ BUILTIN(normals_get) {
 }
 
 // Normals are stored at unit length; a zero vector leaves the normal as it was.
-BUILTIN(normals_set) {
-  UNUSED;
+int32_t normals_set(int32_t a1, int32_t a2, int32_t a3) {
   return from_array(a1, a2, a3, [](int mesh, int v, const int32_t* t) {
     const Vec3 n = platform::normalize({t[0] / kNormal, t[1] / kNormal, t[2] / kNormal});
     if (platform::length(n) > 0) platform::mesh_set_normal(mesh, v, n);
@@ -252,8 +234,7 @@ BUILTIN(normals_set) {
 // material_set (kind, r, g, b, x): kind 0 diffuse colour with opacity x,
 // 1 specular colour with exponent x, 2 emissive colour (x unused); channels
 // 0..255 and exponent 0..255, clamped. Other kinds change nothing.
-BUILTIN(material_set) {
-  UNUSED;
+int32_t material_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   refresh_view_state();
   PendingMaterial& m = state().views.material;
   const int32_t rgb[3] = {std::clamp(a2, 0, 255), std::clamp(a3, 0, 255), std::clamp(a4, 0, 255)};
@@ -274,8 +255,7 @@ BUILTIN(material_set) {
   }
 }
 
-BUILTIN(material_apply) {
-  UNUSED;
+int32_t material_apply(int32_t a1) {
   const PartSelection sel = selection_of(a1);
   const PendingMaterial& pm = state().views.material;
   platform::Material m;  // no texture name: copying it allocates nothing
@@ -308,8 +288,7 @@ bool make_selection(int32_t ref, int32_t frame, int32_t part, int32_t first, int
   return true;
 }
 
-BUILTIN(h_part_set) {
-  UNUSED;
+int32_t h_part_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   PartSelection* slot = selection_slot(a1);
   PartSelection sel;
   if (!slot || !make_selection(a1, a2, a3, a4, a5, sel)) return 0;
@@ -319,8 +298,7 @@ BUILTIN(h_part_set) {
 }
 
 template <int Which>
-BUILTIN(h_cpart_set) {
-  UNUSED;
+int32_t h_cpart_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   refresh_view_state();
   PartSelection sel;
   if (!make_selection(a1, a2, a3, a4, a5, sel)) return 0;
@@ -328,8 +306,7 @@ BUILTIN(h_cpart_set) {
   return -1;
 }
 
-BUILTIN(h_part_show) {
-  UNUSED;
+int32_t h_part_show(int32_t a1, int32_t a2) {
   const PartSelection sel = selection_of(a1);
   const int n = for_each_frame(a1, [&](int frame) {
     const int part = part_of(frame, sel.part);
@@ -346,28 +323,28 @@ BUILTIN(h_part_show) {
 void bind_mesh_state_builtins();
 
 void bind_mesh_builtins() {
-  brain::bind("visual_color_set", visual_color_set);
-  brain::bind("visual_rgba_set", visual_rgba_set);
-  brain::bind("vertex_pos", vertex_pos);
-  brain::bind("vertex_pos_set", vertex_pos_set);
-  brain::bind("vertex_pos_add", vertex_pos_add);
-  brain::bind("vertex_posw_set", vertex_posw_set);
-  brain::bind("vertex_u", vertex_u);
-  brain::bind("vertex_v", vertex_v);
-  brain::bind("vertex_uv_set", vertex_uv_set);
-  brain::bind("vertex_uv_add", vertex_uv_add);
-  brain::bind("vertices", vertices);
-  brain::bind("vertices_get", vertices_get);
-  brain::bind("vertices_set", vertices_set);
-  brain::bind("normals", normals);
-  brain::bind("normals_get", normals_get);
-  brain::bind("normals_set", normals_set);
-  brain::bind("material_set", material_set);
-  brain::bind("material_apply", material_apply);
-  brain::bind("h_part_set", h_part_set);
-  brain::bind("h_cpart1_set", h_cpart_set<0>);
-  brain::bind("h_cpart2_set", h_cpart_set<1>);
-  brain::bind("h_part_show", h_part_show);
+  brain::bind<visual_color_set>("visual_color_set");
+  brain::bind<visual_rgba_set>("visual_rgba_set");
+  brain::bind<vertex_pos>("vertex_pos");
+  brain::bind<vertex_pos_set>("vertex_pos_set");
+  brain::bind<vertex_pos_add>("vertex_pos_add");
+  brain::bind<vertex_posw_set>("vertex_posw_set");
+  brain::bind<vertex_u>("vertex_u");
+  brain::bind<vertex_v>("vertex_v");
+  brain::bind<vertex_uv_set>("vertex_uv_set");
+  brain::bind<vertex_uv_add>("vertex_uv_add");
+  brain::bind<vertices>("vertices");
+  brain::bind<vertices_get>("vertices_get");
+  brain::bind<vertices_set>("vertices_set");
+  brain::bind<normals>("normals");
+  brain::bind<normals_get>("normals_get");
+  brain::bind<normals_set>("normals_set");
+  brain::bind<material_set>("material_set");
+  brain::bind<material_apply>("material_apply");
+  brain::bind<h_part_set>("h_part_set");
+  brain::bind<h_cpart_set<0>>("h_cpart1_set");
+  brain::bind<h_cpart_set<1>>("h_cpart2_set");
+  brain::bind<h_part_show>("h_part_show");
   bind_mesh_state_builtins();
 }
 

@@ -10,21 +10,21 @@ namespace engine {
 
 namespace {
 
-int32_t exit_run(uint32_t, int32_t code, int32_t, int32_t, int32_t, int32_t) {
+int32_t exit_run(int32_t code) {
   state().exit_code = code;
   return code;
 }
 
-int32_t max_framerate(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return state().max_framerate; }
+int32_t max_framerate() { return state().max_framerate; }
 
-int32_t max_framerate_set(uint32_t, int32_t n, int32_t, int32_t, int32_t, int32_t) {
+int32_t max_framerate_set(int32_t n) {
   set_max_framerate(n);
   return state().max_framerate;
 }
 
 // Shows the current frame, waits for a fresh key or button, and does not
 // catch up the paused time.
-int32_t pause(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t pause() {
   State& s = state();
   platform::State& p = platform::state();
   if (s.draw_frame) s.draw_frame();
@@ -44,10 +44,10 @@ int32_t pause(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
 }  // namespace
 
 void bind_run_builtins() {
-  brain::bind("exit", exit_run);
-  brain::bind("max_framerate", max_framerate);
-  brain::bind("max_framerate_set", max_framerate_set);
-  brain::bind("pause", pause);
+  brain::bind<exit_run>("exit");
+  brain::bind<max_framerate>("max_framerate");
+  brain::bind<max_framerate_set>("max_framerate_set");
+  brain::bind<pause>("pause");
 }
 
 }  // namespace engine

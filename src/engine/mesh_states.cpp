@@ -10,16 +10,13 @@ namespace engine {
 
 namespace {
 
-#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
-#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
 ViewListState& views() {
   refresh_view_state();
   return state().views;
 }
 
-BUILTIN(env_map_update) {
-  UNUSED;
+int32_t env_map_update(int32_t a1) {
   ViewListState& v = views();
   MeshWindow w;
   if (v.env_count >= kEnvMapEntries || !editable_window(a1, w)) return 0;
@@ -27,8 +24,7 @@ BUILTIN(env_map_update) {
   return -1;
 }
 
-BUILTIN(make_flat) {
-  UNUSED;
+int32_t make_flat(int32_t a1) {
   ViewListState& v = views();
   int frame = renderer_frame(a1, 0);
   // An element in a priority layer is drawn by its layer's frame.
@@ -39,8 +35,7 @@ BUILTIN(make_flat) {
   return -1;
 }
 
-BUILTIN(zbuffer_mode_set) {
-  UNUSED;
+int32_t zbuffer_mode_set(int32_t a1, int32_t a2) {
   if (a2 < platform::kDepthTestWrite || a2 > platform::kDepthNone) return 0;
   return for_each_frame(a1, [&](int frame) {
            platform::frame_set_depth_mode(frame, a2);
@@ -48,8 +43,7 @@ BUILTIN(zbuffer_mode_set) {
          }) ? -1 : 0;
 }
 
-BUILTIN(h_sort_mode_set) {
-  UNUSED;
+int32_t h_sort_mode_set(int32_t a1, int32_t a2) {
   if (a2 < 1 || a2 > 3) return 0;
   return for_each_frame(a1, [&](int frame) {
            platform::frame_set_part_order(frame, a2 == 3 ? 0 : a2);
@@ -57,8 +51,7 @@ BUILTIN(h_sort_mode_set) {
          }) ? -1 : 0;
 }
 
-BUILTIN(rendering_optimize) {
-  UNUSED;
+int32_t rendering_optimize(int32_t a1) {
   const PartSelection sel = selection_of(a1);
   int32_t removed = 0;
   for_each_frame(a1, [&](int frame) {
@@ -69,8 +62,7 @@ BUILTIN(rendering_optimize) {
   return removed;
 }
 
-BUILTIN(normals_optimize) {
-  UNUSED;
+int32_t normals_optimize(int32_t a1) {
   const PartSelection sel = selection_of(a1);
   int32_t written = 0;
   for_each_frame(a1, [&](int frame) {
@@ -88,8 +80,7 @@ ElementShadows* shadows_of(int32_t ref) {
   return e < 0 ? nullptr : &views().shadows[e];
 }
 
-BUILTIN(shadow_add) {
-  UNUSED;
+int32_t shadow_add(int32_t a1, int32_t a2) {
   ElementShadows* sh = shadows_of(a1);
   if (!sh) return 0;
   sh->planar = true;
@@ -98,8 +89,7 @@ BUILTIN(shadow_add) {
   return -1;
 }
 
-BUILTIN(shadow_location_set) {
-  UNUSED;
+int32_t shadow_location_set(int32_t a1, int32_t a2, int32_t a3) {
   ViewListState& v = views();
   v.plane_point[0] = a1;
   v.plane_point[1] = a2;
@@ -107,8 +97,7 @@ BUILTIN(shadow_location_set) {
   return -1;
 }
 
-BUILTIN(shadow_orientation_set) {
-  UNUSED;
+int32_t shadow_orientation_set(int32_t a1, int32_t a2, int32_t a3) {
   if (a1 == 0 && a2 == 0 && a3 == 0) return 0;
   ViewListState& v = views();
   v.plane_normal[0] = a1;
@@ -117,8 +106,7 @@ BUILTIN(shadow_orientation_set) {
   return -1;
 }
 
-BUILTIN(v_shadow_create) {
-  UNUSED;
+int32_t v_shadow_create(int32_t a1) {
   ElementShadows* sh = shadows_of(a1);
   if (!sh) return 0;
   sh->volume = true;
@@ -126,8 +114,7 @@ BUILTIN(v_shadow_create) {
   return -1;
 }
 
-BUILTIN(v_shadow_factor) {
-  UNUSED;
+int32_t v_shadow_factor(int32_t a1, int32_t a2) {
   ElementShadows* sh = shadows_of(a1);
   if (!sh) return 0;
   const int32_t before = sh->opacity;
@@ -136,8 +123,7 @@ BUILTIN(v_shadow_factor) {
   return before;
 }
 
-BUILTIN(v_shadow_delete) {
-  UNUSED;
+int32_t v_shadow_delete() {
   ViewListState& v = views();
   int32_t n = 0;
   for (ElementShadows& sh : v.shadows) {
@@ -148,8 +134,7 @@ BUILTIN(v_shadow_delete) {
   return n;
 }
 
-BUILTIN(v_shadow_set) {
-  UNUSED;
+int32_t v_shadow_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   if (a1 != 0 && a1 != 1) return 0;
   if (a1 == 0 && a2 == 0 && a3 == 0 && a4 == 0) return 0;
   ViewListState& v = views();
@@ -161,8 +146,7 @@ BUILTIN(v_shadow_set) {
   return -1;
 }
 
-BUILTIN(v_shadow_volume_add) {
-  UNUSED;
+int32_t v_shadow_volume_add(int32_t a1, int32_t a2, int32_t a3) {
   ViewListState& v = views();
   if (v.receiver_count >= kShadowPlanes) return 0;
   int32_t* r = v.receivers[v.receiver_count++];
@@ -172,16 +156,14 @@ BUILTIN(v_shadow_volume_add) {
   return v.receiver_count;
 }
 
-BUILTIN(v_shadow_volume_reset) {
-  UNUSED;
+int32_t v_shadow_volume_reset() {
   views().receiver_count = 0;
   return 0;
 }
 
 // The volume light follows an element: a directional LIGHT element gives
 // its direction, anything else its position.
-BUILTIN(v_shadow_update) {
-  UNUSED;
+int32_t v_shadow_update(int32_t a1) {
   const int e = element_of(a1);
   if (e < 0) return 0;
   ViewListState& v = views();
@@ -203,22 +185,22 @@ BUILTIN(v_shadow_update) {
 }  // namespace
 
 void bind_mesh_state_builtins() {
-  brain::bind("env_map_update", env_map_update);
-  brain::bind("make_flat", make_flat);
-  brain::bind("zbuffer_mode_set", zbuffer_mode_set);
-  brain::bind("h_sort_mode_set", h_sort_mode_set);
-  brain::bind("rendering_optimize", rendering_optimize);
-  brain::bind("normals_optimize", normals_optimize);
-  brain::bind("shadow_add", shadow_add);
-  brain::bind("shadow_location_set", shadow_location_set);
-  brain::bind("shadow_orientation_set", shadow_orientation_set);
-  brain::bind("v_shadow_create", v_shadow_create);
-  brain::bind("v_shadow_factor", v_shadow_factor);
-  brain::bind("v_shadow_delete", v_shadow_delete);
-  brain::bind("v_shadow_set", v_shadow_set);
-  brain::bind("v_shadow_volume_add", v_shadow_volume_add);
-  brain::bind("v_shadow_volume_reset", v_shadow_volume_reset);
-  brain::bind("v_shadow_update", v_shadow_update);
+  brain::bind<env_map_update>("env_map_update");
+  brain::bind<make_flat>("make_flat");
+  brain::bind<zbuffer_mode_set>("zbuffer_mode_set");
+  brain::bind<h_sort_mode_set>("h_sort_mode_set");
+  brain::bind<rendering_optimize>("rendering_optimize");
+  brain::bind<normals_optimize>("normals_optimize");
+  brain::bind<shadow_add>("shadow_add");
+  brain::bind<shadow_location_set>("shadow_location_set");
+  brain::bind<shadow_orientation_set>("shadow_orientation_set");
+  brain::bind<v_shadow_create>("v_shadow_create");
+  brain::bind<v_shadow_factor>("v_shadow_factor");
+  brain::bind<v_shadow_delete>("v_shadow_delete");
+  brain::bind<v_shadow_set>("v_shadow_set");
+  brain::bind<v_shadow_volume_add>("v_shadow_volume_add");
+  brain::bind<v_shadow_volume_reset>("v_shadow_volume_reset");
+  brain::bind<v_shadow_update>("v_shadow_update");
 }
 
 }  // namespace engine

@@ -13,7 +13,7 @@ using core::kVelocity;
 
 // k / 512 on each chosen word; rounds toward zero, so -1 at 256 gives 0.
 template <int Base, bool X, bool Y, bool Z>
-int32_t friction(uint32_t, int32_t e, int32_t k, int32_t, int32_t, int32_t) {
+int32_t friction(int32_t e, int32_t k) {
   if (int32_t* w = element(e)) {
     if (X) w[Base] = damp(w[Base], k);
     if (Y) w[Base + 1] = damp(w[Base + 1], k);
@@ -27,7 +27,7 @@ int32_t friction(uint32_t, int32_t e, int32_t k, int32_t, int32_t, int32_t) {
 // element alternates between 0 and -10). A c^2 beyond 32 bits halves the
 // chosen axes instead and ends the call. d is 64-bit and the new v wraps.
 template <bool X, bool Y, bool Z>
-int32_t drag(uint32_t, int32_t e, int32_t k, int32_t, int32_t, int32_t) {
+int32_t drag(int32_t e, int32_t k) {
   int32_t* w = element(e);
   if (!w) return 0;
   const bool use[3] = {X, Y, Z};
@@ -48,7 +48,7 @@ int32_t drag(uint32_t, int32_t e, int32_t k, int32_t, int32_t, int32_t) {
 
 // Scales the horizontal velocity down to `max` (position units per tick)
 // when |vx| + |vz| exceeds it and the true horizontal speed does too.
-int32_t speed_xz_limit(uint32_t, int32_t e, int32_t max, int32_t, int32_t, int32_t) {
+int32_t speed_xz_limit(int32_t e, int32_t max) {
   int32_t* w = element(e);
   if (!w || max < 512) return 0;
   int32_t& vx = w[kVelocity];
@@ -66,16 +66,16 @@ int32_t speed_xz_limit(uint32_t, int32_t e, int32_t max, int32_t, int32_t, int32
 
 void bind_motion_damping() {
   using brain::bind;
-  bind("friction", friction<kVelocity, true, true, true>);
-  bind("friction_xz", friction<kVelocity, true, false, true>);
-  bind("friction_y", friction<kVelocity, false, true, false>);
-  bind("friction_xr", friction<kSpin, true, false, false>);
-  bind("friction_yr", friction<kSpin, false, true, false>);
-  bind("friction_zr", friction<kSpin, false, false, true>);
-  bind("drag", drag<true, true, true>);
-  bind("drag_xz", drag<true, false, true>);
-  bind("drag_y", drag<false, true, false>);
-  bind("speed_xz_limit", speed_xz_limit);
+  bind<friction<kVelocity, true, true, true>>("friction");
+  bind<friction<kVelocity, true, false, true>>("friction_xz");
+  bind<friction<kVelocity, false, true, false>>("friction_y");
+  bind<friction<kSpin, true, false, false>>("friction_xr");
+  bind<friction<kSpin, false, true, false>>("friction_yr");
+  bind<friction<kSpin, false, false, true>>("friction_zr");
+  bind<drag<true, true, true>>("drag");
+  bind<drag<true, false, true>>("drag_xz");
+  bind<drag<false, true, false>>("drag_y");
+  bind<speed_xz_limit>("speed_xz_limit");
 }
 
 }  // namespace engine::motion

@@ -20,7 +20,7 @@ using core::kVelocity;
 // Moves e toward a chase point behind or ahead of target: target's position
 // raised by `height` plus (0, distance) turned by its heading. Each axis
 // covers ((P - position) >> 9) x 4k, all of it at k = 128.
-int32_t follow(uint32_t, int32_t e, int32_t target, int32_t height, int32_t distance, int32_t k) {
+int32_t follow(int32_t e, int32_t target, int32_t height, int32_t distance, int32_t k) {
   int32_t* w = element(e);
   const int32_t* t = element(target);
   if (!w || !t) return 0;
@@ -40,7 +40,7 @@ bool is_camera(const int32_t* w) {
 
 // b takes a's position, rotation, velocity and spin; a joined element that
 // is not a camera passes on its parent rotation too.
-int32_t join(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+int32_t join(int32_t a, int32_t b) {
   const int32_t* from = element(a);
   int32_t* to = element(b);
   if (!from || !to) return 0;
@@ -52,7 +52,7 @@ int32_t join(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t join_pos(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+int32_t join_pos(int32_t a, int32_t b) {
   const int32_t* from = element(a);
   int32_t* to = element(b);
   if (!from || !to) return 0;
@@ -65,7 +65,7 @@ int32_t join_pos(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
 
 // e at the parent's position plus an offset turned by the parent's rotation
 // in the order z, x, y.
-int32_t child_pos(uint32_t, int32_t e, int32_t parent, int32_t dx, int32_t dy, int32_t dz) {
+int32_t child_pos(int32_t e, int32_t parent, int32_t dx, int32_t dy, int32_t dz) {
   int32_t* w = element(e);
   const int32_t* p = element(parent);
   if (!w || !p) return 0;
@@ -80,7 +80,7 @@ int32_t child_pos(uint32_t, int32_t e, int32_t parent, int32_t dx, int32_t dy, i
 
 // e takes the parent's rotation and, for this tick, a rotation of its own
 // on top (parent_rotation with the joined flag, cleared by the next tick).
-int32_t child_rot(uint32_t, int32_t e, int32_t parent, int32_t rx, int32_t ry, int32_t rz) {
+int32_t child_rot(int32_t e, int32_t parent, int32_t rx, int32_t ry, int32_t rz) {
   int32_t* w = element(e);
   const int32_t* p = element(parent);
   if (!w || !p) return 0;
@@ -100,7 +100,7 @@ void travel_facing(const int32_t* w, int32_t ax, int32_t ay, int32_t& rx, int32_
   ry = add(direction_angle(vx, vz), ay);
 }
 
-int32_t orient_straight(uint32_t, int32_t e, int32_t ax, int32_t ay, int32_t, int32_t) {
+int32_t orient_straight(int32_t e, int32_t ax, int32_t ay) {
   if (int32_t* w = element(e)) travel_facing(w, ax, ay, w[kRotation], w[kRotation + 1]);
   return 0;
 }
@@ -108,7 +108,7 @@ int32_t orient_straight(uint32_t, int32_t e, int32_t ax, int32_t ay, int32_t, in
 // As orient_straight; with k not 0 the element turns toward the facing by
 // spin (strength k) instead of snapping, and its spin x and y are damped
 // by f / 512.
-int32_t orient_forward(uint32_t, int32_t e, int32_t ax, int32_t ay, int32_t k, int32_t f) {
+int32_t orient_forward(int32_t e, int32_t ax, int32_t ay, int32_t k, int32_t f) {
   int32_t* w = element(e);
   if (!w) return 0;
   int32_t rx, ry;
@@ -127,7 +127,7 @@ int32_t orient_forward(uint32_t, int32_t e, int32_t ax, int32_t ay, int32_t k, i
 
 // How far e must turn its heading to face target, within -max..max; 0 when
 // either is off.
-int32_t steer_angle_to(uint32_t, int32_t e, int32_t target, int32_t max, int32_t, int32_t) {
+int32_t steer_angle_to(int32_t e, int32_t target, int32_t max) {
   const int32_t* w = element(e);
   const int32_t* t = element(target);
   if (!w || !t || !(w[core::kFlags] & core::kFlagOn) || !(t[core::kFlags] & core::kFlagOn)) return 0;
@@ -144,14 +144,14 @@ int32_t steer_angle_to(uint32_t, int32_t e, int32_t target, int32_t max, int32_t
 
 void bind_motion_follow() {
   using brain::bind;
-  bind("follow", follow);
-  bind("join", join);
-  bind("join_pos", join_pos);
-  bind("child_pos", child_pos);
-  bind("child_rot", child_rot);
-  bind("orient_straight", orient_straight);
-  bind("orient_forward", orient_forward);
-  bind("steer_angle_to", steer_angle_to);
+  bind<follow>("follow");
+  bind<join>("join");
+  bind<join_pos>("join_pos");
+  bind<child_pos>("child_pos");
+  bind<child_rot>("child_rot");
+  bind<orient_straight>("orient_straight");
+  bind<orient_forward>("orient_forward");
+  bind<steer_angle_to>("steer_angle_to");
 }
 
 }  // namespace engine::motion

@@ -25,7 +25,7 @@ void set_velocity(int32_t* w, Vec3i v) {
   w[kVelocity + 2] = v.z;
 }
 
-int32_t gravity(uint32_t, int32_t e, int32_t gx, int32_t gy, int32_t gz, int32_t) {
+int32_t gravity(int32_t e, int32_t gx, int32_t gy, int32_t gz) {
   if (int32_t* w = element(e)) {
     w[kVelocity] = add(w[kVelocity], gx);
     w[kVelocity + 1] = add(w[kVelocity + 1], gy);
@@ -37,7 +37,7 @@ int32_t gravity(uint32_t, int32_t e, int32_t gx, int32_t gy, int32_t gz, int32_t
 // The local forward vector (0, 0, a) in world axes.
 Vec3i forward(const int32_t* w, int32_t a) { return to_world({0, 0, a}, w + kRotation); }
 
-int32_t thrust(uint32_t, int32_t e, int32_t a, int32_t, int32_t, int32_t) {
+int32_t thrust(int32_t e, int32_t a) {
   if (int32_t* w = element(e)) {
     const Vec3i f = forward(w, a);
     set_velocity(w, {add(w[kVelocity], f.x), add(w[kVelocity + 1], f.y), add(w[kVelocity + 2], f.z)});
@@ -45,7 +45,7 @@ int32_t thrust(uint32_t, int32_t e, int32_t a, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t velocity_set(uint32_t, int32_t e, int32_t a, int32_t, int32_t, int32_t) {
+int32_t velocity_set(int32_t e, int32_t a) {
   if (int32_t* w = element(e)) set_velocity(w, forward(w, a));
   return 0;
 }
@@ -58,7 +58,7 @@ void horizontal(const int32_t* w, int32_t a, int32_t& x, int32_t& z) {
   z = wrap((int64_t(a) * t.cos) >> 7);
 }
 
-int32_t thrust_xz(uint32_t, int32_t e, int32_t a, int32_t, int32_t, int32_t) {
+int32_t thrust_xz(int32_t e, int32_t a) {
   if (int32_t* w = element(e)) {
     int32_t x, z;
     horizontal(w, a, x, z);
@@ -68,7 +68,7 @@ int32_t thrust_xz(uint32_t, int32_t e, int32_t a, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t velocity_set_xz(uint32_t, int32_t e, int32_t a, int32_t, int32_t, int32_t) {
+int32_t velocity_set_xz(int32_t e, int32_t a) {
   if (int32_t* w = element(e)) horizontal(w, a, w[kVelocity], w[kVelocity + 2]);
   return 0;
 }
@@ -89,21 +89,21 @@ void pull(int32_t* w, const int32_t target[3], int32_t k, bool x, bool y, bool z
 }
 
 template <bool X, bool Y, bool Z>
-int32_t attract(uint32_t, int32_t e, int32_t target, int32_t k, int32_t, int32_t) {
+int32_t attract(int32_t e, int32_t target, int32_t k) {
   int32_t* w = element(e);
   const int32_t* t = element(target);
   if (w && t) pull(w, t + kPosition, k, X, Y, Z);
   return 0;
 }
 
-int32_t attract_point(uint32_t, int32_t e, int32_t x, int32_t y, int32_t z, int32_t k) {
+int32_t attract_point(int32_t e, int32_t x, int32_t y, int32_t z, int32_t k) {
   const int32_t p[3] = {x, y, z};
   if (int32_t* w = element(e)) pull(w, p, k, true, true, true);
   return 0;
 }
 
 template <int Axis>
-int32_t attract_r(uint32_t, int32_t e, int32_t angle, int32_t k, int32_t, int32_t) {
+int32_t attract_r(int32_t e, int32_t angle, int32_t k) {
   if (int32_t* w = element(e)) attract_spin(w, Axis, angle, k);
   return 0;
 }
@@ -115,7 +115,7 @@ int32_t attract_r(uint32_t, int32_t e, int32_t angle, int32_t k, int32_t, int32_
 // travel is the local z axis turned by -attack, so this keeps the lift
 // perpendicular to it (turning by +a, or by the reflected a, would tilt it
 // by up to twice the angle and add a push along the travel).
-int32_t lift(uint32_t, int32_t e, int32_t k, int32_t stall, int32_t, int32_t) {
+int32_t lift(int32_t e, int32_t k, int32_t stall) {
   int32_t* w = element(e);
   if (!w) return 0;
   Vec3i l = to_local(velocity_of(w), w + kRotation);
@@ -148,7 +148,7 @@ int32_t lift(uint32_t, int32_t e, int32_t k, int32_t stall, int32_t, int32_t) {
 // along the wheels, turns the heading by the steering at that speed, and
 // lets `skid` / 512 of the sideways part through. Result: the signed speed
 // along the wheels.
-int32_t steer(uint32_t, int32_t e, int32_t angle, int32_t skid, int32_t, int32_t) {
+int32_t steer(int32_t e, int32_t angle, int32_t skid) {
   int32_t* w = element(e);
   if (!w) return 0;
   int32_t& ry = w[kRotation + 1];
@@ -192,22 +192,22 @@ void attract_spin(int32_t* w, int axis, int32_t angle, int32_t k) {
 
 void bind_motion_forces() {
   using brain::bind;
-  bind("gravity", gravity);
-  bind("thrust", thrust);
-  bind("speed_set", velocity_set);  // also velocity_set
-  bind("velocity_set", velocity_set);
-  bind("thrust_xz", thrust_xz);
-  bind("speed_xz_set", velocity_set_xz);  // also velocity_set_xz
-  bind("velocity_set_xz", velocity_set_xz);
-  bind("attract", attract<true, true, true>);
-  bind("attract_xz", attract<true, false, true>);
-  bind("attract_y", attract<false, true, false>);
-  bind("attract_point", attract_point);
-  bind("attract_xr", attract_r<0>);
-  bind("attract_yr", attract_r<1>);
-  bind("attract_zr", attract_r<2>);
-  bind("lift", lift);
-  bind("steer", steer);
+  bind<gravity>("gravity");
+  bind<thrust>("thrust");
+  bind<velocity_set>("speed_set");  // also velocity_set
+  bind<velocity_set>("velocity_set");
+  bind<thrust_xz>("thrust_xz");
+  bind<velocity_set_xz>("speed_xz_set");  // also velocity_set_xz
+  bind<velocity_set_xz>("velocity_set_xz");
+  bind<attract<true, true, true>>("attract");
+  bind<attract<true, false, true>>("attract_xz");
+  bind<attract<false, true, false>>("attract_y");
+  bind<attract_point>("attract_point");
+  bind<attract_r<0>>("attract_xr");
+  bind<attract_r<1>>("attract_yr");
+  bind<attract_r<2>>("attract_zr");
+  bind<lift>("lift");
+  bind<steer>("steer");
 }
 
 }  // namespace engine::motion

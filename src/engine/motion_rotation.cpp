@@ -111,12 +111,12 @@ void set_work(const Quaternion& in) {
   out[3] = q.z;
 }
 
-int32_t rotation_axis_set(uint32_t, int32_t x, int32_t y, int32_t z, int32_t angle, int32_t) {
+int32_t rotation_axis_set(int32_t x, int32_t y, int32_t z, int32_t angle) {
   set_work(axis_quaternion(x / 512000.0, y / 512000.0, z / 512000.0, angle));
   return 0;
 }
 
-int32_t rotation_axis_add(uint32_t, int32_t x, int32_t y, int32_t z, int32_t angle, int32_t) {
+int32_t rotation_axis_add(int32_t x, int32_t y, int32_t z, int32_t angle) {
   set_work(work() * axis_quaternion(x / 512000.0, y / 512000.0, z / 512000.0, angle));
   return 0;
 }
@@ -125,7 +125,7 @@ int32_t rotation_axis_add(uint32_t, int32_t x, int32_t y, int32_t z, int32_t ang
 // (bit 31) takes it as its orientation relative to its parent, turned the
 // way an element with those rotation words is drawn (the conjugate, see
 // above).
-int32_t orientation_set(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t orientation_set(int32_t e) {
   if (int32_t* w = element(e)) {
     quaternion_rotation(work(), w + core::kRotation);
   } else if (const int f = xobject_frame(e); f >= 0) {
@@ -160,7 +160,7 @@ void rotation_part(const platform::Mat4& m, double r[3][3]) {
 // orientation_set on a frame reads back the same angle and axis). The
 // angle in angle units (0..92160); the unit axis is kept for
 // rotation_axis. Other handles answer 0 and keep the axis as it was.
-int32_t rotation_angle(uint32_t, int32_t e, int32_t ref, int32_t, int32_t, int32_t) {
+int32_t rotation_angle(int32_t e, int32_t ref) {
   const int f = x_model_frame(e);
   platform::Mat4 ref_world;
   if (f < 0 || !reference_world(ref, ref_world)) return 0;
@@ -205,7 +205,7 @@ int32_t rotation_angle(uint32_t, int32_t e, int32_t ref, int32_t, int32_t, int32
 
 // An X model's or run-time X frame's position relative to ref (0: the
 // scene) on axis 0, 1 or 2, x 512000; 0 for everything else.
-int32_t position(uint32_t, int32_t e, int32_t axis, int32_t ref, int32_t, int32_t) {
+int32_t position(int32_t e, int32_t axis, int32_t ref) {
   const int f = x_model_frame(e);
   platform::Mat4 ref_world;
   if (f < 0 || axis < 0 || axis > 2 || !reference_world(ref, ref_world)) return 0;
@@ -215,14 +215,14 @@ int32_t position(uint32_t, int32_t e, int32_t axis, int32_t ref, int32_t, int32_
   return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0)) : 0;
 }
 
-int32_t rotation_axis(uint32_t, int32_t n, int32_t, int32_t, int32_t, int32_t) {
+int32_t rotation_axis(int32_t n) {
   if (n < 0 || n > 2) return 0;
   return static_cast<int32_t>(std::lround(state().motion_axis[n] * 512000.0));
 }
 
 // One of e's local axes (0 x, 1 y, 2 z) as a world vector of length
 // 512000; its component 0, 1 or 2. Other codes answer 0.
-int32_t local_axis(uint32_t, int32_t e, int32_t axis, int32_t component, int32_t, int32_t) {
+int32_t local_axis(int32_t e, int32_t axis, int32_t component) {
   const int32_t* w = element(e);
   if (!w || axis < 0 || axis > 2 || component < 0 || component > 2) return 0;
   int32_t v[3] = {0, 0, 0};
@@ -236,13 +236,13 @@ int32_t local_axis(uint32_t, int32_t e, int32_t axis, int32_t component, int32_t
 
 void bind_motion_rotation() {
   using brain::bind;
-  bind("rotation_axis_set", rotation_axis_set);
-  bind("rotation_axis_add", rotation_axis_add);
-  bind("orientation_set", orientation_set);
-  bind("rotation_angle", rotation_angle);
-  bind("rotation_axis", rotation_axis);
-  bind("position", position);
-  bind("local_axis", local_axis);
+  bind<rotation_axis_set>("rotation_axis_set");
+  bind<rotation_axis_add>("rotation_axis_add");
+  bind<orientation_set>("orientation_set");
+  bind<rotation_angle>("rotation_angle");
+  bind<rotation_axis>("rotation_axis");
+  bind<position>("position");
+  bind<local_axis>("local_axis");
 }
 
 }  // namespace motion

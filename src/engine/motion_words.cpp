@@ -23,7 +23,7 @@ using core::kSpin;
 using core::kVelocity;
 
 template <int W>
-int32_t get(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t get(int32_t e) {
   const int32_t* w = element(e);
   return w ? w[W] : 0;
 }
@@ -34,25 +34,25 @@ int32_t get_angle(int32_t e, int word) {
 }
 
 template <int W>
-int32_t get_rotation(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t get_rotation(int32_t e) {
   return get_angle(e, W);
 }
 
 template <int W>
-int32_t set(uint32_t, int32_t e, int32_t v, int32_t, int32_t, int32_t) {
+int32_t set(int32_t e, int32_t v) {
   if (int32_t* w = element(e)) w[W] = v;
   return 0;
 }
 
 template <int W>
-int32_t add_to(uint32_t, int32_t e, int32_t v, int32_t, int32_t, int32_t) {
+int32_t add_to(int32_t e, int32_t v) {
   if (int32_t* w = element(e)) w[W] = add(w[W], v);
   return 0;
 }
 
 // b's three words at W = a's.
 template <int W>
-int32_t copy3(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+int32_t copy3(int32_t a, int32_t b) {
   const int32_t* from = element(a);
   int32_t* to = element(b);
   if (!from || !to) return 0;
@@ -60,7 +60,7 @@ int32_t copy3(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t rotation_copy(uint32_t, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+int32_t rotation_copy(int32_t a, int32_t b) {
   const int32_t* from = element(a);
   int32_t* to = element(b);
   if (!from || !to) return 0;
@@ -79,7 +79,7 @@ int32_t position_units(float v) {
 }
 
 // Run-time X frames (bit 31) are placed relative to their parent frame.
-int32_t position_set(uint32_t, int32_t e, int32_t x, int32_t y, int32_t z, int32_t) {
+int32_t position_set(int32_t e, int32_t x, int32_t y, int32_t z) {
   if (int32_t* w = element(e)) {
     w[kPosition] = x;
     w[kPosition + 1] = y;
@@ -93,7 +93,7 @@ int32_t position_set(uint32_t, int32_t e, int32_t x, int32_t y, int32_t z, int32
 // A position word; for a run-time X frame its renderer position (relative
 // to its parent) x 512000.
 template <int Axis>
-int32_t position_axis(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t position_axis(int32_t e) {
   if (const int32_t* w = element(e)) return w[kPosition + Axis];
   const int f = xobject_frame(e);
   if (f < 0) return 0;
@@ -103,32 +103,28 @@ int32_t position_axis(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
 
 // `from` += `by` on three words: the two integrations.
 template <int To, int By>
-int32_t integrate(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t integrate(int32_t e) {
   if (int32_t* w = element(e))
     for (int i = 0; i < 3; ++i) w[To + i] = add(w[To + i], w[By + i]);
   return 0;
 }
 
-int32_t velocity(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t velocity(int32_t e) {
   const int32_t* w = element(e);
   return w ? length_milli(w[kVelocity], w[kVelocity + 1], w[kVelocity + 2]) : 0;
 }
 
-int32_t velocity_xz(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t velocity_xz(int32_t e) {
   const int32_t* w = element(e);
   return w ? length_milli(w[kVelocity], 0, w[kVelocity + 2]) : 0;
 }
 
-int32_t speed(uint32_t self, int32_t e, int32_t, int32_t, int32_t, int32_t) {
-  return shl(velocity(self, e, 0, 0, 0, 0), 9);
-}
+int32_t speed(int32_t e) { return shl(velocity(e), 9); }
 
-int32_t speed_xz(uint32_t self, int32_t e, int32_t, int32_t, int32_t, int32_t) {
-  return shl(velocity_xz(self, e, 0, 0, 0, 0), 9);
-}
+int32_t speed_xz(int32_t e) { return shl(velocity_xz(e), 9); }
 
 // Forward speed: the velocity in the element's frame, its z.
-int32_t speed_lz(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t speed_lz(int32_t e) {
   const int32_t* w = element(e);
   if (!w) return 0;
   return to_local({w[kVelocity], w[kVelocity + 1], w[kVelocity + 2]}, w + kRotation).z;
@@ -136,7 +132,7 @@ int32_t speed_lz(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
 
 // Steps back four ticks of travel on one axis and reverses it.
 template <int Axis>
-int32_t boing(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t boing(int32_t e) {
   if (int32_t* w = element(e)) {
     int32_t& v = w[kVelocity + Axis];
     w[kPosition + Axis] = sub(w[kPosition + Axis], shl(v, 2));
@@ -146,7 +142,7 @@ int32_t boing(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
 }
 
 // Visuals and X-models only: new scale words, extent from the unscaled copy.
-int32_t scale_set(uint32_t, int32_t e, int32_t sx, int32_t sy, int32_t sz, int32_t) {
+int32_t scale_set(int32_t e, int32_t sx, int32_t sy, int32_t sz) {
   int32_t* w = element(e);
   if (!w) return 0;
   const Object* o = object(w[core::kCurrentObject]);
@@ -169,69 +165,69 @@ int32_t scale_set(uint32_t, int32_t e, int32_t sx, int32_t sy, int32_t sz, int32
 
 void bind_motion_words() {
   using brain::bind;
-  bind("position_x", position_axis<0>);
-  bind("position_y", position_axis<1>);
-  bind("position_z", position_axis<2>);
-  bind("position_x_set", set<kPosition>);
-  bind("position_y_set", set<kPosition + 1>);
-  bind("position_z_set", set<kPosition + 2>);
-  bind("position_x_add", add_to<kPosition>);
-  bind("position_y_add", add_to<kPosition + 1>);
-  bind("position_z_add", add_to<kPosition + 2>);
-  bind("position_copy", copy3<kPosition>);
-  bind("position_set", position_set);
+  bind<position_axis<0>>("position_x");
+  bind<position_axis<1>>("position_y");
+  bind<position_axis<2>>("position_z");
+  bind<set<kPosition>>("position_x_set");
+  bind<set<kPosition + 1>>("position_y_set");
+  bind<set<kPosition + 2>>("position_z_set");
+  bind<add_to<kPosition>>("position_x_add");
+  bind<add_to<kPosition + 1>>("position_y_add");
+  bind<add_to<kPosition + 2>>("position_z_add");
+  bind<copy3<kPosition>>("position_copy");
+  bind<position_set>("position_set");
 
-  bind("rotation_x", get_rotation<kRotation>);
-  bind("rotation_y", get_rotation<kRotation + 1>);
-  bind("rotation_z", get_rotation<kRotation + 2>);
-  bind("rotation_x_set", set<kRotation>);
-  bind("rotation_y_set", set<kRotation + 1>);
-  bind("rotation_z_set", set<kRotation + 2>);
-  bind("rotation_x_add", add_to<kRotation>);
-  bind("rotation_y_add", add_to<kRotation + 1>);
-  bind("rotation_z_add", add_to<kRotation + 2>);
-  bind("rotation_copy", rotation_copy);
+  bind<get_rotation<kRotation>>("rotation_x");
+  bind<get_rotation<kRotation + 1>>("rotation_y");
+  bind<get_rotation<kRotation + 2>>("rotation_z");
+  bind<set<kRotation>>("rotation_x_set");
+  bind<set<kRotation + 1>>("rotation_y_set");
+  bind<set<kRotation + 2>>("rotation_z_set");
+  bind<add_to<kRotation>>("rotation_x_add");
+  bind<add_to<kRotation + 1>>("rotation_y_add");
+  bind<add_to<kRotation + 2>>("rotation_z_add");
+  bind<rotation_copy>("rotation_copy");
 
-  bind("velocity_x", get<kVelocity>);
-  bind("velocity_y", get<kVelocity + 1>);
-  bind("velocity_z", get<kVelocity + 2>);
-  bind("velocity_x_set", set<kVelocity>);
-  bind("velocity_y_set", set<kVelocity + 1>);
-  bind("velocity_z_set", set<kVelocity + 2>);
-  bind("velocity_x_add", add_to<kVelocity>);
-  bind("velocity_y_add", add_to<kVelocity + 1>);
-  bind("velocity_z_add", add_to<kVelocity + 2>);
-  bind("velocity_copy", copy3<kVelocity>);
-  bind("velocity_update", integrate<kPosition, kVelocity>);
-  bind("velocity", velocity);
-  bind("velocity_xz", velocity_xz);
-  bind("speed", speed);
-  bind("speed_xz", speed_xz);
-  bind("speed_lz", speed_lz);
+  bind<get<kVelocity>>("velocity_x");
+  bind<get<kVelocity + 1>>("velocity_y");
+  bind<get<kVelocity + 2>>("velocity_z");
+  bind<set<kVelocity>>("velocity_x_set");
+  bind<set<kVelocity + 1>>("velocity_y_set");
+  bind<set<kVelocity + 2>>("velocity_z_set");
+  bind<add_to<kVelocity>>("velocity_x_add");
+  bind<add_to<kVelocity + 1>>("velocity_y_add");
+  bind<add_to<kVelocity + 2>>("velocity_z_add");
+  bind<copy3<kVelocity>>("velocity_copy");
+  bind<integrate<kPosition, kVelocity>>("velocity_update");
+  bind<velocity>("velocity");
+  bind<velocity_xz>("velocity_xz");
+  bind<speed>("speed");
+  bind<speed_xz>("speed_xz");
+  bind<speed_lz>("speed_lz");
 
-  bind("spin_x", get<kSpin>);
-  bind("spin_y", get<kSpin + 1>);
-  bind("spin_z", get<kSpin + 2>);
-  bind("spin_x_set", set<kSpin>);
-  bind("spin_y_set", set<kSpin + 1>);
-  bind("spin_z_set", set<kSpin + 2>);
-  bind("spin_x_add", add_to<kSpin>);
-  bind("spin_y_add", add_to<kSpin + 1>);
-  bind("spin_z_add", add_to<kSpin + 2>);
-  bind("spin_copy", copy3<kSpin>);
-  bind("spin_update", integrate<kRotation, kSpin>);
+  bind<get<kSpin>>("spin_x");
+  bind<get<kSpin + 1>>("spin_y");
+  bind<get<kSpin + 2>>("spin_z");
+  bind<set<kSpin>>("spin_x_set");
+  bind<set<kSpin + 1>>("spin_y_set");
+  bind<set<kSpin + 2>>("spin_z_set");
+  bind<add_to<kSpin>>("spin_x_add");
+  bind<add_to<kSpin + 1>>("spin_y_add");
+  bind<add_to<kSpin + 2>>("spin_z_add");
+  bind<copy3<kSpin>>("spin_copy");
+  bind<integrate<kRotation, kSpin>>("spin_update");
 
-  bind("boing_x", boing<0>);  // also rebound_x
-  bind("boing_y", boing<1>);
-  bind("boing_z", boing<2>);
-  bind("rebound_x", boing<0>);
-  bind("rebound_y", boing<1>);
-  bind("rebound_z", boing<2>);
+  bind<boing<0>>("boing_x");  // also rebound_x
+  bind<boing<1>>("boing_y");
+  bind<boing<2>>("boing_z");
+  bind<boing<0>>("rebound_x");
+  bind<boing<1>>("rebound_y");
+  bind<boing<2>>("rebound_z");
 
-  bind("scale_x", get<core::kScaleX>);  // also flat_scale_x
-  bind("scale_y", get<core::kScaleY>);
-  bind("scale_z", get<core::kScaleZ>);
-  bind("scale_set", scale_set);
+  bind<get<core::kScaleX>>("scale_x");  // also flat_scale_x
+  bind<get<core::kScaleY>>("scale_y");
+  bind<get<core::kScaleZ>>("scale_z");
+  bind<scale_set>("scale_set");
 }
 
 }  // namespace engine::motion

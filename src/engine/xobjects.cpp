@@ -46,8 +46,6 @@ void XRigDataDelete::operator()(XRigData* p) const { delete p; }
 
 namespace {
 
-#define BUILTIN(name) int32_t name(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
-#define UNUSED (void)self, (void)a1, (void)a2, (void)a3, (void)a4, (void)a5
 
 constexpr float kPositionUnit = 512000.0f;
 constexpr double kDefaultKeyTicksPerSecond = 4800;  // X files that do not say
@@ -313,21 +311,18 @@ int32_t to_position(float v) {
 
 // --- built-ins
 
-BUILTIN(x_load) {
-  UNUSED;
+int32_t x_load(int32_t a1, int32_t a2) {
   return load_into_slot(program_path(std::string(core::string_arg(a1))), a2, -1);
 }
 
-BUILTIN(x_clone) {
-  UNUSED;
+int32_t x_clone(int32_t a1, int32_t a2) {
   const int e = core::element_index(static_cast<uint32_t>(a2));
   const int o = x_model_object(element(a2));
   if (o < 0) return -1;
   return load_into_slot(x_model_file(*object(o)), a1, e);
 }
 
-BUILTIN(x_kill) {
-  UNUSED;
+int32_t x_kill(int32_t a1) {
   if (!(static_cast<uint32_t>(a1) & kXHandleBit)) return a1;
   const int slot = slot_of(a1);
   if (slot < 0) return 0;
@@ -351,8 +346,7 @@ BUILTIN(x_kill) {
   return 0;
 }
 
-BUILTIN(x_picked) {
-  UNUSED;
+int32_t x_picked(int32_t a1) {
   const int slot = slot_of(a1);
   if (slot < 0) return 0;
   const int v = first_camera_viewport();
@@ -366,16 +360,14 @@ BUILTIN(x_picked) {
   return -1;
 }
 
-BUILTIN(x_pick_pt) {
-  UNUSED;
+int32_t x_pick_pt(int32_t a1) {
   return a1 >= 0 && a1 <= 2 ? xs().pick_point[a1] : a1;
 }
 
 // The element an X frame was cloned from (0 for x_load frames and bad
 // handles); when a2 is an element, its position words get the frame's world
 // position.
-BUILTIN(x_element_get) {
-  UNUSED;
+int32_t x_element_get(int32_t a1, int32_t a2) {
   const int slot = slot_of(a1);
   if (slot < 0) return 0;
   if (core::ElementState* st = element(a2)) {
@@ -388,14 +380,12 @@ BUILTIN(x_element_get) {
   return source >= 0 ? static_cast<int32_t>(core::element_ref(source)) : 0;
 }
 
-BUILTIN(h_animation_speed) {
-  UNUSED;
+int32_t h_animation_speed(int32_t a1) {
   const XAnimation* a = animation_of(a1);
   return a && a->rig ? a->speed : 0;
 }
 
-BUILTIN(h_animation_speed_set) {
-  UNUSED;
+int32_t h_animation_speed_set(int32_t a1, int32_t a2) {
   XAnimation* a = animation_of(a1);
   if (!a || !a->rig) return 0;
   advance(*a);
@@ -404,16 +394,14 @@ BUILTIN(h_animation_speed_set) {
   return 0;
 }
 
-BUILTIN(h_animation_tick) {
-  UNUSED;
+int32_t h_animation_tick(int32_t a1) {
   XAnimation* a = animation_of(a1);
   if (!a || !a->rig) return 0;
   advance(*a);
   return static_cast<int32_t>(std::floor(a->time));
 }
 
-BUILTIN(h_animation_tick_set) {
-  UNUSED;
+int32_t h_animation_tick_set(int32_t a1, int32_t a2) {
   XAnimation* a = animation_of(a1);
   if (!a || !a->rig) return 0;
   advance(*a);
@@ -423,8 +411,7 @@ BUILTIN(h_animation_tick_set) {
   return 0;
 }
 
-BUILTIN(h_animation_range_set) {
-  UNUSED;
+int32_t h_animation_range_set(int32_t a1, int32_t a2, int32_t a3) {
   XAnimation* a = animation_of(a1);
   if (!a || !a->rig) return 0;
   advance(*a);
@@ -435,14 +422,12 @@ BUILTIN(h_animation_range_set) {
   return 0;
 }
 
-BUILTIN(h_animation_range_start) {
-  UNUSED;
+int32_t h_animation_range_start(int32_t a1) {
   const XAnimation* a = animation_of(a1);
   return a && a->rig ? a->range_start : 0;
 }
 
-BUILTIN(h_animation_range_end) {
-  UNUSED;
+int32_t h_animation_range_end(int32_t a1) {
   const XAnimation* a = animation_of(a1);
   return a && a->rig ? a->range_end : 0;
 }
@@ -491,19 +476,19 @@ void bind_hit_builtins();  // builtins_hits.cpp
 
 void bind_xobject_builtins() {
   bind_hit_builtins();
-  brain::bind("x_load", x_load);
-  brain::bind("x_clone", x_clone);
-  brain::bind("x_kill", x_kill);
-  brain::bind("x_picked", x_picked);
-  brain::bind("x_pick_pt", x_pick_pt);
-  brain::bind("x_element_get", x_element_get);
-  brain::bind("h_animation_speed", h_animation_speed);
-  brain::bind("h_animation_speed_set", h_animation_speed_set);
-  brain::bind("h_animation_tick", h_animation_tick);
-  brain::bind("h_animation_tick_set", h_animation_tick_set);
-  brain::bind("h_animation_range_set", h_animation_range_set);
-  brain::bind("h_animation_range_start", h_animation_range_start);
-  brain::bind("h_animation_range_end", h_animation_range_end);
+  brain::bind<x_load>("x_load");
+  brain::bind<x_clone>("x_clone");
+  brain::bind<x_kill>("x_kill");
+  brain::bind<x_picked>("x_picked");
+  brain::bind<x_pick_pt>("x_pick_pt");
+  brain::bind<x_element_get>("x_element_get");
+  brain::bind<h_animation_speed>("h_animation_speed");
+  brain::bind<h_animation_speed_set>("h_animation_speed_set");
+  brain::bind<h_animation_tick>("h_animation_tick");
+  brain::bind<h_animation_tick_set>("h_animation_tick_set");
+  brain::bind<h_animation_range_set>("h_animation_range_set");
+  brain::bind<h_animation_range_start>("h_animation_range_start");
+  brain::bind<h_animation_range_end>("h_animation_range_end");
 }
 
 }  // namespace engine

@@ -23,7 +23,7 @@ namespace shell {
 namespace {
 
 // Bit 0: the stand-alone player; bit 1: the simulate-stand-alone switch.
-int32_t exemode(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t exemode() {
   return (core::state().stand_alone & 1) | (state().editor.simulate_stand_alone == 1 ? 2 : 0);
 }
 
@@ -61,7 +61,7 @@ void bind_builtins() {
   // counter_picked), the engine's binding is the one that stays.
   brain::bind_general_builtins();
   fill_general_services();
-  brain::bind("exemode", exemode);
+  brain::bind<exemode>("exemode");
   engine::bind_builtins();
   engine::State& e = engine::state();
   e.draw_frame = engine::draw_frame;

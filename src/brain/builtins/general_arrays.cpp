@@ -49,40 +49,40 @@ int32_t cell2(int32_t x, int32_t y, int32_t w) {
   return static_cast<int32_t>(static_cast<U>(x) + static_cast<U>(y) * static_cast<U>(w));
 }
 
-int32_t a_create(U, int32_t n, int32_t, int32_t, int32_t, int32_t) {
+int32_t a_create(int32_t n) {
   return n < 0 ? -1 : core::handle_new(uint64_t{static_cast<U>(n)} * 4);
 }
-int32_t a_kill(U, int32_t h, int32_t, int32_t, int32_t, int32_t) {
+int32_t a_kill(int32_t h) {
   core::handle_release(h);
   return 0;
 }
-int32_t a(U, int32_t h, int32_t i, int32_t, int32_t, int32_t) { return load<int32_t>(h, cell(i)); }
-int32_t a_set(U, int32_t h, int32_t i, int32_t v, int32_t, int32_t) {
+int32_t a(int32_t h, int32_t i) { return load<int32_t>(h, cell(i)); }
+int32_t a_set(int32_t h, int32_t i, int32_t v) {
   store<int32_t>(h, cell(i), v);
   return 0;
 }
-int32_t a2(U, int32_t h, int32_t x, int32_t y, int32_t w, int32_t) {
+int32_t a2(int32_t h, int32_t x, int32_t y, int32_t w) {
   return load<int32_t>(h, cell(cell2(x, y, w)));
 }
-int32_t a2_set(U, int32_t h, int32_t x, int32_t y, int32_t w, int32_t v) {
+int32_t a2_set(int32_t h, int32_t x, int32_t y, int32_t w, int32_t v) {
   store<int32_t>(h, cell(cell2(x, y, w)), v);
   return 0;
 }
 template <class T>
-int32_t a_get_t(U, int32_t h, int32_t off, int32_t, int32_t, int32_t) {
+int32_t a_get_t(int32_t h, int32_t off) {
   return load<T>(h, static_cast<U>(off));
 }
 template <class T>
-int32_t a_set_t(U, int32_t h, int32_t off, int32_t v, int32_t, int32_t) {
+int32_t a_set_t(int32_t h, int32_t off, int32_t v) {
   store<T>(h, static_cast<U>(off), v);
   return 0;
 }
-int32_t a_size(U, int32_t h, int32_t, int32_t, int32_t, int32_t) {
+int32_t a_size(int32_t h) {
   const core::HandleEntry* e = core::handle_entry(h);
   return e ? static_cast<int32_t>(e->size) : 0;
 }
 
-int32_t a_load(U, int32_t path, int32_t, int32_t, int32_t, int32_t) {
+int32_t a_load(int32_t path) {
   std::string file;
   struct stat st {};
   if (!path_arg(path, file) || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
@@ -94,7 +94,7 @@ int32_t a_load(U, int32_t path, int32_t, int32_t, int32_t, int32_t) {
   return h;
 }
 
-int32_t a_save(U, int32_t path, int32_t h, int32_t, int32_t, int32_t) {
+int32_t a_save(int32_t path, int32_t h) {
   std::string file;
   const core::HandleEntry* e = core::handle_entry(h);
   if (!e || !path_arg(path, file)) return 0;
@@ -102,7 +102,7 @@ int32_t a_save(U, int32_t path, int32_t h, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t a_copy(U, int32_t src, int32_t dst, int32_t from, int32_t to, int32_t count) {
+int32_t a_copy(int32_t src, int32_t dst, int32_t from, int32_t to, int32_t count) {
   const core::HandleEntry* s = core::handle_entry(src);
   const core::HandleEntry* d = core::handle_entry(dst);
   if (!s || !d || count <= 0 || from < 0 || to < 0) return 0;
@@ -116,7 +116,7 @@ int32_t a_copy(U, int32_t src, int32_t dst, int32_t from, int32_t to, int32_t co
   return 0;
 }
 
-int32_t a_interpolate(U, int32_t h, int32_t t, int32_t period, int32_t count, int32_t keys) {
+int32_t a_interpolate(int32_t h, int32_t t, int32_t period, int32_t count, int32_t keys) {
   const core::HandleEntry* en = core::handle_entry(h);
   if (!en || period == 0 || count <= 0 || keys <= 0) return 0;
   if (uint64_t{static_cast<U>(count)} * (uint64_t{static_cast<U>(keys)} + 1) > en->size / 4) return 0;
@@ -143,23 +143,23 @@ int32_t a_interpolate(U, int32_t h, int32_t t, int32_t period, int32_t count, in
 }  // namespace
 
 void bind_arrays() {
-  bind("a_create", &a_create);
-  bind("a_kill", &a_kill);
-  bind("a", &a);
-  bind("a_set", &a_set);
-  bind("a2", &a2);
-  bind("a2_set", &a2_set);
-  bind("a_byte", &a_get_t<uint8_t>);
-  bind("a_word", &a_get_t<uint16_t>);
-  bind("a_dword", &a_get_t<int32_t>);
-  bind("a_byte_set", &a_set_t<uint8_t>);
-  bind("a_word_set", &a_set_t<uint16_t>);
-  bind("a_dword_set", &a_set_t<int32_t>);
-  bind("a_size", &a_size);
-  bind("a_load", &a_load);
-  bind("a_save", &a_save);
-  bind("a_copy", &a_copy);
-  bind("a_interpolate", &a_interpolate);
+  bind<a_create>("a_create");
+  bind<a_kill>("a_kill");
+  bind<a>("a");
+  bind<a_set>("a_set");
+  bind<a2>("a2");
+  bind<a2_set>("a2_set");
+  bind<a_get_t<uint8_t>>("a_byte");
+  bind<a_get_t<uint16_t>>("a_word");
+  bind<a_get_t<int32_t>>("a_dword");
+  bind<a_set_t<uint8_t>>("a_byte_set");
+  bind<a_set_t<uint16_t>>("a_word_set");
+  bind<a_set_t<int32_t>>("a_dword_set");
+  bind<a_size>("a_size");
+  bind<a_load>("a_load");
+  bind<a_save>("a_save");
+  bind<a_copy>("a_copy");
+  bind<a_interpolate>("a_interpolate");
 }
 
 }  // namespace brain::general

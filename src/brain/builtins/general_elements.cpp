@@ -24,37 +24,37 @@ int index_of(int32_t ref) { return core::element_index(static_cast<U>(ref)); }
 
 // A word reader and a word setter / adder, instantiated per word.
 template <int W>
-int32_t get(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t get(int32_t e) {
   const int32_t* w = element_words(e);
   return w ? w[W] : 0;
 }
 template <int W>
-int32_t set(U, int32_t e, int32_t v, int32_t, int32_t, int32_t) {
+int32_t set(int32_t e, int32_t v) {
   if (int32_t* w = element_words(e)) w[W] = v;
   return 0;
 }
 template <int W>
-int32_t add(U, int32_t e, int32_t v, int32_t, int32_t, int32_t) {
+int32_t add(int32_t e, int32_t v) {
   if (int32_t* w = element_words(e)) w[W] = static_cast<int32_t>(static_cast<U>(w[W]) + static_cast<U>(v));
   return 0;
 }
 template <int W>
-int32_t masked(U, int32_t e, int32_t m, int32_t, int32_t, int32_t) {
+int32_t masked(int32_t e, int32_t m) {
   const int32_t* w = element_words(e);
   return w ? w[W] & m : 0;
 }
 template <int W>
-int32_t bits_set(U, int32_t e, int32_t m, int32_t, int32_t, int32_t) {
+int32_t bits_set(int32_t e, int32_t m) {
   if (int32_t* w = element_words(e)) w[W] |= m;
   return 0;
 }
 template <int W>
-int32_t bits_reset(U, int32_t e, int32_t m, int32_t, int32_t, int32_t) {
+int32_t bits_reset(int32_t e, int32_t m) {
   if (int32_t* w = element_words(e)) w[W] &= m ^ 0x0FFFFFFF;
   return 0;
 }
 
-int32_t element(U, int32_t name, int32_t, int32_t, int32_t, int32_t) {
+int32_t element(int32_t name) {
   const std::string_view text = core::string_arg(name);
   const State& s = state();
   const int last = last_element_index();
@@ -64,16 +64,16 @@ int32_t element(U, int32_t name, int32_t, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t element_index(U, int32_t e, int32_t n, int32_t, int32_t, int32_t) {
+int32_t element_index(int32_t e, int32_t n) {
   if (!core::is_element_ref(static_cast<U>(e))) return 0;
   return static_cast<int32_t>(static_cast<U>(e) + static_cast<U>(n) * 1024u);
 }
-int32_t first_element(U, int32_t, int32_t, int32_t, int32_t, int32_t) { return ref_of(0); }
-int32_t last_element(U, int32_t, int32_t, int32_t, int32_t, int32_t) { return ref_of(last_element_index()); }
+int32_t first_element() { return ref_of(0); }
+int32_t last_element() { return ref_of(last_element_index()); }
 
 bool is_on(int i) { return (core::element_state(i)->w[core::kFlags] & core::kFlagOn) != 0; }
 
-int32_t element_find(U, int32_t e, int32_t mask, int32_t n, int32_t mode, int32_t) {
+int32_t element_find(int32_t e, int32_t mask, int32_t n, int32_t mode) {
   int i = index_of(e);
   if (i < 0) return 0;
   if (n <= 0) return e;
@@ -94,7 +94,7 @@ int32_t element_find(U, int32_t e, int32_t mask, int32_t n, int32_t mode, int32_
   }
 }
 
-int32_t random_element(U, int32_t e, int32_t mask, int32_t, int32_t, int32_t) {
+int32_t random_element(int32_t e, int32_t mask) {
   const int self = index_of(e);
   if (self < 0) return 0;
   const int last = last_element_index();
@@ -110,12 +110,12 @@ int32_t random_element(U, int32_t e, int32_t mask, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t status(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t status(int32_t e) {
   const int32_t* w = element_words(e);
   return w ? w[core::kFlags] & core::kFlagOn : 0;
 }
 
-int32_t type(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t type(int32_t e) {
   const int i = index_of(e);
   const GeneralServices& g = state().general;
   if (i < 0 || !g.object_type) return -1;
@@ -130,13 +130,13 @@ void switch_on(int i) {
   if (g.sound_restart) g.sound_restart(i, (w[core::kFlags] & core::kFlagSoundOnDemand) != 0);
 }
 
-int32_t on(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t on(int32_t e) {
   const int i = index_of(e);
   if (i >= 0) switch_on(i);
   return 0;
 }
 
-int32_t off(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t off(int32_t e) {
   const int i = index_of(e);
   if (i < 0) return 0;
   int32_t* w = core::element_state(i)->w;
@@ -158,17 +158,17 @@ int32_t switch_on_list(int first, int64_t n, int64_t k) {
   return 0;
 }
 
-int32_t on_list(U, int32_t e, int32_t n, int32_t k, int32_t, int32_t) {
+int32_t on_list(int32_t e, int32_t n, int32_t k) {
   return switch_on_list(index_of(e), n, k);
 }
 
-int32_t on_range(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+int32_t on_range(int32_t e1, int32_t e2) {
   if (!core::is_element_ref(static_cast<U>(e2))) return 0;
   return switch_on_list(index_of(e1), (int64_t{e2} - e1) / 1024, 1);
 }
 
 template <bool Enable>
-int32_t enable(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t enable(int32_t e) {
   if (!core::is_element_ref(static_cast<U>(e))) {
     if (state().general.xmodel_enable) state().general.xmodel_enable(static_cast<U>(e) & 0x7FFFFFFFu, Enable);
     return 0;
@@ -182,7 +182,7 @@ int32_t enable(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t execute(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t execute(int32_t e) {
   if (index_of(e) >= 0) brain::run(static_cast<U>(e));
   return 0;
 }
@@ -194,15 +194,15 @@ uint8_t* pocket_at(int32_t e, int32_t n) {
   if (!w || static_cast<U>(n) >= core::kElementStateBytes - kPocketByte) return nullptr;
   return reinterpret_cast<uint8_t*>(w) + off;
 }
-int32_t pocket(U, int32_t e, int32_t n, int32_t, int32_t, int32_t) {
+int32_t pocket(int32_t e, int32_t n) {
   const uint8_t* p = pocket_at(e, n);
   return p ? *p : 0;
 }
-int32_t pocket_set(U, int32_t e, int32_t n, int32_t v, int32_t, int32_t) {
+int32_t pocket_set(int32_t e, int32_t n, int32_t v) {
   if (uint8_t* p = pocket_at(e, n)) *p = static_cast<uint8_t>(v);
   return 0;
 }
-int32_t pocket_add(U, int32_t e, int32_t n, int32_t v, int32_t, int32_t) {
+int32_t pocket_add(int32_t e, int32_t n, int32_t v) {
   if (uint8_t* p = pocket_at(e, n)) *p = static_cast<uint8_t>(*p + static_cast<U>(v));
   return 0;
 }
@@ -211,31 +211,31 @@ int32_t* register_at(int32_t e, int32_t n) {
   int32_t* w = element_words(e);
   return w && static_cast<U>(n) < 256u ? w + n : nullptr;
 }
-int32_t register_get(U, int32_t e, int32_t n, int32_t, int32_t, int32_t) {
+int32_t register_get(int32_t e, int32_t n) {
   const int32_t* p = register_at(e, n);
   return p ? *p : 0;
 }
-int32_t register_set(U, int32_t e, int32_t n, int32_t v, int32_t, int32_t) {
+int32_t register_set(int32_t e, int32_t n, int32_t v) {
   if (int32_t* p = register_at(e, n)) *p = v;
   return 0;
 }
-int32_t local(U, int32_t e, int32_t n, int32_t, int32_t, int32_t) {
+int32_t local(int32_t e, int32_t n) {
   const int32_t* w = element_words(e);
   return w && static_cast<U>(n) < 128u ? w[255 - n] : 0;
 }
-int32_t local_set(U, int32_t e, int32_t n, int32_t v, int32_t, int32_t) {
+int32_t local_set(int32_t e, int32_t n, int32_t v) {
   int32_t* w = element_words(e);
   if (w && static_cast<U>(n) < 128u) w[255 - n] = v;
   return 0;
 }
 
-int32_t counter_picked(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t counter_picked(int32_t e) {
   const GeneralServices& g = state().general;
   if (index_of(e) < 0 || !g.picked_counter) return 0;
   return g.picked_counter() == static_cast<U>(e) ? -1 : 0;
 }
 
-int32_t random_position_xz(U, int32_t e, int32_t x1, int32_t x2, int32_t z1, int32_t z2) {
+int32_t random_position_xz(int32_t e, int32_t x1, int32_t x2, int32_t z1, int32_t z2) {
   int32_t* w = element_words(e);
   if (!w) return 0;
   w[core::kPosition] = core::random_number(x1, x2);
@@ -247,7 +247,7 @@ int32_t* push_entry(int32_t depth) {
   return core::state().pools.push_stack.as<int32_t>() + depth * kPushWords;
 }
 
-int32_t push(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t push(int32_t e) {
   const int32_t* w = element_words(e);
   int32_t& depth = state().push_depth;
   if (!w || depth < 0 || depth >= kPushEntries) return 0;
@@ -256,7 +256,7 @@ int32_t push(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t pop(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
+int32_t pop(int32_t e) {
   int32_t* w = element_words(e);
   int32_t& depth = state().push_depth;
   if (!w || depth <= 0 || depth > kPushEntries) return 0;
@@ -268,45 +268,45 @@ int32_t pop(U, int32_t e, int32_t, int32_t, int32_t, int32_t) {
 }  // namespace
 
 void bind_elements() {
-  bind("element", &element);
-  bind("element_index", &element_index);
-  bind("first_element", &first_element);
-  bind("last_element", &last_element);
-  bind("element_id", &get<core::kElementId>);
-  bind("element_id_set", &set<core::kElementId>);
-  bind("element_find", &element_find);
-  bind("random_element", &random_element);
-  bind("status", &status);
-  bind("type", &type);
-  bind("on", &on);
-  bind("off", &off);
-  bind("on_list", &on_list);
-  bind("on_range", &on_range);
-  bind("disable", &enable<false>);
-  bind("enable", &enable<true>);
-  bind("execute", &execute);
-  bind("timer", &get<core::kTimer>);
-  bind("timer_set", &set<core::kTimer>);
-  bind("credits", &get<core::kCredits>);
-  bind("credits_set", &set<core::kCredits>);
-  bind("credits_add", &add<core::kCredits>);
-  bind("state", &masked<core::kFlags>);
-  bind("state_set", &bits_set<core::kFlags>);
-  bind("state_reset", &bits_reset<core::kFlags>);
-  bind("signal", &masked<core::kSignals>);
-  bind("signal_set", &bits_set<core::kSignals>);
-  bind("signal_reset", &bits_reset<core::kSignals>);
-  bind("pocket", &pocket);
-  bind("pocket_set", &pocket_set);
-  bind("pocket_add", &pocket_add);
-  bind("register", &register_get);
-  bind("register_set", &register_set);
-  bind("local", &local);
-  bind("local_set", &local_set);
-  bind("counter_picked", &counter_picked);
-  bind("random_position_xz", &random_position_xz);
-  bind("push", &push);
-  bind("pop", &pop);
+  bind<element>("element");
+  bind<element_index>("element_index");
+  bind<first_element>("first_element");
+  bind<last_element>("last_element");
+  bind<get<core::kElementId>>("element_id");
+  bind<set<core::kElementId>>("element_id_set");
+  bind<element_find>("element_find");
+  bind<random_element>("random_element");
+  bind<status>("status");
+  bind<type>("type");
+  bind<on>("on");
+  bind<off>("off");
+  bind<on_list>("on_list");
+  bind<on_range>("on_range");
+  bind<enable<false>>("disable");
+  bind<enable<true>>("enable");
+  bind<execute>("execute");
+  bind<get<core::kTimer>>("timer");
+  bind<set<core::kTimer>>("timer_set");
+  bind<get<core::kCredits>>("credits");
+  bind<set<core::kCredits>>("credits_set");
+  bind<add<core::kCredits>>("credits_add");
+  bind<masked<core::kFlags>>("state");
+  bind<bits_set<core::kFlags>>("state_set");
+  bind<bits_reset<core::kFlags>>("state_reset");
+  bind<masked<core::kSignals>>("signal");
+  bind<bits_set<core::kSignals>>("signal_set");
+  bind<bits_reset<core::kSignals>>("signal_reset");
+  bind<pocket>("pocket");
+  bind<pocket_set>("pocket_set");
+  bind<pocket_add>("pocket_add");
+  bind<register_get>("register");
+  bind<register_set>("register_set");
+  bind<local>("local");
+  bind<local_set>("local_set");
+  bind<counter_picked>("counter_picked");
+  bind<random_position_xz>("random_position_xz");
+  bind<push>("push");
+  bind<pop>("pop");
 }
 
 }  // namespace brain::general

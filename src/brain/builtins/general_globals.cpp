@@ -20,24 +20,24 @@ constexpr U kMask = core::kGlobalCount - 1;
 int32_t* globals() { return core::state().pools.globals.as<int32_t>(); }
 int32_t& global_at(int32_t i) { return globals()[static_cast<U>(i) & kMask]; }
 
-int32_t global(U, int32_t i, int32_t, int32_t, int32_t, int32_t) { return global_at(i); }
-int32_t global_set(U, int32_t i, int32_t v, int32_t, int32_t, int32_t) {
+int32_t global(int32_t i) { return global_at(i); }
+int32_t global_set(int32_t i, int32_t v) {
   if (state().general.global_sync) state().general.global_sync();
   global_at(i) = v;
   return 0;
 }
-int32_t global_add(U, int32_t i, int32_t v, int32_t, int32_t, int32_t) {
+int32_t global_add(int32_t i, int32_t v) {
   int32_t& g = global_at(i);
   g = static_cast<int32_t>(static_cast<U>(g) + static_cast<U>(v));
   return 0;
 }
-int32_t globals_sort(U, int32_t first, int32_t last, int32_t, int32_t, int32_t) {
+int32_t globals_sort(int32_t first, int32_t last) {
   if (0 <= first && first <= last && last <= static_cast<int32_t>(kMask))
     std::sort(globals() + first, globals() + last + 1);
   return 0;
 }
 
-int32_t globals_save(U, int32_t path, int32_t first, int32_t last, int32_t, int32_t) {
+int32_t globals_save(int32_t path, int32_t first, int32_t last) {
   std::string file;
   if (!path_arg(path, file)) return 0;
   const U lo = static_cast<U>(first) & kMask;
@@ -48,7 +48,7 @@ int32_t globals_save(U, int32_t path, int32_t first, int32_t last, int32_t, int3
   return 0;
 }
 
-int32_t globals_load(U, int32_t path, int32_t first, int32_t last, int32_t, int32_t) {
+int32_t globals_load(int32_t path, int32_t first, int32_t last) {
   std::string file;
   std::string text;
   if (!path_arg(path, file) || !core::read_file(file, text, 64u * core::kGlobalCount)) return 0;
@@ -66,12 +66,12 @@ int32_t globals_load(U, int32_t path, int32_t first, int32_t last, int32_t, int3
 }  // namespace
 
 void bind_globals() {
-  bind("global", &global);
-  bind("global_set", &global_set);
-  bind("global_add", &global_add);
-  bind("globals_sort", &globals_sort);
-  bind("globals_save", &globals_save);
-  bind("globals_load", &globals_load);
+  bind<global>("global");
+  bind<global_set>("global_set");
+  bind<global_add>("global_add");
+  bind<globals_sort>("globals_sort");
+  bind<globals_save>("globals_save");
+  bind<globals_load>("globals_load");
 }
 
 }  // namespace brain::general

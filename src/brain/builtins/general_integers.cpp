@@ -17,36 +17,36 @@ using U = uint32_t;
 
 int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<U>(v)); }
 
-int32_t abs_(U, int32_t v, int32_t, int32_t, int32_t, int32_t) {
+int32_t abs_(int32_t v) {
   return v < 0 ? wrap32(-static_cast<int64_t>(v)) : v;
 }
-int32_t sum(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) { return wrap32(int64_t{a} + b); }
-int32_t subtract(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) { return wrap32(int64_t{a} - b); }
-int32_t multiply(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) { return wrap32(int64_t{a} * b); }
-int32_t divide(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+int32_t sum(int32_t a, int32_t b) { return wrap32(int64_t{a} + b); }
+int32_t subtract(int32_t a, int32_t b) { return wrap32(int64_t{a} - b); }
+int32_t multiply(int32_t a, int32_t b) { return wrap32(int64_t{a} * b); }
+int32_t divide(int32_t a, int32_t b) {
   if (b == 0) return 2147483647;
   return wrap32(int64_t{a} / b);  // -2147483648 / -1 wraps to itself
 }
-int32_t limit(U, int32_t v, int32_t lo, int32_t hi, int32_t, int32_t) {
+int32_t limit(int32_t v, int32_t lo, int32_t hi) {
   if (v < lo) return lo;
   if (v >= hi) return hi;
   return v;
 }
-int32_t between(U, int32_t v, int32_t lo, int32_t hi, int32_t, int32_t) {
+int32_t between(int32_t v, int32_t lo, int32_t hi) {
   return lo <= v && v <= hi ? -1 : 0;
 }
-int32_t wrap(U, int32_t v, int32_t lo, int32_t hi, int32_t, int32_t) {
+int32_t wrap(int32_t v, int32_t lo, int32_t hi) {
   return core::wrap_into_range(v, lo, hi);
 }
-int32_t random(U, int32_t a, int32_t b, int32_t, int32_t, int32_t) {
+int32_t random(int32_t a, int32_t b) {
   return a <= b ? core::random_number(a, b) : core::random_number(b, a);
 }
-int32_t every_tics(U, int32_t n, int32_t m, int32_t, int32_t, int32_t) {
+int32_t every_tics(int32_t n, int32_t m) {
   const uint32_t* tc = state().general.tick_count;
   const uint32_t t = tc ? *tc : 0;
   return t < static_cast<U>(m) && (t & (static_cast<U>(n) - 1u)) == 0 ? -1 : 0;
 }
-int32_t debug(U, int32_t v, int32_t, int32_t, int32_t, int32_t) {
+int32_t debug(int32_t v) {
   State& s = state();
   s.debug_value = v;
   s.debug_shown = true;
@@ -54,7 +54,7 @@ int32_t debug(U, int32_t v, int32_t, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t angle(U, int32_t dx, int32_t dz, int32_t, int32_t, int32_t) { return core::vector_angle(dx, dz); }
+int32_t angle(int32_t dx, int32_t dz) { return core::vector_angle(dx, dz); }
 
 // Coordinate difference of word w between two records, wrapped to 32 bits.
 int32_t diff(const int32_t* a, const int32_t* b, int w) {
@@ -66,7 +66,7 @@ int32_t length_shifted(int64_t x, int64_t y, int64_t z) {
   return static_cast<int32_t>(static_cast<U>(std::llround(len)) << 9);
 }
 
-int32_t distance(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+int32_t distance(int32_t e1, int32_t e2) {
   const int32_t* a = element_words(e1);
   const int32_t* b = element_words(e2);
   if (!a || !b) return 0;
@@ -74,14 +74,14 @@ int32_t distance(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
                         diff(a, b, core::kPosition + 2) >> 9);
 }
 
-int32_t distance_xz(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+int32_t distance_xz(int32_t e1, int32_t e2) {
   const int32_t* a = element_words(e1);
   const int32_t* b = element_words(e2);
   if (!a || !b) return 0;
   return length_shifted(diff(a, b, core::kPosition) >> 9, 0, diff(a, b, core::kPosition + 2) >> 9);
 }
 
-int32_t direction_xz(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
+int32_t direction_xz(int32_t e1, int32_t e2) {
   const int32_t* p = element_words(e1);
   const int32_t* q = element_words(e2);
   if (!p || !q || p == q) return 0;
@@ -93,21 +93,21 @@ int32_t direction_xz(U, int32_t e1, int32_t e2, int32_t, int32_t, int32_t) {
 }  // namespace
 
 void bind_integers() {
-  bind("abs", &abs_);
-  bind("sum", &sum);
-  bind("subtract", &subtract);
-  bind("multiply", &multiply);
-  bind("divide", &divide);
-  bind("limit", &limit);
-  bind("between", &between);
-  bind("wrap", &wrap);
-  bind("random", &random);
-  bind("every_tics", &every_tics);
-  bind("debug", &debug);
-  bind("angle", &angle);
-  bind("distance", &distance);
-  bind("distance_xz", &distance_xz);
-  bind("direction_xz", &direction_xz);
+  bind<abs_>("abs");
+  bind<sum>("sum");
+  bind<subtract>("subtract");
+  bind<multiply>("multiply");
+  bind<divide>("divide");
+  bind<limit>("limit");
+  bind<between>("between");
+  bind<wrap>("wrap");
+  bind<random>("random");
+  bind<every_tics>("every_tics");
+  bind<debug>("debug");
+  bind<angle>("angle");
+  bind<distance>("distance");
+  bind<distance_xz>("distance_xz");
+  bind<direction_xz>("direction_xz");
 }
 
 }  // namespace brain::general

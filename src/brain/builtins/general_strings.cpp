@@ -45,11 +45,11 @@ bool string_present(int32_t s) {
   return core::state().pools.strings.contains(static_cast<U>(s));
 }
 
-int32_t str_create(U, int32_t n, int32_t, int32_t, int32_t, int32_t) {
+int32_t str_create(int32_t n) {
   return n < 0 ? -1 : core::handle_new(uint64_t{static_cast<U>(n)} + 1);
 }
 
-int32_t str_copy(U, int32_t d, int32_t s, int32_t start, int32_t count, int32_t) {
+int32_t str_copy(int32_t d, int32_t s, int32_t start, int32_t count) {
   core::HandleEntry* e = destination(d, "STR_COPY");
   if (!e) return 0;
   const std::string_view text = core::string_arg(s);
@@ -62,7 +62,7 @@ int32_t str_copy(U, int32_t d, int32_t s, int32_t start, int32_t count, int32_t)
   return 0;
 }
 
-int32_t str_add(U, int32_t d, int32_t s, int32_t, int32_t, int32_t) {
+int32_t str_add(int32_t d, int32_t s) {
   core::HandleEntry* e = destination(d, "STR_ADD");
   if (!e) return 0;
   assign(e, core::string_arg(d), core::string_arg(s));
@@ -71,7 +71,7 @@ int32_t str_add(U, int32_t d, int32_t s, int32_t, int32_t, int32_t) {
 
 int lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
 
-int32_t str_comp(U, int32_t a, int32_t b, int32_t mode, int32_t, int32_t) {
+int32_t str_comp(int32_t a, int32_t b, int32_t mode) {
   if (!string_present(a) || !string_present(b)) return 0;
   const std::string_view x = core::string_arg(a), y = core::string_arg(b);
   for (size_t i = 0;; ++i) {
@@ -83,11 +83,11 @@ int32_t str_comp(U, int32_t a, int32_t b, int32_t mode, int32_t, int32_t) {
   }
 }
 
-int32_t str_len(U, int32_t s, int32_t, int32_t, int32_t, int32_t) {
+int32_t str_len(int32_t s) {
   return static_cast<int32_t>(core::string_arg(s).size());
 }
 
-int32_t str_chr(U, int32_t d, int32_t code, int32_t, int32_t, int32_t) {
+int32_t str_chr(int32_t d, int32_t code) {
   core::HandleEntry* e = destination(d, "STR_CHR");
   if (!e) return 0;
   const char c = static_cast<char>(code);
@@ -95,7 +95,7 @@ int32_t str_chr(U, int32_t d, int32_t code, int32_t, int32_t, int32_t) {
   return 0;
 }
 
-int32_t str_num(U, int32_t d, int32_t v, int32_t decimals, int32_t, int32_t) {
+int32_t str_num(int32_t d, int32_t v, int32_t decimals) {
   core::HandleEntry* e = destination(d, "STR_NUM");
   if (!e) return 0;
   char buf[64];
@@ -112,7 +112,7 @@ int32_t str_num(U, int32_t d, int32_t v, int32_t decimals, int32_t, int32_t) {
   return 0;
 }
 
-int32_t str_val(U, int32_t s, int32_t, int32_t, int32_t, int32_t) {
+int32_t str_val(int32_t s) {
   const std::string_view text = core::string_arg(s);
   char buf[72];
   const size_t n = text.size() < sizeof buf - 1 ? text.size() : sizeof buf - 1;
@@ -124,14 +124,14 @@ int32_t str_val(U, int32_t s, int32_t, int32_t, int32_t, int32_t) {
   return static_cast<int32_t>(v);
 }
 
-int32_t str_input(U, int32_t d, int32_t, int32_t, int32_t, int32_t) {
+int32_t str_input(int32_t d) {
   const GeneralServices& g = state().general;
   if (core::HandleEntry* e = core::handle_entry(d))
     assign(e, g.typed_text ? g.typed_text() : std::string_view());
   return 0;
 }
 
-int32_t str_input_set(U, int32_t s, int32_t, int32_t, int32_t, int32_t) {
+int32_t str_input_set(int32_t s) {
   const GeneralServices& g = state().general;
   if (g.set_typed_text) g.set_typed_text(core::string_arg(s));
   return 0;
@@ -140,16 +140,16 @@ int32_t str_input_set(U, int32_t s, int32_t, int32_t, int32_t, int32_t) {
 }  // namespace
 
 void bind_strings() {
-  bind("str_create", &str_create);
-  bind("str_copy", &str_copy);
-  bind("str_add", &str_add);
-  bind("str_comp", &str_comp);
-  bind("str_len", &str_len);
-  bind("str_chr", &str_chr);
-  bind("str_num", &str_num);
-  bind("str_val", &str_val);
-  bind("str_input", &str_input);
-  bind("str_input_set", &str_input_set);
+  bind<str_create>("str_create");
+  bind<str_copy>("str_copy");
+  bind<str_add>("str_add");
+  bind<str_comp>("str_comp");
+  bind<str_len>("str_len");
+  bind<str_chr>("str_chr");
+  bind<str_num>("str_num");
+  bind<str_val>("str_val");
+  bind<str_input>("str_input");
+  bind<str_input_set>("str_input_set");
 }
 
 }  // namespace brain::general

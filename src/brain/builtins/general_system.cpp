@@ -23,7 +23,7 @@ using U = uint32_t;
 constexpr int kMaxCommandBytes = 4096;
 constexpr int kMaxCommandArgs = 64;
 
-int32_t msg_box(U, int32_t text, int32_t buttons, int32_t, int32_t, int32_t) {
+int32_t msg_box(int32_t text, int32_t buttons) {
   const GeneralServices& g = state().general;
   const std::string message(core::string_arg(text));
   if (g.silence) g.silence(true);
@@ -100,21 +100,21 @@ int32_t start(int32_t command, bool wait) {
   return 0;
 }
 
-int32_t run(U, int32_t command, int32_t, int32_t, int32_t, int32_t) { return start(command, true); }
-int32_t run_task(U, int32_t command, int32_t, int32_t, int32_t, int32_t) { return start(command, false); }
+int32_t run(int32_t command) { return start(command, true); }
+int32_t run_task(int32_t command) { return start(command, false); }
 
-int32_t file_exists(U, int32_t path, int32_t, int32_t, int32_t, int32_t) {
+int32_t file_exists(int32_t path) {
   std::string file;
   return path_arg(path, file) && core::file_exists(file) ? -1 : 0;
 }
 
-int32_t clear(U, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t clear() {
   if (state().general.clear_screen) state().general.clear_screen();
   return 0;
 }
 
 template <int Field>
-int32_t date_part(U, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t date_part() {
   const std::time_t now = std::time(nullptr);
   std::tm t{};
   if (!::localtime_r(&now, &t)) return 0;
@@ -129,24 +129,24 @@ int32_t date_part(U, int32_t, int32_t, int32_t, int32_t, int32_t) {
 }
 
 // The platform refuses port access: the port rows do nothing.
-int32_t no_port(U, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+int32_t no_port() { return 0; }
 
 }  // namespace
 
 void bind_system() {
-  bind("msg_box", &msg_box);
-  bind("run", &run);
-  bind("run_task", &run_task);
-  bind("file_exists", &file_exists);
-  bind("clear", &clear);
-  bind("year", &date_part<0>);
-  bind("month", &date_part<1>);
-  bind("day", &date_part<2>);
-  bind("hour", &date_part<3>);
-  bind("minute", &date_part<4>);
-  bind("second", &date_part<5>);
+  bind<msg_box>("msg_box");
+  bind<run>("run");
+  bind<run_task>("run_task");
+  bind<file_exists>("file_exists");
+  bind<clear>("clear");
+  bind<date_part<0>>("year");
+  bind<date_part<1>>("month");
+  bind<date_part<2>>("day");
+  bind<date_part<3>>("hour");
+  bind<date_part<4>>("minute");
+  bind<date_part<5>>("second");
   for (const char* port : {"input_b", "input_w", "input_d", "output_b", "output_w", "output_d"})
-    bind(port, &no_port);
+    bind<no_port>(port);
 }
 
 }  // namespace brain::general
