@@ -5,10 +5,11 @@
 #include <cstdint>
 
 #include "brain/ir.h"
+#include "core/int32.h"
 
 namespace brain {
 
-constexpr int32_t neg32(int32_t x) { return static_cast<int32_t>(0u - static_cast<uint32_t>(x)); }
+using core::neg32;
 
 // Truncating division that never traps: a zero divisor gives 2147483647 (as
 // the `divide` built-in) and -2147483648 / -1 gives -2147483648.
@@ -33,12 +34,11 @@ constexpr int32_t apply(BinOp op, int32_t a, int32_t b, bool negated) {
       default: b = neg32(b);
     }
   }
-  const auto ua = static_cast<uint32_t>(a), ub = static_cast<uint32_t>(b);
   switch (op) {
     case BinOp::kDiv: return div32(a, b);
-    case BinOp::kMul: return static_cast<int32_t>(ua * ub);
-    case BinOp::kSub: return static_cast<int32_t>(ua - ub);
-    case BinOp::kAdd: return static_cast<int32_t>(ua + ub);
+    case BinOp::kMul: return core::mul32(a, b);
+    case BinOp::kSub: return core::sub32(a, b);
+    case BinOp::kAdd: return core::add32(a, b);
     case BinOp::kEq: return a == b;
     case BinOp::kNe: return a != b;
     case BinOp::kLt: return a < b;

@@ -1,5 +1,6 @@
 #include "brain/numbers.h"
 
+#include "core/int32.h"
 #include "core/text.h"
 
 namespace brain {
@@ -85,7 +86,7 @@ int32_t unit_value(int32_t thousandths, Unit unit) {
     case Unit::kMetresPerSecond: v = t * 17067 / 1000; break;
     case Unit::kRevsPerMinute: v = t * 1024 / 10000; break;
   }
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+  return core::wrap32(v);
 }
 
 bool parse_number(std::string_view text, int32_t& value) {

@@ -57,6 +57,11 @@ struct ElementState {
 };
 static_assert(sizeof(ElementState) == kElementStateBytes);
 
+// On and shown: the element is drawn.
+inline bool on_and_shown(const ElementState& st) {
+  return (st.w[kFlags] & (kFlagOn | kFlagShown)) == (kFlagOn | kFlagShown);
+}
+
 // Bit 31 set: no element.
 constexpr bool is_element_ref(uint32_t ref) { return (ref & 0x80000000u) == 0; }
 
@@ -70,6 +75,20 @@ inline int element_index(uint32_t ref) {
   if (!is_element_ref(ref) || !p.contains(ref, kElementStateBytes)) return -1;
   uint32_t off = ref - p.addr;
   return off % kElementStateBytes == 0 ? static_cast<int>(off / kElementStateBytes) : -1;
+}
+inline int element_index(int32_t ref) { return element_index(static_cast<uint32_t>(ref)); }
+
+// The record an element reference names, or null when it names none of them
+// exactly (bit 31 set, misaligned, outside the array): the resolver of every
+// built-in that takes an element.
+inline ElementState* element_at(uint32_t ref) {
+  const int i = element_index(ref);
+  return i < 0 ? nullptr : element_state(i);
+}
+inline ElementState* element_at(int32_t ref) { return element_at(static_cast<uint32_t>(ref)); }
+inline int32_t* element_words(int32_t ref) {
+  ElementState* st = element_at(ref);
+  return st ? st->w : nullptr;
 }
 
 }  // namespace core

@@ -32,39 +32,22 @@ using core::ElementState;
 
 constexpr int32_t kTrue = -1;
 
-// The element a handle names, or null (bit 31 set, or not an element).
-ElementState* element(uint32_t ref) {
-  const int i = core::element_index(ref);
-  return i < 0 ? nullptr : core::element_state(i);
-}
-
-const Object* current(const ElementState& st) { return object(st.w[core::kCurrentObject]); }
-
-bool is(const ElementState& st, uint32_t tag) {
-  const Object* o = current(st);
-  return o && static_cast<uint32_t>(o->w[0]) == tag;
-}
-
-bool on_and_shown(const ElementState& st) {
-  return (st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) == (core::kFlagOn | core::kFlagShown);
-}
-
 
 int32_t frame_refresh(int32_t a1) {
-  if (ElementState* st = element(static_cast<uint32_t>(a1)); st && is(*st, kTagFrame)) st->w[core::kExtent] = 4;
+  if (ElementState* st = core::element_at(a1); current_object_of(st, kTagFrame)) st->w[core::kExtent] = 4;
   return 0;
 }
 
 int32_t frame_refresh_all() {
   for (int e = 0; e < state().element_count; ++e) {
     ElementState& st = *core::element_state(e);
-    if (on_and_shown(st) && is(st, kTagFrame)) st.w[core::kExtent] = 4;
+    if (core::on_and_shown(st) && current_object_of(&st, kTagFrame)) st.w[core::kExtent] = 4;
   }
   return 0;
 }
 
 int32_t sprite_clip_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
-  if (ElementState* st = element(static_cast<uint32_t>(a1))) {
+  if (ElementState* st = core::element_at(a1)) {
     st->w[core::kExtent] = a2;
     st->w[core::kExtent + 1] = a3;
     st->w[core::kExtent + 2] = a4;
@@ -75,21 +58,23 @@ int32_t sprite_clip_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t 
 
 template <int Word>
 int32_t extent_word(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
+  const ElementState* st = core::element_at(a1);
   return st ? st->w[core::kExtent + Word] : 0;
 }
 
 template <int Word>
 int32_t sprite_dim(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
-  return st && is(*st, kTagSprite) ? current(*st)->w[Word] : 0;
+  const ElementState* st = core::element_at(a1);
+  const Object* o = current_object_of(st, kTagSprite);
+  return o ? o->w[Word] : 0;
 }
 
 // The mouse on one of the sprite's opaque pixels, inside its clip rectangle.
 int32_t sprite_picked(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
-  if (!st || !on_and_shown(*st) || !is(*st, kTagSprite)) return 0;
-  const Object& o = *current(*st);
+  const ElementState* st = core::element_at(a1);
+  const Object* sprite = current_object_of(st, kTagSprite);
+  if (!sprite || !core::on_and_shown(*st)) return 0;
+  const Object& o = *sprite;
   const int32_t mx = media::input().mouse_x, my = media::input().mouse_y;
   const int32_t* clip = &st->w[core::kExtent];
   if (mx < clip[0] || mx > clip[2] || my < clip[1] || my > clip[3]) return 0;
@@ -103,9 +88,10 @@ int32_t sprite_picked(int32_t a1) {
 
 // The mouse inside the area the counter's glyphs cover.
 int32_t counter_picked(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
-  if (!st || !on_and_shown(*st) || !is(*st, kTagCounter)) return 0;
-  const Object& o = *current(*st);
+  const ElementState* st = core::element_at(a1);
+  const Object* counter = current_object_of(st, kTagCounter);
+  if (!counter || !core::on_and_shown(*st)) return 0;
+  const Object& o = *counter;
   const ImageBlock* b = image_block(o);
   if (!b) return 0;
   int64_t width = 0;
@@ -118,20 +104,20 @@ int32_t counter_picked(int32_t a1) {
 }
 
 int32_t translucent(int32_t a1, int32_t a2) {
-  if (ElementState* st = element(static_cast<uint32_t>(a1)))
+  if (ElementState* st = core::element_at(a1))
     st->w[core::kFlags] = (st->w[core::kFlags] & ~core::kFlagTranslucent) | ((a2 & 1) ? core::kFlagTranslucent : 0);
   return 0;
 }
 
 // Elements: flag bit 6; run-time X frames: their render-enable bit.
 int32_t show(int32_t a1) {
-  if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] |= core::kFlagShown;
+  if (ElementState* st = core::element_at(a1)) st->w[core::kFlags] |= core::kFlagShown;
   else xobject_show(a1, true);
   return 0;
 }
 
 int32_t hide(int32_t a1) {
-  if (ElementState* st = element(static_cast<uint32_t>(a1))) st->w[core::kFlags] &= ~core::kFlagShown;
+  if (ElementState* st = core::element_at(a1)) st->w[core::kFlags] &= ~core::kFlagShown;
   else xobject_show(a1, false);
   return 0;
 }
@@ -157,14 +143,15 @@ int32_t render() {
 }
 
 int32_t background_color(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
-  return st && is(*st, kTagBackground) ? current(*st)->w[3] : 0;
+  const ElementState* st = core::element_at(a1);
+  const Object* o = current_object_of(st, kTagBackground);
+  return o ? o->w[3] : 0;
 }
 
 // Frame animation: the phase advances by speed; every 256 units move the
 // current object within first..last (1-based), wrapping.
 int32_t animate(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
-  ElementState* st = element(static_cast<uint32_t>(a1));
+  ElementState* st = core::element_at(a1);
   if (!st) return 0;
   int32_t first = a2, last = a3, speed = a4;
   if (speed < 0) {
@@ -188,18 +175,18 @@ int32_t animate(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
 }
 
 int32_t animation_frame(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
+  const ElementState* st = core::element_at(a1);
   return st ? st->w[core::kCurrentObject] - st->w[core::kFirstObject] + 1 : 0;
 }
 
 int32_t animation_frame_set(int32_t a1, int32_t a2) {
-  ElementState* st = element(static_cast<uint32_t>(a1));
+  ElementState* st = core::element_at(a1);
   if (st && a2 >= 1 && a2 <= st->w[core::kFrameCount]) st->w[core::kCurrentObject] = st->w[core::kFirstObject] + a2 - 1;
   return 0;
 }
 
 int32_t last_animation_frame(int32_t a1) {
-  const ElementState* st = element(static_cast<uint32_t>(a1));
+  const ElementState* st = core::element_at(a1);
   return st ? st->w[core::kFrameCount] : 0;
 }
 

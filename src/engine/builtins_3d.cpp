@@ -19,36 +19,18 @@ namespace {
 using core::ElementState;
 
 
-ElementState* element(int32_t ref) {
-  const int i = core::element_index(static_cast<uint32_t>(ref));
-  return i < 0 ? nullptr : core::element_state(i);
-}
-
-// The current object of an element when it has the given tag.
-const Object* object_of(const ElementState* st, uint32_t tag) {
-  if (!st) return nullptr;
-  const Object* o = object(st->w[core::kCurrentObject]);
-  return o && static_cast<uint32_t>(o->w[0]) == tag ? o : nullptr;
-}
-
-// The object index of an element's current object, or -1.
-int renderer(const ElementState* st) {
-  const int o = st ? st->w[core::kCurrentObject] : -1;
-  return valid_object(o) && o < state().object_count ? o : -1;
-}
-
 int32_t field_scale() { return std::clamp(project::state().scene.field_scale, 1, 100); }
 
 int32_t camera_fov(int32_t a1) {
-  const Object* o = object_of(element(a1), kTagCamera);
+  const Object* o = current_object_of(core::element_at(a1), kTagCamera);
   if (!o || !o->w[1]) return 0;
   return core::at<int32_t>(static_cast<uint32_t>(o->w[1]))[10];
 }
 
 int32_t camera_fov_set(int32_t a1, int32_t a2) {
-  const ElementState* st = element(a1);
-  if (!object_of(st, kTagCamera) || a2 == 0) return 0;
-  const int o = renderer(st);
+  const ElementState* st = core::element_at(a1);
+  if (!current_object_of(st, kTagCamera) || a2 == 0) return 0;
+  const int o = current_object(*st);
   platform::viewport_set_field(state().object_viewport[o], field_scale() / 100.0f * 240.0f / static_cast<float>(a2));
   return 0;
 }
@@ -90,9 +72,9 @@ int32_t background3d_set(int32_t a1) {
 }
 
 int32_t light_color_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
-  const ElementState* st = element(a1);
-  if (!object_of(st, kTagLight)) return 0;
-  const int o = renderer(st);
+  const ElementState* st = core::element_at(a1);
+  if (!current_object_of(st, kTagLight)) return 0;
+  const int o = current_object(*st);
   state().light_values[o][0] = a2 & 255;
   state().light_values[o][1] = a3 & 255;
   state().light_values[o][2] = a4 & 255;
@@ -101,9 +83,9 @@ int32_t light_color_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
 }
 
 int32_t light_intensity_set(int32_t a1, int32_t a2) {
-  const ElementState* st = element(a1);
-  if (!object_of(st, kTagLight)) return 0;
-  const int o = renderer(st);
+  const ElementState* st = core::element_at(a1);
+  if (!current_object_of(st, kTagLight)) return 0;
+  const int o = current_object(*st);
   state().light_values[o][3] = a2 & 1023;
   platform::light_set_attenuation(state().object_light[o], 1.0f - (a2 & 1023) / 1024.0f);
   return 0;
@@ -111,8 +93,8 @@ int32_t light_intensity_set(int32_t a1, int32_t a2) {
 
 template <int Channel>
 int32_t light_value(int32_t a1) {
-  const ElementState* st = element(a1);
-  return object_of(st, kTagLight) ? state().light_values[renderer(st)][Channel] : 0;
+  const ElementState* st = core::element_at(a1);
+  return current_object_of(st, kTagLight) ? state().light_values[current_object(*st)][Channel] : 0;
 }
 
 int32_t flats_priority_set(int32_t a1) {
@@ -122,11 +104,11 @@ int32_t flats_priority_set(int32_t a1) {
 
 // Scale of a flat shape; the extent follows from its unscaled copy.
 int32_t flat_scale_set(int32_t a1, int32_t a2, int32_t a3) {
-  ElementState* st = element(a1);
-  if (!object_of(st, kTagFlat)) return 0;
+  ElementState* st = core::element_at(a1);
+  if (!current_object_of(st, kTagFlat)) return 0;
   st->w[core::kScaleX] = a2;
   st->w[core::kScaleY] = a3;
-  const int e = core::element_index(static_cast<uint32_t>(a1));
+  const int e = core::element_index(a1);
   const int32_t* keep = state().unscaled[e];
   static constexpr int kAxis[6] = {0, 1, 2, 0, 1, 2};
   const int32_t scale[3] = {a2, a3, st->w[core::kScaleZ]};
@@ -172,8 +154,8 @@ uint32_t pick(int32_t* hit_point) {
   uint32_t found = 0;
   for (int e = 0; e < s.element_count; ++e) {
     const ElementState& cam = *core::element_state(e);
-    if ((cam.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
-    const int o = renderer(&cam);
+    if (!core::on_and_shown(cam)) continue;
+    const int o = current_object(cam);
     if (o < 0 || s.object_viewport[o] < 0) continue;
     const float mx = static_cast<float>(media::input().mouse_x), my = static_cast<float>(media::input().mouse_y);
     platform::Pick p = platform::viewport_pick(s.object_viewport[o], s.roots[kMainRoot], mx, my);
@@ -184,7 +166,7 @@ uint32_t pick(int32_t* hit_point) {
     if (layered.frame >= 0 && (p.frame < 0 || layer_shows_over(layered, p, s.object_viewport[o]))) p = layered;
     if (p.frame < 0) continue;
     for (int t = 0; t < s.element_count; ++t) {
-      const int to = renderer(core::element_state(t));
+      const int to = current_object(*core::element_state(t));
       const bool copy_hit = s.element_layer[t] > 0 && s.layer_copy[t] == p.frame;
       if ((to >= 0 && s.object_frame[to] == p.frame) || copy_hit) {
         found = core::element_ref(t);
@@ -208,7 +190,7 @@ int32_t visual_picked_get_ex(int32_t a1) {
   int32_t point[3];
   const uint32_t found = pick(point);
   if (found)
-    if (ElementState* st = element(a1)) std::copy(point, point + 3, &st->w[core::kPosition]);
+    if (ElementState* st = core::element_at(a1)) std::copy(point, point + 3, &st->w[core::kPosition]);
   return static_cast<int32_t>(found);
 }
 
@@ -218,11 +200,11 @@ int32_t visual_picked(int32_t a1) {
 
 // Places sprite s at the screen point of element a seen by camera c.
 int32_t sprite_3d_pos(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
-  const ElementState* a = element(a1);
-  ElementState* sprite = element(a2);
-  const ElementState* cam = element(a5);
-  if (!a || !sprite || !object_of(cam, kTagCamera)) return 0;
-  const int v = state().object_viewport[renderer(cam)];
+  const ElementState* a = core::element_at(a1);
+  ElementState* sprite = core::element_at(a2);
+  const ElementState* cam = core::element_at(a5);
+  if (!a || !sprite || !current_object_of(cam, kTagCamera)) return 0;
+  const int v = state().object_viewport[current_object(*cam)];
   const platform::Vec4 t = platform::viewport_transform(
       v, {a->w[core::kPosition] / 512000.0f, a->w[core::kPosition + 1] / 512000.0f, a->w[core::kPosition + 2] / 512000.0f});
   if (t.w == 0) return 0;

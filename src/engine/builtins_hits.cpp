@@ -34,16 +34,11 @@ int32_t saturate(double v) {
   return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0)) : 0;
 }
 
-core::ElementState* element(int32_t ref) {
-  const int i = core::element_index(static_cast<uint32_t>(ref));
-  return i < 0 ? nullptr : core::element_state(i);
-}
 
 // The renderer frame of an element's current object, or -1.
 int element_frame(const core::ElementState* st) {
-  if (!st) return -1;
-  const int o = st->w[core::kCurrentObject];
-  if (!valid_object(o) || o >= state().object_count) return -1;
+  const int o = st ? current_object(*st) : -1;
+  if (o < 0) return -1;
   const int f = state().object_frame[o];
   return platform::frame_valid(f) ? f : -1;
 }
@@ -51,7 +46,7 @@ int element_frame(const core::ElementState* st) {
 // Where the hits of a handle are kept: an element's or an X frame's; null
 // for anything else.
 XHit* hit_record(int32_t handle) {
-  const int e = core::element_index(static_cast<uint32_t>(handle));
+  const int e = core::element_index(handle);
   if (e >= 0) return &state().xobjects.element_hits[e];
   if (xobject_frame(handle) < 0) return nullptr;
   return &state().xobjects.slots[static_cast<uint32_t>(handle) & ~kXHandleBit].hit;
@@ -68,7 +63,7 @@ struct Ray {
 
 Ray facing_ray(int32_t handle) {
   Ray r;
-  if (const core::ElementState* st = element(handle)) {
+  if (const core::ElementState* st = core::element_at(handle)) {
     Vec3i d{0, 0, 65536};
     if (st->w[core::kFlags] & core::kFlagJoined) d = to_world(d, &st->w[core::kParentRotation]);
     d = to_world(d, &st->w[core::kRotation]);
@@ -134,10 +129,8 @@ int32_t mesh_bottom(const core::ElementState& st, int mesh) {
 }
 
 int32_t bottom(int32_t a1) {
-  if (const core::ElementState* st = element(a1)) {
-    const Object* o = object(st->w[core::kCurrentObject]);
-    if (!o) return 0;
-    const auto tag = static_cast<uint32_t>(o->w[0]);
+  if (const core::ElementState* st = core::element_at(a1)) {
+    const uint32_t tag = current_tag(*st);
     if (tag == kTagXModel) return static_cast<int32_t>(static_cast<uint32_t>(st->w[core::kExtent + 4]) << 9);
     if (tag != kTagVisual && tag != kTagShape) return 0;
     return mesh_bottom(*st, platform::frame_mesh(element_frame(st)));
@@ -175,12 +168,12 @@ int32_t h_poly_collision(int32_t a1, int32_t a2, int32_t a3) {
   if (!h) return 0;
   int root = state().roots[kMainRoot];
   if (a2 != 0) {
-    root = element(a2) ? element_frame(element(a2)) : xobject_frame(a2);
+    root = core::element_at(a2) ? element_frame(core::element_at(a2)) : xobject_frame(a2);
     if (root < 0) return 0;
   }
   Ray r = facing_ray(a1);
   double speed = 0;
-  if (const core::ElementState* st = element(a1)) {
+  if (const core::ElementState* st = core::element_at(a1)) {
     const double vx = st->w[core::kVelocity], vy = st->w[core::kVelocity + 1], vz = st->w[core::kVelocity + 2];
     speed = std::sqrt(vx * vx + vy * vy + vz * vz);
     if (speed == 0) return 0;

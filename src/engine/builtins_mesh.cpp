@@ -281,7 +281,7 @@ int32_t material_apply(int32_t a1) {
 // A selection (e, frame, part, first, count) checked against the target's
 // mesh as it is now; false leaves `out` alone.
 bool make_selection(int32_t ref, int32_t frame, int32_t part, int32_t first, int32_t count, PartSelection& out) {
-  if (element_of(ref) < 0 && !is_x_handle(ref)) return false;
+  if (core::element_index(ref) < 0 && !is_x_handle(ref)) return false;
   const int f = renderer_frame(ref, frame);
   if (f < 0 || part_of(f, part) == -2 || first < 0) return false;
   out = {ref, frame, part, first, count};

@@ -16,12 +16,6 @@ namespace engine {
 
 namespace {
 
-constexpr int32_t kOnShown = core::kFlagOn | core::kFlagShown;
-
-bool on_and_shown(const core::ElementState& st) { return (st.w[core::kFlags] & kOnShown) == kOnShown; }
-
-const Object* current_object(const core::ElementState& st) { return object(st.w[core::kCurrentObject]); }
-
 platform::Rect screen() { return {0, 0, platform::frame_width() - 1, platform::frame_height() - 1}; }
 
 void draw_frame_image(core::ElementState& st, const Object& o) {
@@ -79,9 +73,9 @@ void draw_frame() {
   State& s = state();
   for (int e = 0; e < s.element_count; ++e) {
     core::ElementState& st = *core::element_state(e);
-    if (!on_and_shown(st)) continue;
-    const Object* o = current_object(st);
-    if (!o) continue;
+    const int index = current_object(st);
+    if (index < 0 || !core::on_and_shown(st)) continue;
+    const Object* o = objects() + index;
     const uint32_t t = static_cast<uint32_t>(o->w[0]);
     if (t == kTagFrame) draw_frame_image(st, *o);
     // From 3D-background mode 2 on, the cameras' viewports are filled instead.
@@ -96,9 +90,9 @@ void draw_frame() {
 
   for (int e = 0; e < s.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
-    if (!on_and_shown(st)) continue;
-    const Object* o = current_object(st);
-    if (!o) continue;
+    const int index = current_object(st);
+    if (index < 0 || !core::on_and_shown(st)) continue;
+    const Object* o = objects() + index;
     const uint32_t t = static_cast<uint32_t>(o->w[0]);
     if (t == kTagCounter) draw_counter(st, *o);
     if (t == kTagSprite) draw_sprite(st, *o);

@@ -9,7 +9,7 @@ namespace engine {
 PartSelection* selection_slot(int32_t ref) {
   refresh_view_state();
   ViewListState& v = state().views;
-  const int e = element_of(ref);
+  const int e = core::element_index(ref);
   if (e >= 0) return &v.parts[e];
   if (!is_x_handle(ref) || xobject_frame(ref) < 0) return nullptr;
   const uint32_t slot = static_cast<uint32_t>(ref) & 0x7FFFFFFFu;
@@ -25,7 +25,7 @@ PartSelection selection_of(int32_t ref) {
 }
 
 int renderer_frame(int32_t ref, int32_t frame_number) {
-  const int e = element_of(ref);
+  const int e = core::element_index(ref);
   if (e < 0) {
     if (!is_x_handle(ref) || frame_number < 0 || frame_number > 1) return -1;
     return xobject_frame(ref);
@@ -67,7 +67,7 @@ bool mesh_window(const PartSelection& sel, MeshWindow& out) {
 }
 
 platform::Mat4 target_world(int32_t ref, int frame) {
-  const int e = element_of(ref);
+  const int e = core::element_index(ref);
   if (e < 0) return platform::frame_world(frame);
   const core::ElementState& st = *core::element_state(e);
   // As the frame drawing places the element: rotation (after the parent's

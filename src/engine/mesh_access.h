@@ -17,8 +17,7 @@ namespace engine {
 
 constexpr float kPositionUnit = 512000.0f;
 
-// The element index of a reference, or -1 (X handles included).
-inline int element_of(int32_t ref) { return core::element_index(static_cast<uint32_t>(ref)); }
+// Bit 31: a run-time X frame rather than an element.
 inline bool is_x_handle(int32_t ref) { return (static_cast<uint32_t>(ref) & 0x80000000u) != 0; }
 
 // The selection record kept for a target: the element's, or the X slot's
@@ -47,7 +46,7 @@ inline bool target_window(int32_t ref, MeshWindow& out) { return mesh_window(sel
 // gets its own copy, so that edits reach that element alone. X frames own
 // their meshes. -1 when there is none.
 inline int editable_mesh(int32_t ref, int frame) {
-  return element_of(ref) >= 0 ? platform::frame_own_mesh(frame) : platform::frame_mesh(frame);
+  return core::element_index(ref) >= 0 ? platform::frame_own_mesh(frame) : platform::frame_mesh(frame);
 }
 // target_window with the window's mesh made editable.
 inline bool editable_window(int32_t ref, MeshWindow& out) {
@@ -63,7 +62,7 @@ inline bool editable_window(int32_t ref, MeshWindow& out) {
 template <class F>
 int for_each_frame(int32_t ref, F f) {
   const PartSelection sel = selection_of(ref);
-  const int e = element_of(ref);
+  const int e = core::element_index(ref);
   if (e < 0 || sel.frame != 0) {
     const int fr = renderer_frame(ref, sel.frame);
     if (platform::frame_mesh(fr) < 0) return 0;

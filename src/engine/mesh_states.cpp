@@ -28,7 +28,7 @@ int32_t make_flat(int32_t a1) {
   ViewListState& v = views();
   int frame = renderer_frame(a1, 0);
   // An element in a priority layer is drawn by its layer's frame.
-  const int e = element_of(a1);
+  const int e = core::element_index(a1);
   if (frame >= 0 && e >= 0 && state().layer_copy[e] >= 0) frame = state().layer_copy[e];
   if (v.billboard_count >= kBillboardEntries || frame < 0) return 0;
   v.billboards[v.billboard_count++] = frame;
@@ -76,7 +76,7 @@ int32_t normals_optimize(int32_t a1) {
 // --- shadows (elements only)
 
 ElementShadows* shadows_of(int32_t ref) {
-  const int e = element_of(ref);
+  const int e = core::element_index(ref);
   return e < 0 ? nullptr : &views().shadows[e];
 }
 
@@ -84,7 +84,7 @@ int32_t shadow_add(int32_t a1, int32_t a2) {
   ElementShadows* sh = shadows_of(a1);
   if (!sh) return 0;
   sh->planar = true;
-  sh->light = element_of(a2);
+  sh->light = core::element_index(a2);
   views().any_shadows = true;
   return -1;
 }
@@ -164,12 +164,12 @@ int32_t v_shadow_volume_reset() {
 // The volume light follows an element: a directional LIGHT element gives
 // its direction, anything else its position.
 int32_t v_shadow_update(int32_t a1) {
-  const int e = element_of(a1);
+  const int e = core::element_index(a1);
   if (e < 0) return 0;
   ViewListState& v = views();
   const core::ElementState& st = *core::element_state(e);
-  const Object* o = object(st.w[core::kCurrentObject]);
-  if (o && static_cast<uint32_t>(o->w[0]) == kTagLight && o->w[1] == platform::kLightDirectional) {
+  const Object* o = current_object_of(&st, kTagLight);
+  if (o && o->w[1] == platform::kLightDirectional) {
     const platform::Vec3 d = platform::transform_vector(target_world(a1, -1), {0, 0, 1});
     v.volume_kind = 0;
     v.volume_light[0] = static_cast<int32_t>(d.x * 65536.0f);

@@ -1,6 +1,7 @@
 // Damping: linear friction on velocity and spin, quadratic drag with a
 // floor, and the horizontal speed limit.
 #include "brain/bind.h"
+#include "core/element_state.h"
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 
@@ -14,7 +15,7 @@ using core::kVelocity;
 // k / 512 on each chosen word; rounds toward zero, so -1 at 256 gives 0.
 template <int Base, bool X, bool Y, bool Z>
 int32_t friction(int32_t e, int32_t k) {
-  if (int32_t* w = element(e)) {
+  if (int32_t* w = core::element_words(e)) {
     if (X) w[Base] = damp(w[Base], k);
     if (Y) w[Base + 1] = damp(w[Base + 1], k);
     if (Z) w[Base + 2] = damp(w[Base + 2], k);
@@ -28,7 +29,7 @@ int32_t friction(int32_t e, int32_t k) {
 // chosen axes instead and ends the call. d is 64-bit and the new v wraps.
 template <bool X, bool Y, bool Z>
 int32_t drag(int32_t e, int32_t k) {
-  int32_t* w = element(e);
+  int32_t* w = core::element_words(e);
   if (!w) return 0;
   const bool use[3] = {X, Y, Z};
   for (int i = 0; i < 3; ++i) {
@@ -41,7 +42,7 @@ int32_t drag(int32_t e, int32_t k) {
       return 0;
     }
     const int64_t d = c * c * k / 8192 + 10;
-    v = wrap(v >= 0 ? v - d : v + d);
+    v = wrap32(v >= 0 ? v - d : v + d);
   }
   return 0;
 }
@@ -49,7 +50,7 @@ int32_t drag(int32_t e, int32_t k) {
 // Scales the horizontal velocity down to `max` (position units per tick)
 // when |vx| + |vz| exceeds it and the true horizontal speed does too.
 int32_t speed_xz_limit(int32_t e, int32_t max) {
-  int32_t* w = element(e);
+  int32_t* w = core::element_words(e);
   if (!w || max < 512) return 0;
   int32_t& vx = w[kVelocity];
   int32_t& vz = w[kVelocity + 2];
@@ -57,8 +58,8 @@ int32_t speed_xz_limit(int32_t e, int32_t max) {
   const int32_t s = length_milli(vx, 0, vz);
   const int32_t limit = max >> 9;
   if (s <= limit) return 0;
-  vx = wrap(int64_t(limit) * vx / s);
-  vz = wrap(int64_t(limit) * vz / s);
+  vx = wrap32(int64_t(limit) * vx / s);
+  vz = wrap32(int64_t(limit) * vz / s);
   return 0;
 }
 

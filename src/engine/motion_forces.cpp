@@ -5,6 +5,7 @@
 
 #include "brain/bind.h"
 #include "core/angles.h"
+#include "core/element_state.h"
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 
@@ -26,10 +27,10 @@ void set_velocity(int32_t* w, Vec3i v) {
 }
 
 int32_t gravity(int32_t e, int32_t gx, int32_t gy, int32_t gz) {
-  if (int32_t* w = element(e)) {
-    w[kVelocity] = add(w[kVelocity], gx);
-    w[kVelocity + 1] = add(w[kVelocity + 1], gy);
-    w[kVelocity + 2] = add(w[kVelocity + 2], gz);
+  if (int32_t* w = core::element_words(e)) {
+    w[kVelocity] = add32(w[kVelocity], gx);
+    w[kVelocity + 1] = add32(w[kVelocity + 1], gy);
+    w[kVelocity + 2] = add32(w[kVelocity + 2], gz);
   }
   return 0;
 }
@@ -38,15 +39,15 @@ int32_t gravity(int32_t e, int32_t gx, int32_t gy, int32_t gz) {
 Vec3i forward(const int32_t* w, int32_t a) { return to_world({0, 0, a}, w + kRotation); }
 
 int32_t thrust(int32_t e, int32_t a) {
-  if (int32_t* w = element(e)) {
+  if (int32_t* w = core::element_words(e)) {
     const Vec3i f = forward(w, a);
-    set_velocity(w, {add(w[kVelocity], f.x), add(w[kVelocity + 1], f.y), add(w[kVelocity + 2], f.z)});
+    set_velocity(w, {add32(w[kVelocity], f.x), add32(w[kVelocity + 1], f.y), add32(w[kVelocity + 2], f.z)});
   }
   return 0;
 }
 
 int32_t velocity_set(int32_t e, int32_t a) {
-  if (int32_t* w = element(e)) set_velocity(w, forward(w, a));
+  if (int32_t* w = core::element_words(e)) set_velocity(w, forward(w, a));
   return 0;
 }
 
@@ -54,22 +55,22 @@ int32_t velocity_set(int32_t e, int32_t a) {
 // (a sin(rotation y), a cos(rotation y)) >> 7.
 void horizontal(const int32_t* w, int32_t a, int32_t& x, int32_t& z) {
   const core::FineSine t = core::fine_sine(w[kRotation + 1]);
-  x = wrap((int64_t(a) * t.sin) >> 7);
-  z = wrap((int64_t(a) * t.cos) >> 7);
+  x = wrap32((int64_t(a) * t.sin) >> 7);
+  z = wrap32((int64_t(a) * t.cos) >> 7);
 }
 
 int32_t thrust_xz(int32_t e, int32_t a) {
-  if (int32_t* w = element(e)) {
+  if (int32_t* w = core::element_words(e)) {
     int32_t x, z;
     horizontal(w, a, x, z);
-    w[kVelocity] = add(w[kVelocity], x);
-    w[kVelocity + 2] = add(w[kVelocity + 2], z);
+    w[kVelocity] = add32(w[kVelocity], x);
+    w[kVelocity + 2] = add32(w[kVelocity + 2], z);
   }
   return 0;
 }
 
 int32_t velocity_set_xz(int32_t e, int32_t a) {
-  if (int32_t* w = element(e)) horizontal(w, a, w[kVelocity], w[kVelocity + 2]);
+  if (int32_t* w = core::element_words(e)) horizontal(w, a, w[kVelocity], w[kVelocity + 2]);
   return 0;
 }
 
@@ -80,31 +81,31 @@ void pull(int32_t* w, const int32_t target[3], int32_t k, bool x, bool y, bool z
   int64_t d[3] = {0, 0, 0}, m = 0;
   for (int i = 0; i < 3; ++i)
     if (use[i]) {
-      d[i] = sub(target[i], w[kPosition + i]);
+      d[i] = sub32(target[i], w[kPosition + i]);
       m = std::max(m, abs64(d[i]));
     }
   if (m == 0) return;
   for (int i = 0; i < 3; ++i)
-    if (use[i]) w[kVelocity + i] = add(w[kVelocity + i], wrap(int64_t(k) * d[i] / m));
+    if (use[i]) w[kVelocity + i] = add32(w[kVelocity + i], wrap32(int64_t(k) * d[i] / m));
 }
 
 template <bool X, bool Y, bool Z>
 int32_t attract(int32_t e, int32_t target, int32_t k) {
-  int32_t* w = element(e);
-  const int32_t* t = element(target);
+  int32_t* w = core::element_words(e);
+  const int32_t* t = core::element_words(target);
   if (w && t) pull(w, t + kPosition, k, X, Y, Z);
   return 0;
 }
 
 int32_t attract_point(int32_t e, int32_t x, int32_t y, int32_t z, int32_t k) {
   const int32_t p[3] = {x, y, z};
-  if (int32_t* w = element(e)) pull(w, p, k, true, true, true);
+  if (int32_t* w = core::element_words(e)) pull(w, p, k, true, true, true);
   return 0;
 }
 
 template <int Axis>
 int32_t attract_r(int32_t e, int32_t angle, int32_t k) {
-  if (int32_t* w = element(e)) attract_spin(w, Axis, angle, k);
+  if (int32_t* w = core::element_words(e)) attract_spin(w, Axis, angle, k);
   return 0;
 }
 
@@ -116,7 +117,7 @@ int32_t attract_r(int32_t e, int32_t angle, int32_t k) {
 // perpendicular to it (turning by +a, or by the reflected a, would tilt it
 // by up to twice the angle and add a push along the travel).
 int32_t lift(int32_t e, int32_t k, int32_t stall) {
-  int32_t* w = element(e);
+  int32_t* w = core::element_words(e);
   if (!w) return 0;
   Vec3i l = to_local(velocity_of(w), w + kRotation);
   const int32_t s = length_milli(l.x, 0, l.z);
@@ -135,11 +136,11 @@ int32_t lift(int32_t e, int32_t k, int32_t stall) {
 
   // |a >> 6| <= 719, s < 2^23 and |k| <= 2^31: the product can pass 63 bits.
   const __int128 p = static_cast<__int128>(a >> 6) * s * k;
-  const int32_t m = wrap(-static_cast<int64_t>(p >> 9));
+  const int32_t m = wrap32(-static_cast<int64_t>(p >> 9));
 
   const int32_t heading = direction_angle(l.x, l.z);
-  const Vec3i up = turn_y(turn_x({0, m, 0}, wrap(-attack)), heading);
-  l = {add(l.x, up.x), add(l.y, up.y), add(l.z, up.z)};
+  const Vec3i up = turn_y(turn_x({0, m, 0}, wrap32(-attack)), heading);
+  l = {add32(l.x, up.x), add32(l.y, up.y), add32(l.z, up.z)};
   set_velocity(w, to_world(l, w + kRotation));
   return m;
 }
@@ -149,13 +150,13 @@ int32_t lift(int32_t e, int32_t k, int32_t stall) {
 // lets `skid` / 512 of the sideways part through. Result: the signed speed
 // along the wheels.
 int32_t steer(int32_t e, int32_t angle, int32_t skid) {
-  int32_t* w = element(e);
+  int32_t* w = core::element_words(e);
   if (!w) return 0;
   int32_t& ry = w[kRotation + 1];
   const int32_t vx = w[kVelocity], vz = w[kVelocity + 2];
 
-  const int32_t deflection = wrap((int64_t(angle) * 85) >> 8);
-  const int32_t wheel = core::normalise_angle(add(add(ry, 46080), deflection));
+  const int32_t deflection = wrap32((int64_t(angle) * 85) >> 8);
+  const int32_t wheel = core::normalise_angle(add32(add32(ry, 46080), deflection));
   // Split into the parts along and across the wheels in the wheel frame.
   // A wheel angle of 0 is split too (the turns are then the identity): the
   // rolling axis is x and z is sideways; keeping the whole velocity there
@@ -167,18 +168,18 @@ int32_t steer(int32_t e, int32_t angle, int32_t skid) {
   w[kVelocity + 2] = rolling.z;
 
   int32_t s = length_milli(rolling.x, 0, rolling.z);
-  const int32_t turn = wrap((int64_t(deflection) * s) >> 10);
-  const Vec3i heading = turn_y({vx, 0, vz}, neg(ry));
+  const int32_t turn = wrap32((int64_t(deflection) * s) >> 10);
+  const Vec3i heading = turn_y({vx, 0, vz}, neg32(ry));
   if (heading.z < 0) {
-    ry = core::normalise_angle(sub(ry, turn));
+    ry = core::normalise_angle(sub32(ry, turn));
     s = -s;
   } else {
-    ry = core::normalise_angle(add(ry, turn));
+    ry = core::normalise_angle(add32(ry, turn));
   }
 
-  w[kVelocity] = add(w[kVelocity], wrap((int64_t(sideways.x) * skid) >> 9));
-  w[kVelocity + 2] = add(w[kVelocity + 2], wrap((int64_t(sideways.z) * skid) >> 9));
-  return shl(s, 9);
+  w[kVelocity] = add32(w[kVelocity], wrap32((int64_t(sideways.x) * skid) >> 9));
+  w[kVelocity + 2] = add32(w[kVelocity + 2], wrap32((int64_t(sideways.z) * skid) >> 9));
+  return shl32(s, 9);
 }
 
 }  // namespace
@@ -187,7 +188,7 @@ void attract_spin(int32_t* w, int axis, int32_t angle, int32_t k) {
   int32_t d = core::normalise_angle(w[kRotation + axis]) - core::normalise_angle(angle);
   if (d > core::kFullTurn / 2 || d < -core::kFullTurn / 2) d = -d;  // the shorter way round
   int32_t& spin = w[kSpin + axis];
-  spin = d < 0 ? add(spin, k) : sub(spin, k);
+  spin = d < 0 ? add32(spin, k) : sub32(spin, k);
 }
 
 void bind_motion_forces() {

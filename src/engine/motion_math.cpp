@@ -4,13 +4,14 @@
 #include <limits>
 
 #include "core/angles.h"
+#include "core/element_state.h"
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 
 namespace engine {
 
-using motion::neg;
-using motion::wrap;
+using core::neg32;
+using core::wrap32;
 
 namespace {
 
@@ -20,8 +21,8 @@ void turn_pair(int32_t& a, int32_t& b, int32_t angle) {
   if (t.k == 0) return;
   const int64_t na = int64_t(a) * t.cos - int64_t(b) * t.sin;
   const int64_t nb = int64_t(a) * t.sin + int64_t(b) * t.cos;
-  a = wrap(na >> 15);
-  b = wrap(nb >> 15);
+  a = wrap32(na >> 15);
+  b = wrap32(nb >> 15);
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ Vec3i turn_y(Vec3i v, int32_t angle) {
 
 Vec3i to_world(Vec3i v, const int32_t* r) { return turn_y(turn_z(turn_x(v, r[0]), r[2]), r[1]); }
 
-Vec3i to_local(Vec3i v, const int32_t* r) { return turn_x(turn_z(turn_y(v, neg(r[1])), neg(r[2])), neg(r[0])); }
+Vec3i to_local(Vec3i v, const int32_t* r) { return turn_x(turn_z(turn_y(v, neg32(r[1])), neg32(r[2])), neg32(r[0])); }
 
 uint32_t rounded_sqrt(uint64_t n) {
   // Bit-by-bit integer root, then round: n > r^2 + r means n is nearer (r+1)^2.

@@ -27,6 +27,7 @@
 
 #include "brain/bind.h"
 #include "core/angles.h"
+#include "core/element_state.h"
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 #include "engine/state.h"
@@ -126,7 +127,7 @@ int32_t rotation_axis_add(int32_t x, int32_t y, int32_t z, int32_t angle) {
 // way an element with those rotation words is drawn (the conjugate, see
 // above).
 int32_t orientation_set(int32_t e) {
-  if (int32_t* w = element(e)) {
+  if (int32_t* w = core::element_words(e)) {
     quaternion_rotation(work(), w + core::kRotation);
   } else if (const int f = xobject_frame(e); f >= 0) {
     const Quaternion q = work();
@@ -223,7 +224,7 @@ int32_t rotation_axis(int32_t n) {
 // One of e's local axes (0 x, 1 y, 2 z) as a world vector of length
 // 512000; its component 0, 1 or 2. Other codes answer 0.
 int32_t local_axis(int32_t e, int32_t axis, int32_t component) {
-  const int32_t* w = element(e);
+  const int32_t* w = core::element_words(e);
   if (!w || axis < 0 || axis > 2 || component < 0 || component > 2) return 0;
   int32_t v[3] = {0, 0, 0};
   v[axis] = 512000;

@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "brain/bind.h"
+#include "brain/builtins/words.h"
 #include "core/angles.h"
+#include "core/element_state.h"
 #include "engine/motion.h"
 #include "engine/motion_detail.h"
 #include "engine/objects.h"
@@ -21,15 +23,11 @@ using core::kPosition;
 using core::kRotation;
 using core::kSpin;
 using core::kVelocity;
-
-template <int W>
-int32_t get(int32_t e) {
-  const int32_t* w = element(e);
-  return w ? w[W] : 0;
-}
+using brain::words::get;
+using brain::words::set;
 
 int32_t get_angle(int32_t e, int word) {
-  const int32_t* w = element(e);
+  const int32_t* w = core::element_words(e);
   return w ? core::normalise_angle(w[word]) : 0;
 }
 
@@ -38,36 +36,24 @@ int32_t get_rotation(int32_t e) {
   return get_angle(e, W);
 }
 
-template <int W>
-int32_t set(int32_t e, int32_t v) {
-  if (int32_t* w = element(e)) w[W] = v;
-  return 0;
-}
-
-template <int W>
-int32_t add_to(int32_t e, int32_t v) {
-  if (int32_t* w = element(e)) w[W] = add(w[W], v);
-  return 0;
-}
-
 // b's three words at W = a's.
 template <int W>
 int32_t copy3(int32_t a, int32_t b) {
-  const int32_t* from = element(a);
-  int32_t* to = element(b);
+  const int32_t* from = core::element_words(a);
+  int32_t* to = core::element_words(b);
   if (!from || !to) return 0;
   for (int i = 0; i < 3; ++i) to[W + i] = from[W + i];
   return 0;
 }
 
 int32_t rotation_copy(int32_t a, int32_t b) {
-  const int32_t* from = element(a);
-  int32_t* to = element(b);
+  const int32_t* from = core::element_words(a);
+  int32_t* to = core::element_words(b);
   if (!from || !to) return 0;
   const bool joined = (from[core::kFlags] & core::kFlagJoined) != 0;
   int32_t r[3];
   for (int i = 0; i < 3; ++i)
-    r[i] = joined ? add(from[kRotation + i], from[core::kParentRotation + i]) : from[kRotation + i];
+    r[i] = joined ? add32(from[kRotation + i], from[core::kParentRotation + i]) : from[kRotation + i];
   for (int i = 0; i < 3; ++i) to[kRotation + i] = r[i];
   return 0;
 }
@@ -80,7 +66,7 @@ int32_t position_units(float v) {
 
 // Run-time X frames (bit 31) are placed relative to their parent frame.
 int32_t position_set(int32_t e, int32_t x, int32_t y, int32_t z) {
-  if (int32_t* w = element(e)) {
+  if (int32_t* w = core::element_words(e)) {
     w[kPosition] = x;
     w[kPosition + 1] = y;
     w[kPosition + 2] = z;
@@ -94,7 +80,7 @@ int32_t position_set(int32_t e, int32_t x, int32_t y, int32_t z) {
 // to its parent) x 512000.
 template <int Axis>
 int32_t position_axis(int32_t e) {
-  if (const int32_t* w = element(e)) return w[kPosition + Axis];
+  if (const int32_t* w = core::element_words(e)) return w[kPosition + Axis];
   const int f = xobject_frame(e);
   if (f < 0) return 0;
   const platform::Vec3 p = platform::frame_position(f);
@@ -104,28 +90,28 @@ int32_t position_axis(int32_t e) {
 // `from` += `by` on three words: the two integrations.
 template <int To, int By>
 int32_t integrate(int32_t e) {
-  if (int32_t* w = element(e))
-    for (int i = 0; i < 3; ++i) w[To + i] = add(w[To + i], w[By + i]);
+  if (int32_t* w = core::element_words(e))
+    for (int i = 0; i < 3; ++i) w[To + i] = add32(w[To + i], w[By + i]);
   return 0;
 }
 
 int32_t velocity(int32_t e) {
-  const int32_t* w = element(e);
+  const int32_t* w = core::element_words(e);
   return w ? length_milli(w[kVelocity], w[kVelocity + 1], w[kVelocity + 2]) : 0;
 }
 
 int32_t velocity_xz(int32_t e) {
-  const int32_t* w = element(e);
+  const int32_t* w = core::element_words(e);
   return w ? length_milli(w[kVelocity], 0, w[kVelocity + 2]) : 0;
 }
 
-int32_t speed(int32_t e) { return shl(velocity(e), 9); }
+int32_t speed(int32_t e) { return shl32(velocity(e), 9); }
 
-int32_t speed_xz(int32_t e) { return shl(velocity_xz(e), 9); }
+int32_t speed_xz(int32_t e) { return shl32(velocity_xz(e), 9); }
 
 // Forward speed: the velocity in the element's frame, its z.
 int32_t speed_lz(int32_t e) {
-  const int32_t* w = element(e);
+  const int32_t* w = core::element_words(e);
   if (!w) return 0;
   return to_local({w[kVelocity], w[kVelocity + 1], w[kVelocity + 2]}, w + kRotation).z;
 }
@@ -133,31 +119,30 @@ int32_t speed_lz(int32_t e) {
 // Steps back four ticks of travel on one axis and reverses it.
 template <int Axis>
 int32_t boing(int32_t e) {
-  if (int32_t* w = element(e)) {
+  if (int32_t* w = core::element_words(e)) {
     int32_t& v = w[kVelocity + Axis];
-    w[kPosition + Axis] = sub(w[kPosition + Axis], shl(v, 2));
-    v = neg(v);
+    w[kPosition + Axis] = sub32(w[kPosition + Axis], shl32(v, 2));
+    v = neg32(v);
   }
   return 0;
 }
 
 // Visuals and X-models only: new scale words, extent from the unscaled copy.
 int32_t scale_set(int32_t e, int32_t sx, int32_t sy, int32_t sz) {
-  int32_t* w = element(e);
+  int32_t* w = core::element_words(e);
   if (!w) return 0;
-  const Object* o = object(w[core::kCurrentObject]);
-  const uint32_t kind = o ? static_cast<uint32_t>(o->w[0]) : 0;
+  const uint32_t kind = current_tag(*core::element_at(e));
   if (kind != kTagVisual && kind != kTagXModel) return 0;
   w[core::kScaleX] = sx;
   w[core::kScaleY] = sy;
   w[core::kScaleZ] = sz;
   // Slots above the last element are copies of it and share its copy.
   const State& s = state();
-  int index = core::element_index(static_cast<uint32_t>(e));
+  int index = core::element_index(e);
   if (s.element_count > 0 && index >= s.element_count) index = s.element_count - 1;
   const int32_t* keep = s.unscaled[index];
   const int32_t scale[3] = {sx, sy, sz};
-  for (int k = 0; k < 6; ++k) w[core::kExtent + k] = wrap(int64_t(keep[k]) * scale[k % 3] / 1000);
+  for (int k = 0; k < 6; ++k) w[core::kExtent + k] = wrap32(int64_t(keep[k]) * scale[k % 3] / 1000);
   return 0;
 }
 
@@ -171,9 +156,9 @@ void bind_motion_words() {
   bind<set<kPosition>>("position_x_set");
   bind<set<kPosition + 1>>("position_y_set");
   bind<set<kPosition + 2>>("position_z_set");
-  bind<add_to<kPosition>>("position_x_add");
-  bind<add_to<kPosition + 1>>("position_y_add");
-  bind<add_to<kPosition + 2>>("position_z_add");
+  bind<brain::words::add<kPosition>>("position_x_add");
+  bind<brain::words::add<kPosition + 1>>("position_y_add");
+  bind<brain::words::add<kPosition + 2>>("position_z_add");
   bind<copy3<kPosition>>("position_copy");
   bind<position_set>("position_set");
 
@@ -183,9 +168,9 @@ void bind_motion_words() {
   bind<set<kRotation>>("rotation_x_set");
   bind<set<kRotation + 1>>("rotation_y_set");
   bind<set<kRotation + 2>>("rotation_z_set");
-  bind<add_to<kRotation>>("rotation_x_add");
-  bind<add_to<kRotation + 1>>("rotation_y_add");
-  bind<add_to<kRotation + 2>>("rotation_z_add");
+  bind<brain::words::add<kRotation>>("rotation_x_add");
+  bind<brain::words::add<kRotation + 1>>("rotation_y_add");
+  bind<brain::words::add<kRotation + 2>>("rotation_z_add");
   bind<rotation_copy>("rotation_copy");
 
   bind<get<kVelocity>>("velocity_x");
@@ -194,9 +179,9 @@ void bind_motion_words() {
   bind<set<kVelocity>>("velocity_x_set");
   bind<set<kVelocity + 1>>("velocity_y_set");
   bind<set<kVelocity + 2>>("velocity_z_set");
-  bind<add_to<kVelocity>>("velocity_x_add");
-  bind<add_to<kVelocity + 1>>("velocity_y_add");
-  bind<add_to<kVelocity + 2>>("velocity_z_add");
+  bind<brain::words::add<kVelocity>>("velocity_x_add");
+  bind<brain::words::add<kVelocity + 1>>("velocity_y_add");
+  bind<brain::words::add<kVelocity + 2>>("velocity_z_add");
   bind<copy3<kVelocity>>("velocity_copy");
   bind<integrate<kPosition, kVelocity>>("velocity_update");
   bind<velocity>("velocity");
@@ -211,9 +196,9 @@ void bind_motion_words() {
   bind<set<kSpin>>("spin_x_set");
   bind<set<kSpin + 1>>("spin_y_set");
   bind<set<kSpin + 2>>("spin_z_set");
-  bind<add_to<kSpin>>("spin_x_add");
-  bind<add_to<kSpin + 1>>("spin_y_add");
-  bind<add_to<kSpin + 2>>("spin_z_add");
+  bind<brain::words::add<kSpin>>("spin_x_add");
+  bind<brain::words::add<kSpin + 1>>("spin_y_add");
+  bind<brain::words::add<kSpin + 2>>("spin_z_add");
   bind<copy3<kSpin>>("spin_copy");
   bind<integrate<kRotation, kSpin>>("spin_update");
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "core/element_state.h"
 #include "core/state.h"
 
 namespace engine {
@@ -33,6 +34,16 @@ static_assert(sizeof(Object) == core::kObjectBytes);
 inline Object* objects() { return core::state().pools.object_table.as<Object>(); }
 inline bool valid_object(int32_t index) { return index >= 0 && index < static_cast<int32_t>(core::kObjectCount); }
 inline Object* object(int32_t index) { return valid_object(index) ? objects() + index : nullptr; }
+
+// The index of an element's current object when it is one of the objects of
+// the loaded scene, else -1.
+int current_object(const core::ElementState& st);
+// The element's current object when it is of the kind `tag`; null otherwise
+// (and for a null element). Records past the loaded ones are zero, so they
+// are of no kind.
+const Object* current_object_of(const core::ElementState* st, uint32_t tag);
+// The kind tag of an element's current object, 0 for none.
+uint32_t current_tag(const core::ElementState& st);
 
 // The `type` number of an object's tag (camera 0 ... X-model 11), -1 for none.
 int32_t tag_type(uint32_t tag);

@@ -37,7 +37,6 @@ namespace {
 
 constexpr float kPositionUnit = 512000.0f;
 constexpr float kFixed = 65536.0f;
-constexpr int32_t kOnShown = core::kFlagOn | core::kFlagShown;
 constexpr char kDefaultBackground3d[] = "bckgrnds/bkgr000_.bmp";
 constexpr char kDefaultXModel[] = "xvisuals/default_.x";
 
@@ -47,15 +46,6 @@ int& root(int r) { return state().roots[r]; }
 int32_t mode_percent() {
   const int32_t mode = media::state().display_mode;
   return mode == 4 || mode == 8 ? 125 : mode == 16 || mode == 32 ? 160 : 100;
-}
-
-bool on_and_shown(const core::ElementState& st) { return (st.w[core::kFlags] & kOnShown) == kOnShown; }
-
-// The object index of an element's current object when it has a renderer
-// frame or viewport, else -1.
-int current_object(const core::ElementState& st) {
-  const int o = st.w[core::kCurrentObject];
-  return valid_object(o) && o < state().object_count ? o : -1;
 }
 
 uint32_t tag_of(int o) { return static_cast<uint32_t>(object(o)->w[0]); }
@@ -281,7 +271,7 @@ void clear_viewports() {
   const uint32_t c = s.background3d_colour != kColourUnset ? s.background3d_colour : s.scene_colour & 0xFFFFFF;
   for (int e = 0; e < s.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
-    if (!on_and_shown(st)) continue;
+    if (!core::on_and_shown(st)) continue;
     const int o = current_object(st);
     if (o < 0 || s.object_viewport[o] < 0) continue;
     int32_t x, y, w, h, k;
@@ -530,7 +520,7 @@ void draw_views() {
     const int copy = s.element_layer[e] > 0 ? s.layer_copy[e] : -1;
     if (copy >= 0) platform::frame_set_traversal(copy, false, false);
     const core::ElementState& st = *core::element_state(e);
-    if (!on_and_shown(st)) continue;
+    if (!core::on_and_shown(st)) continue;
     const int o = current_object(st);
     if (o < 0 || s.object_frame[o] < 0) continue;
     const uint32_t t = tag_of(o);
@@ -550,7 +540,7 @@ void draw_views() {
   if (s.background3d_mode >= 2) clear_viewports();
   for (int e = 0; e < s.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
-    if (!on_and_shown(st)) continue;
+    if (!core::on_and_shown(st)) continue;
     const int o = current_object(st);
     if (o < 0 || s.object_viewport[o] < 0) continue;
     const int v = s.object_viewport[o];
@@ -564,7 +554,7 @@ void draw_views() {
   if (s.flats_after_cameras)
     for (int e = 0; e < s.element_count; ++e) {
       const core::ElementState& st = *core::element_state(e);
-      if (!on_and_shown(st)) continue;
+      if (!core::on_and_shown(st)) continue;
       const int o = current_object(st);
       if (o >= 0 && s.object_viewport[o] >= 0) platform::viewport_render(s.object_viewport[o], root(kOverlayRoot));
     }

@@ -38,9 +38,9 @@ void planar_light(int32_t light_element, bool& point, Vec3& v) {
   v = {0, -1, 0};
   if (light_element < 0 || light_element >= kElements) return;
   const core::ElementState& st = *core::element_state(light_element);
-  const Object* o = object(st.w[core::kCurrentObject]);
-  if (!o || static_cast<uint32_t>(o->w[0]) != kTagLight || st.w[core::kCurrentObject] >= state().object_count) return;
-  const int frame = state().object_frame[st.w[core::kCurrentObject]];
+  const Object* o = current_object_of(&st, kTagLight);
+  if (!o || current_object(st) < 0) return;
+  const int frame = state().object_frame[current_object(st)];
   if (!platform::frame_valid(frame) || o->w[1] == platform::kLightAmbient) return;
   const platform::Mat4 w = platform::frame_world(frame);
   if (o->w[1] == platform::kLightDirectional) {

@@ -79,17 +79,10 @@ int slot_of(int32_t handle) {
   return s.frame >= 0 && platform::frame_valid(s.frame) ? static_cast<int>(slot) : -1;
 }
 
-core::ElementState* element(int32_t ref) {
-  const int i = core::element_index(static_cast<uint32_t>(ref));
-  return i < 0 ? nullptr : core::element_state(i);
-}
 
 // The current object of an element when it is an X model, or -1.
 int x_model_object(const core::ElementState* st) {
-  if (!st) return -1;
-  const int o = st->w[core::kCurrentObject];
-  if (!valid_object(o) || o >= state().object_count) return -1;
-  return static_cast<uint32_t>(object(o)->w[0]) == kTagXModel ? o : -1;
+  return current_object_of(st, kTagXModel) ? current_object(*st) : -1;
 }
 
 
@@ -202,7 +195,7 @@ XAnimation* animation_of(int32_t handle) {
   follow_scene();
   const int slot = slot_of(handle);
   if (slot >= 0) return animation_of_mesh(xs().slots[slot].mesh);
-  const int o = x_model_object(element(handle));
+  const int o = x_model_object(core::element_at(handle));
   if (o < 0) return nullptr;
   // Elements that share a model's mesh are posed apart: the one animated
   // takes a mesh of its own first.
@@ -316,8 +309,8 @@ int32_t x_load(int32_t a1, int32_t a2) {
 }
 
 int32_t x_clone(int32_t a1, int32_t a2) {
-  const int e = core::element_index(static_cast<uint32_t>(a2));
-  const int o = x_model_object(element(a2));
+  const int e = core::element_index(a2);
+  const int o = x_model_object(core::element_at(a2));
   if (o < 0) return -1;
   return load_into_slot(x_model_file(*object(o)), a1, e);
 }
@@ -370,7 +363,7 @@ int32_t x_pick_pt(int32_t a1) {
 int32_t x_element_get(int32_t a1, int32_t a2) {
   const int slot = slot_of(a1);
   if (slot < 0) return 0;
-  if (core::ElementState* st = element(a2)) {
+  if (core::ElementState* st = core::element_at(a2)) {
     const platform::Vec3 p = platform::frame_world_position(xs().slots[slot].frame);
     st->w[core::kPosition] = to_position(p.x);
     st->w[core::kPosition + 1] = to_position(p.y);
@@ -442,7 +435,7 @@ int xobject_frame(int32_t handle) {
 int x_model_frame(int32_t handle) {
   const int f = xobject_frame(handle);
   if (f >= 0) return f;
-  const int o = x_model_object(element(handle));
+  const int o = x_model_object(core::element_at(handle));
   return o >= 0 && platform::frame_valid(state().object_frame[o]) ? state().object_frame[o] : -1;
 }
 

@@ -37,10 +37,7 @@ void fill_general_services() {
   g.tick_length = &e.tick_length;
   g.timer = [] { return platform::clock_now(platform::state().clock); };
   g.element_count = [] { return static_cast<int>(project::last_index() + 1); };
-  g.object_type = [](int element) -> int32_t {
-    const engine::Object* o = engine::object(core::element_state(element)->w[core::kCurrentObject]);
-    return o ? engine::tag_type(static_cast<uint32_t>(o->w[0])) : -1;
-  };
+  g.object_type = [](int element) { return engine::tag_type(engine::current_tag(*core::element_state(element))); };
   g.clear_screen = media::clear_display;
   g.typed_text = [] { return std::string_view(media::input().typed, static_cast<size_t>(media::input().typed_length)); };
   g.set_typed_text = [](std::string_view text) {

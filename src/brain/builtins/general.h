@@ -76,9 +76,6 @@ void bind_strings();
 void bind_system();
 
 // Shared helpers.
-// The record an element argument names, or null when it names none of the
-// 256 records exactly.
-int32_t* element_words(int32_t ref);
 // Index of the last element (0..255).
 int last_element_index();
 // Resets the deadline after a stall (box, program): timer + tick_length.

@@ -11,6 +11,7 @@
 #include "brain/builtins/general.h"
 #include "core/arena.h"
 #include "core/files.h"
+#include "core/int32.h"
 #include "core/strings.h"
 
 namespace brain::general {
@@ -46,7 +47,7 @@ void store(int32_t h, uint64_t off, int32_t v) {
 
 uint64_t cell(int32_t i) { return uint64_t{static_cast<U>(i)} * 4; }
 int32_t cell2(int32_t x, int32_t y, int32_t w) {
-  return static_cast<int32_t>(static_cast<U>(x) + static_cast<U>(y) * static_cast<U>(w));
+  return core::add32(x, core::mul32(y, w));
 }
 
 int32_t a_create(int32_t n) {

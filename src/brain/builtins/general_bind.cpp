@@ -30,11 +30,6 @@ void runtime_error_box(const std::string& text) {
 
 namespace general {
 
-int32_t* element_words(int32_t ref) {
-  const int i = core::element_index(static_cast<uint32_t>(ref));
-  return i < 0 ? nullptr : core::element_state(i)->w;
-}
-
 int last_element_index() {
   const State& s = state();
   if (s.general.element_count) {

@@ -4,10 +4,12 @@
 
 #include "brain/bind.h"
 #include "brain/builtins/general.h"
+#include "brain/builtins/words.h"
 #include "brain/run.h"
 #include "brain/state.h"
 #include "core/angles.h"
 #include "core/element_state.h"
+#include "core/int32.h"
 #include "core/strings.h"
 
 namespace brain::general {
@@ -22,37 +24,12 @@ constexpr int kPushWords = 12;
 int32_t ref_of(int i) { return static_cast<int32_t>(core::element_ref(i)); }
 int index_of(int32_t ref) { return core::element_index(static_cast<U>(ref)); }
 
-// A word reader and a word setter / adder, instantiated per word.
-template <int W>
-int32_t get(int32_t e) {
-  const int32_t* w = element_words(e);
-  return w ? w[W] : 0;
-}
-template <int W>
-int32_t set(int32_t e, int32_t v) {
-  if (int32_t* w = element_words(e)) w[W] = v;
-  return 0;
-}
-template <int W>
-int32_t add(int32_t e, int32_t v) {
-  if (int32_t* w = element_words(e)) w[W] = static_cast<int32_t>(static_cast<U>(w[W]) + static_cast<U>(v));
-  return 0;
-}
-template <int W>
-int32_t masked(int32_t e, int32_t m) {
-  const int32_t* w = element_words(e);
-  return w ? w[W] & m : 0;
-}
-template <int W>
-int32_t bits_set(int32_t e, int32_t m) {
-  if (int32_t* w = element_words(e)) w[W] |= m;
-  return 0;
-}
-template <int W>
-int32_t bits_reset(int32_t e, int32_t m) {
-  if (int32_t* w = element_words(e)) w[W] &= m ^ 0x0FFFFFFF;
-  return 0;
-}
+using words::add;
+using words::bits_reset;
+using words::bits_set;
+using words::get;
+using words::masked;
+using words::set;
 
 int32_t element(int32_t name) {
   const std::string_view text = core::string_arg(name);
@@ -66,7 +43,7 @@ int32_t element(int32_t name) {
 
 int32_t element_index(int32_t e, int32_t n) {
   if (!core::is_element_ref(static_cast<U>(e))) return 0;
-  return static_cast<int32_t>(static_cast<U>(e) + static_cast<U>(n) * 1024u);
+  return core::add32(e, core::mul32(n, 1024));
 }
 int32_t first_element() { return ref_of(0); }
 int32_t last_element() { return ref_of(last_element_index()); }
@@ -111,7 +88,7 @@ int32_t random_element(int32_t e, int32_t mask) {
 }
 
 int32_t status(int32_t e) {
-  const int32_t* w = element_words(e);
+  const int32_t* w = core::element_words(e);
   return w ? w[core::kFlags] & core::kFlagOn : 0;
 }
 
@@ -173,7 +150,7 @@ int32_t enable(int32_t e) {
     if (state().general.xmodel_enable) state().general.xmodel_enable(static_cast<U>(e) & 0x7FFFFFFFu, Enable);
     return 0;
   }
-  if (int32_t* w = element_words(e)) {
+  if (int32_t* w = core::element_words(e)) {
     if (Enable)
       w[core::kFlags] &= ~core::kFlagDisabled;
     else
@@ -189,7 +166,7 @@ int32_t execute(int32_t e) {
 
 // Pocket byte n of a record, or null outside the record.
 uint8_t* pocket_at(int32_t e, int32_t n) {
-  int32_t* w = element_words(e);
+  int32_t* w = core::element_words(e);
   const U off = kPocketByte + static_cast<U>(n);
   if (!w || static_cast<U>(n) >= core::kElementStateBytes - kPocketByte) return nullptr;
   return reinterpret_cast<uint8_t*>(w) + off;
@@ -208,7 +185,7 @@ int32_t pocket_add(int32_t e, int32_t n, int32_t v) {
 }
 
 int32_t* register_at(int32_t e, int32_t n) {
-  int32_t* w = element_words(e);
+  int32_t* w = core::element_words(e);
   return w && static_cast<U>(n) < 256u ? w + n : nullptr;
 }
 int32_t register_get(int32_t e, int32_t n) {
@@ -220,11 +197,11 @@ int32_t register_set(int32_t e, int32_t n, int32_t v) {
   return 0;
 }
 int32_t local(int32_t e, int32_t n) {
-  const int32_t* w = element_words(e);
+  const int32_t* w = core::element_words(e);
   return w && static_cast<U>(n) < 128u ? w[255 - n] : 0;
 }
 int32_t local_set(int32_t e, int32_t n, int32_t v) {
-  int32_t* w = element_words(e);
+  int32_t* w = core::element_words(e);
   if (w && static_cast<U>(n) < 128u) w[255 - n] = v;
   return 0;
 }
@@ -236,7 +213,7 @@ int32_t counter_picked(int32_t e) {
 }
 
 int32_t random_position_xz(int32_t e, int32_t x1, int32_t x2, int32_t z1, int32_t z2) {
-  int32_t* w = element_words(e);
+  int32_t* w = core::element_words(e);
   if (!w) return 0;
   w[core::kPosition] = core::random_number(x1, x2);
   w[core::kPosition + 2] = core::random_number(z1, z2);
@@ -248,7 +225,7 @@ int32_t* push_entry(int32_t depth) {
 }
 
 int32_t push(int32_t e) {
-  const int32_t* w = element_words(e);
+  const int32_t* w = core::element_words(e);
   int32_t& depth = state().push_depth;
   if (!w || depth < 0 || depth >= kPushEntries) return 0;
   std::memcpy(push_entry(depth), w + core::kPosition, kPushWords * 4);
@@ -257,7 +234,7 @@ int32_t push(int32_t e) {
 }
 
 int32_t pop(int32_t e) {
-  int32_t* w = element_words(e);
+  int32_t* w = core::element_words(e);
   int32_t& depth = state().push_depth;
   if (!w || depth <= 0 || depth > kPushEntries) return 0;
   --depth;

@@ -6,6 +6,7 @@
 #include "brain/builtins/general.h"
 #include "brain/state.h"
 #include "core/files.h"
+#include "core/int32.h"
 #include "core/pools.h"
 #include "core/state.h"
 #include "core/text.h"
@@ -28,7 +29,7 @@ int32_t global_set(int32_t i, int32_t v) {
 }
 int32_t global_add(int32_t i, int32_t v) {
   int32_t& g = global_at(i);
-  g = static_cast<int32_t>(static_cast<U>(g) + static_cast<U>(v));
+  g = core::add32(g, v);
   return 0;
 }
 int32_t globals_sort(int32_t first, int32_t last) {

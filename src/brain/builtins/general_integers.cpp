@@ -7,6 +7,7 @@
 #include "brain/state.h"
 #include "core/angles.h"
 #include "core/element_state.h"
+#include "core/int32.h"
 #include "core/text.h"
 
 namespace brain::general {
@@ -15,7 +16,7 @@ namespace {
 
 using U = uint32_t;
 
-int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<U>(v)); }
+using core::wrap32;
 
 int32_t abs_(int32_t v) {
   return v < 0 ? wrap32(-static_cast<int64_t>(v)) : v;
@@ -58,35 +59,35 @@ int32_t angle(int32_t dx, int32_t dz) { return core::vector_angle(dx, dz); }
 
 // Coordinate difference of word w between two records, wrapped to 32 bits.
 int32_t diff(const int32_t* a, const int32_t* b, int w) {
-  return static_cast<int32_t>(static_cast<U>(b[w]) - static_cast<U>(a[w]));
+  return core::sub32(b[w], a[w]);
 }
 
 int32_t length_shifted(int64_t x, int64_t y, int64_t z) {
   const double len = std::sqrt(static_cast<double>(x * x + y * y + z * z));
-  return static_cast<int32_t>(static_cast<U>(std::llround(len)) << 9);
+  return core::shl32(wrap32(std::llround(len)), 9);
 }
 
 int32_t distance(int32_t e1, int32_t e2) {
-  const int32_t* a = element_words(e1);
-  const int32_t* b = element_words(e2);
+  const int32_t* a = core::element_words(e1);
+  const int32_t* b = core::element_words(e2);
   if (!a || !b) return 0;
   return length_shifted(diff(a, b, core::kPosition) >> 9, diff(a, b, core::kPosition + 1) >> 9,
                         diff(a, b, core::kPosition + 2) >> 9);
 }
 
 int32_t distance_xz(int32_t e1, int32_t e2) {
-  const int32_t* a = element_words(e1);
-  const int32_t* b = element_words(e2);
+  const int32_t* a = core::element_words(e1);
+  const int32_t* b = core::element_words(e2);
   if (!a || !b) return 0;
   return length_shifted(diff(a, b, core::kPosition) >> 9, 0, diff(a, b, core::kPosition + 2) >> 9);
 }
 
 int32_t direction_xz(int32_t e1, int32_t e2) {
-  const int32_t* p = element_words(e1);
-  const int32_t* q = element_words(e2);
+  const int32_t* p = core::element_words(e1);
+  const int32_t* q = core::element_words(e2);
   if (!p || !q || p == q) return 0;
   const int32_t a = diff(p, q, core::kPosition) >> 9;
-  const int32_t b = static_cast<int32_t>(static_cast<U>(diff(p, q, core::kPosition + 2)) * 2u);
+  const int32_t b = core::mul32(diff(p, q, core::kPosition + 2), 2);
   return core::angle_of_quotient(a, b, a == 0 ? 0 : int64_t{b} / a);
 }
 
