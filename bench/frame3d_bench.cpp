@@ -15,6 +15,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "engine/draw.h"
+#include "engine/hooks.h"
 #include "engine/project_builder.h"
 #include "engine/scene3d.h"
 #include "engine/scene_load.h"
@@ -91,17 +92,17 @@ bool load_scene(const std::string& folder) {
   core::state().folders.program = folder;
   core::state().folders.data = folder + "data/";
   engine::State& s = engine::state();
-  s.build_scene = engine::build_scene3d;
-  s.draw_views = engine::draw_views;
+  engine::hooks().build_scene = engine::build_scene3d;
+  engine::hooks().draw_views = engine::draw_views;
   project::State& p = project::state();
   const std::vector<ElementSpec> elements = scene();
   for (size_t i = 0; i < elements.size(); ++i) p.records[i] = testing_support::record(elements[i]);
   p.last = static_cast<int32_t>(elements.size()) - 1;
   if (!engine::load_phase()) return false;
   engine::initialize_phase();
-  s.fog_enabled = true;
-  s.fog_start = 10 * 512;
-  s.fog_end = 40 * 512;
+  s.views.fog_enabled = true;
+  s.drawing.fog_start = 10 * 512;
+  s.drawing.fog_end = 40 * 512;
   engine::apply_fog();
   return true;
 }

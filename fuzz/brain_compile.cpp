@@ -27,12 +27,12 @@ std::vector<int32_t> run_once(const std::string& text, brain::Backend backend, b
   req.elements.push_back({"fuzz", "brains/fuzz.brn", text});
   brain::compile_project(req);
   for (int e = 1; e < 4; ++e)
-    core::element_state(e)->w[brain::kBrainEntryWord] = core::element_state(0)->w[brain::kBrainEntryWord];
+    core::element_state(e)->w[core::kBrainEntry] = core::element_state(0)->w[core::kBrainEntry];
   status = brain::run(core::element_ref(1));
   std::vector<int32_t> words;
   for (int e = 0; e < 4; ++e)
     for (int w = 0; w < 256; ++w)
-      if (w != brain::kBrainEntryWord) words.push_back(core::element_state(e)->w[w]);
+      if (w != core::kBrainEntry) words.push_back(core::element_state(e)->w[w]);
   const auto* t = pools.temp_slots.as<int32_t>();
   words.insert(words.end(), t, t + pools.temp_slots.size / 4);
   return words;

@@ -80,14 +80,14 @@ CompileReport compile_project(const CompileRequest& request) {
     while (j < i && !same_brain(sources[j], sources[i])) ++j;
     report.share[i] = static_cast<int>(j);
     if (j < i) {
-      es->w[kBrainEntryWord] = core::element_state(static_cast<int>(j))->w[kBrainEntryWord];
+      es->w[core::kBrainEntry] = core::element_state(static_cast<int>(j))->w[core::kBrainEntry];
       continue;
     }
     BrainResult r;
     if (sources[i].missing) r = fail_brain(msg::brain_not_found(file_name(element.path)));
     else if (sources[i].too_large) r = fail_brain(std::string(msg::kFileTooLarge));
     else r = compile_brain(sources[i].text, request.editor_mode, element.name);
-    es->w[kBrainEntryWord] = static_cast<int32_t>(r.entry);
+    es->w[core::kBrainEntry] = static_cast<int32_t>(r.entry);
     if (!r.ok) {
       report.errors[i] = r.error;
       core::box("'" + element.name + "' brain ERROR!|" + r.error, " OK ", "");

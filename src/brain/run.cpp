@@ -48,7 +48,7 @@ int32_t run(uint32_t self) {
   State& s = state();
   const int index = core::element_index(self);
   if (index < 0) return kRunOk;
-  const uint32_t entry = static_cast<uint32_t>(core::element_state(index)->w[kBrainEntryWord]);
+  const uint32_t entry = static_cast<uint32_t>(core::element_state(index)->w[core::kBrainEntry]);
   if (!is_brain_entry(entry)) return kRunOk;
   if (s.run_depth >= kMaxRunDepth) {
     report(self, kRunTooDeep);

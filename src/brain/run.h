@@ -5,8 +5,6 @@
 
 namespace brain {
 
-// ElementState word that holds the entry of the element's compiled brain.
-constexpr int kBrainEntryWord = 21;
 // Brains started from brains (execute) nest at most this deep.
 constexpr int kMaxRunDepth = 32;
 

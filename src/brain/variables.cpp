@@ -84,7 +84,7 @@ int32_t parameter_value(int kind, std::string_view text) {
   switch (kind) {
     case 1: {
       int32_t n = core::text_to_int(text);
-      if (n < 0 || n >= static_cast<int32_t>(core::kElementCount)) return -1;
+      if (n < 0 || n >= core::kElementCount) return -1;
       return static_cast<int32_t>(core::element_ref(n));
     }
     case 3: return unit_value(core::text_to_thousandths(text), Unit::kMetres);

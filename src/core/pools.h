@@ -10,7 +10,7 @@ namespace core {
 constexpr uint32_t kCodeAreaBytes = 524288;          // compiled brains
 constexpr uint32_t kToolScreenWidth = 640;
 constexpr uint32_t kToolScreenHeight = 480;
-constexpr uint32_t kElementCount = 256;
+constexpr int kElementCount = 256;
 constexpr uint32_t kElementStateBytes = 1024;
 constexpr uint32_t kChannelMapBytes = 256 * 256;
 constexpr uint32_t kGlobalCount = 2048;
@@ -20,7 +20,7 @@ constexpr uint32_t kAtanBytes = 2880;
 constexpr uint32_t kRandomBytes = 2000;
 constexpr uint32_t kPanelImageBytes = 16384;
 constexpr uint32_t kTrackBytes = 524288;
-constexpr uint32_t kObjectCount = 4096;
+constexpr int kObjectCount = 4096;
 constexpr uint32_t kObjectBytes = 64;
 constexpr uint32_t kTempSlotBytes = 4096;            // 1024 cells
 constexpr uint32_t kStringPoolBytes = 3 * 1024 * 1024;

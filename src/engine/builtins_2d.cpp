@@ -11,6 +11,7 @@
 #include "core/strings.h"
 #include "engine/builtins.h"
 #include "engine/draw.h"
+#include "engine/hooks.h"
 #include "engine/images2d.h"
 #include "engine/objects.h"
 #include "engine/scene_load.h"
@@ -39,7 +40,7 @@ int32_t frame_refresh(int32_t a1) {
 }
 
 int32_t frame_refresh_all() {
-  for (int e = 0; e < state().element_count; ++e) {
+  for (int e = 0; e < state().scene.element_count; ++e) {
     ElementState& st = *core::element_state(e);
     if (core::on_and_shown(st) && current_object_of(&st, kTagFrame)) st.w[core::kExtent] = 4;
   }
@@ -138,7 +139,7 @@ int32_t clear() {
 }
 
 int32_t render() {
-  if (state().draw_frame) state().draw_frame();
+  if (hooks().draw_frame) hooks().draw_frame();
   return 0;
 }
 
@@ -197,14 +198,14 @@ int32_t print(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   const size_t n = std::min(text.size(), sizeof buffer - 1);
   if (n) std::memcpy(buffer, text.data(), n);
   buffer[n] = 0;
-  media::overlay_colour(state().text_colour);
+  media::overlay_colour(state().drawing.text_colour);
   media::overlay_position(a3, a4);
   media::overlay_text(buffer, a2);
   return 0;
 }
 
 int32_t print_num(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
-  media::overlay_colour(state().text_colour);
+  media::overlay_colour(state().drawing.text_colour);
   media::overlay_position(a4, a5);
   media::overlay_number(a1, a2, a3);
   return 0;
@@ -217,7 +218,7 @@ int32_t font_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
 }
 
 int32_t color_set(int32_t a1, int32_t a2, int32_t a3) {
-  state().text_colour = (a1 & 255) | (a2 & 255) << 8 | (a3 & 255) << 16;
+  state().drawing.text_colour = (a1 & 255) | (a2 & 255) << 8 | (a3 & 255) << 16;
   return 0;
 }
 

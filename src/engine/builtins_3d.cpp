@@ -31,28 +31,28 @@ int32_t camera_fov_set(int32_t a1, int32_t a2) {
   const ElementState* st = core::element_at(a1);
   if (!current_object_of(st, kTagCamera) || a2 == 0) return 0;
   const int o = current_object(*st);
-  platform::viewport_set_field(state().object_viewport[o], field_scale() / 100.0f * 240.0f / static_cast<float>(a2));
+  platform::viewport_set_field(state().views.object_viewport[o], field_scale() / 100.0f * 240.0f / static_cast<float>(a2));
   return 0;
 }
 
 int32_t fog_set(int32_t a1, int32_t a2) {
   State& s = state();
-  s.fog_start = std::min(a1, a2) / 1000;
-  s.fog_end = a2 / 1000;
+  s.drawing.fog_start = std::min(a1, a2) / 1000;
+  s.drawing.fog_end = a2 / 1000;
   apply_fog();
   return 0;
 }
 
 int32_t fog_start() {
-  return static_cast<int32_t>(static_cast<int64_t>(state().fog_start) * 1000);
+  return static_cast<int32_t>(static_cast<int64_t>(state().drawing.fog_start) * 1000);
 }
 
 int32_t fog_end() {
-  return static_cast<int32_t>(static_cast<int64_t>(state().fog_end) * 1000);
+  return static_cast<int32_t>(static_cast<int64_t>(state().drawing.fog_end) * 1000);
 }
 
 int32_t fog_color_set(int32_t a1, int32_t a2, int32_t a3) {
-  state().scene_colour = 0xFF000000u | uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
+  state().drawing.scene_colour = 0xFF000000u | uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
   apply_fog();
   return 0;
 }
@@ -62,12 +62,12 @@ int32_t clip_distance() {
 }
 
 int32_t background3d_colour_set(int32_t a1, int32_t a2, int32_t a3) {
-  state().background3d_colour = uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
+  state().views.background3d_colour = uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
   return 0;
 }
 
 int32_t background3d_set(int32_t a1) {
-  state().background3d_mode = a1;
+  state().views.background3d_mode = a1;
   return 0;
 }
 
@@ -75,10 +75,10 @@ int32_t light_color_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   const ElementState* st = core::element_at(a1);
   if (!current_object_of(st, kTagLight)) return 0;
   const int o = current_object(*st);
-  state().light_values[o][0] = a2 & 255;
-  state().light_values[o][1] = a3 & 255;
-  state().light_values[o][2] = a4 & 255;
-  platform::light_set_colour(state().object_light[o], (a2 & 255) / 255.0f, (a3 & 255) / 255.0f, (a4 & 255) / 255.0f);
+  state().views.light_values[o][0] = a2 & 255;
+  state().views.light_values[o][1] = a3 & 255;
+  state().views.light_values[o][2] = a4 & 255;
+  platform::light_set_colour(state().views.object_light[o], (a2 & 255) / 255.0f, (a3 & 255) / 255.0f, (a4 & 255) / 255.0f);
   return 0;
 }
 
@@ -86,19 +86,19 @@ int32_t light_intensity_set(int32_t a1, int32_t a2) {
   const ElementState* st = core::element_at(a1);
   if (!current_object_of(st, kTagLight)) return 0;
   const int o = current_object(*st);
-  state().light_values[o][3] = a2 & 1023;
-  platform::light_set_attenuation(state().object_light[o], 1.0f - (a2 & 1023) / 1024.0f);
+  state().views.light_values[o][3] = a2 & 1023;
+  platform::light_set_attenuation(state().views.object_light[o], 1.0f - (a2 & 1023) / 1024.0f);
   return 0;
 }
 
 template <int Channel>
 int32_t light_value(int32_t a1) {
   const ElementState* st = core::element_at(a1);
-  return current_object_of(st, kTagLight) ? state().light_values[current_object(*st)][Channel] : 0;
+  return current_object_of(st, kTagLight) ? state().views.light_values[current_object(*st)][Channel] : 0;
 }
 
 int32_t flats_priority_set(int32_t a1) {
-  state().flats_after_cameras = (a1 & 1) != 0;
+  state().views.flats_after_cameras = (a1 & 1) != 0;
   return 0;
 }
 
@@ -109,7 +109,7 @@ int32_t flat_scale_set(int32_t a1, int32_t a2, int32_t a3) {
   st->w[core::kScaleX] = a2;
   st->w[core::kScaleY] = a3;
   const int e = core::element_index(a1);
-  const int32_t* keep = state().unscaled[e];
+  const int32_t* keep = state().scene.unscaled[e];
   static constexpr int kAxis[6] = {0, 1, 2, 0, 1, 2};
   const int32_t scale[3] = {a2, a3, st->w[core::kScaleZ]};
   for (int k = 0; k < 6; ++k)
@@ -119,18 +119,18 @@ int32_t flat_scale_set(int32_t a1, int32_t a2, int32_t a3) {
 
 int32_t sort_mode_set(int32_t a1) {
   if (a1 < 1 || a1 > 3) return 0;
-  platform::frame_set_sort_mode(state().roots[kMainRoot], a1);
-  platform::frame_set_sort_mode(state().roots[kSecondRoot], a1);
+  platform::frame_set_sort_mode(state().views.roots[kMainRoot], a1);
+  platform::frame_set_sort_mode(state().views.roots[kSecondRoot], a1);
   return 0;
 }
 
 int32_t poly_sort_mode_set(int32_t a1) {
-  if (a1 == 0 || a1 == 1) state().sorted_transparency = a1 == 1;
+  if (a1 == 0 || a1 == 1) state().views.sorted_transparency = a1 == 1;
   return 0;
 }
 
 int32_t antialias_set(int32_t a1) {
-  state().antialias = a1 != 0;
+  state().views.antialias = a1 != 0;
   return 0;
 }
 
@@ -139,9 +139,9 @@ int32_t antialias_set(int32_t a1) {
 // still shows over one at z0 while z1 < z0 (n + d) / n.
 bool layer_shows_over(const platform::Pick& layered, const platform::Pick& main, int viewport) {
   const State& s = state();
-  float offset = s.layer_step;  // the second root itself
-  for (int i = 0; i < s.layer_count; ++i)
-    if (s.layer_frames[i] == platform::frame_parent(layered.frame)) offset = s.layer_step * static_cast<float>(i + 1);
+  float offset = s.views.layer_step;  // the second root itself
+  for (int i = 0; i < s.views.layer_count; ++i)
+    if (s.views.layer_frames[i] == platform::frame_parent(layered.frame)) offset = s.views.layer_step * static_cast<float>(i + 1);
   const float front = platform::viewport_front(viewport);
   if (front <= 0) return layered.distance < main.distance;
   return layered.distance + front < (main.distance + front) * (front + offset) / front;
@@ -152,23 +152,23 @@ bool layer_shows_over(const platform::Pick& layered, const platform::Pick& main,
 uint32_t pick(int32_t* hit_point) {
   const State& s = state();
   uint32_t found = 0;
-  for (int e = 0; e < s.element_count; ++e) {
+  for (int e = 0; e < s.scene.element_count; ++e) {
     const ElementState& cam = *core::element_state(e);
     if (!core::on_and_shown(cam)) continue;
     const int o = current_object(cam);
-    if (o < 0 || s.object_viewport[o] < 0) continue;
+    if (o < 0 || s.views.object_viewport[o] < 0) continue;
     const float mx = static_cast<float>(media::input().mouse_x), my = static_cast<float>(media::input().mouse_y);
-    platform::Pick p = platform::viewport_pick(s.object_viewport[o], s.roots[kMainRoot], mx, my);
+    platform::Pick p = platform::viewport_pick(s.views.object_viewport[o], s.views.roots[kMainRoot], mx, my);
     // Elements of the priority layers are drawn (and found) as their copies
     // under the second root, with the depth mapping moved out by the layer's
     // offset: they show over faces up to that far in front of them.
-    const platform::Pick layered = platform::viewport_pick(s.object_viewport[o], s.roots[kSecondRoot], mx, my);
-    if (layered.frame >= 0 && (p.frame < 0 || layer_shows_over(layered, p, s.object_viewport[o]))) p = layered;
+    const platform::Pick layered = platform::viewport_pick(s.views.object_viewport[o], s.views.roots[kSecondRoot], mx, my);
+    if (layered.frame >= 0 && (p.frame < 0 || layer_shows_over(layered, p, s.views.object_viewport[o]))) p = layered;
     if (p.frame < 0) continue;
-    for (int t = 0; t < s.element_count; ++t) {
+    for (int t = 0; t < s.scene.element_count; ++t) {
       const int to = current_object(*core::element_state(t));
-      const bool copy_hit = s.element_layer[t] > 0 && s.layer_copy[t] == p.frame;
-      if ((to >= 0 && s.object_frame[to] == p.frame) || copy_hit) {
+      const bool copy_hit = s.views.element_layer[t] > 0 && s.views.layer_copy[t] == p.frame;
+      if ((to >= 0 && s.views.object_frame[to] == p.frame) || copy_hit) {
         found = core::element_ref(t);
         if (hit_point) {
           hit_point[0] = static_cast<int32_t>(p.point.x * 512000.0f);
@@ -195,7 +195,7 @@ int32_t visual_picked_get_ex(int32_t a1) {
 }
 
 int32_t visual_picked(int32_t a1) {
-  return a1 != 0 && static_cast<uint32_t>(a1) == state().picked ? -1 : 0;
+  return a1 != 0 && static_cast<uint32_t>(a1) == state().loop.picked ? -1 : 0;
 }
 
 // Places sprite s at the screen point of element a seen by camera c.
@@ -204,7 +204,7 @@ int32_t sprite_3d_pos(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5
   ElementState* sprite = core::element_at(a2);
   const ElementState* cam = core::element_at(a5);
   if (!a || !sprite || !current_object_of(cam, kTagCamera)) return 0;
-  const int v = state().object_viewport[current_object(*cam)];
+  const int v = state().views.object_viewport[current_object(*cam)];
   const platform::Vec4 t = platform::viewport_transform(
       v, {a->w[core::kPosition] / 512000.0f, a->w[core::kPosition + 1] / 512000.0f, a->w[core::kPosition + 2] / 512000.0f});
   if (t.w == 0) return 0;

@@ -44,25 +44,25 @@ int32_t rendering_device_set(int32_t a1) {
 // has no dithering or state-change batching to turn. Specular highlights
 // are the materials' own, switched for the whole scene.
 int32_t dithering_set(int32_t a1) {
-  state().dithering = a1 != 0;
+  state().views.dithering = a1 != 0;
   return 0;
 }
 
 int32_t specular_set(int32_t a1) {
   if (a1 == 0 || a1 == 1) {
-    state().specular = a1 == 1;
+    state().views.specular = a1 == 1;
     platform::scene_set_specular(a1 == 1);
   }
   return 0;
 }
 
 int32_t state_change_optimize(int32_t a1) {
-  state().state_change_optimize = a1 != 0;
+  state().views.state_change_optimize = a1 != 0;
   return 0;
 }
 
 int32_t fogeffect_set(int32_t a1) {
-  state().fog_enabled = a1 != 0;
+  state().views.fog_enabled = a1 != 0;
   apply_fog();
   return 0;
 }

@@ -39,7 +39,7 @@ int32_t saturate(double v) {
 int element_frame(const core::ElementState* st) {
   const int o = st ? current_object(*st) : -1;
   if (o < 0) return -1;
-  const int f = state().object_frame[o];
+  const int f = state().views.object_frame[o];
   return platform::frame_valid(f) ? f : -1;
 }
 
@@ -153,7 +153,7 @@ int32_t bottom(int32_t a1) {
 int32_t visual_ray(int32_t a1, int32_t a2) {
   XHit* h = hit_record(a1);
   if (!h || a2 <= 0) return 0;
-  const platform::Pick p = cast(state().roots[kMainRoot], facing_ray(a1), a2 / kUnit);
+  const platform::Pick p = cast(state().views.roots[kMainRoot], facing_ray(a1), a2 / kUnit);
   if (p.frame < 0) return 0;
   keep(h, p);
   return std::max(1, saturate(p.distance * kUnit));
@@ -166,7 +166,7 @@ int32_t visual_ray(int32_t a1, int32_t a2) {
 int32_t h_poly_collision(int32_t a1, int32_t a2, int32_t a3) {
   XHit* h = hit_record(a1);
   if (!h) return 0;
-  int root = state().roots[kMainRoot];
+  int root = state().views.roots[kMainRoot];
   if (a2 != 0) {
     root = core::element_at(a2) ? element_frame(core::element_at(a2)) : xobject_frame(a2);
     if (root < 0) return 0;
@@ -182,7 +182,7 @@ int32_t h_poly_collision(int32_t a1, int32_t a2, int32_t a3) {
   const double reach = (speed + a3) / kUnit;
   // A second collision part chosen for this target narrows the sweep to that
   // part: the target's other parts are hidden from the ray meanwhile.
-  const PartSelection& part = state().views.collision_parts[1];
+  const PartSelection& part = state().lists.collision_parts[1];
   MeshWindow window;
   const bool narrowed = a2 != 0 && part.target == a2 && part.part >= 0 && mesh_window(part, window) &&
                         platform::mesh_group_count(window.mesh) <= kNarrowedGroups;

@@ -210,7 +210,7 @@ int32_t normal_units(float f) { return static_cast<int32_t>(std::nearbyint(std::
 int32_t normals() {
   refresh_view_state();
   MeshWindow w;
-  const PartSelection& last = state().views.last;
+  const PartSelection& last = state().lists.last;
   return last.target != 0 && mesh_window(last, w) ? w.count : 0;
 }
 
@@ -236,7 +236,7 @@ int32_t normals_set(int32_t a1, int32_t a2, int32_t a3) {
 // 0..255 and exponent 0..255, clamped. Other kinds change nothing.
 int32_t material_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   refresh_view_state();
-  PendingMaterial& m = state().views.material;
+  PendingMaterial& m = state().lists.material;
   const int32_t rgb[3] = {std::clamp(a2, 0, 255), std::clamp(a3, 0, 255), std::clamp(a4, 0, 255)};
   switch (a1) {
     case 0:
@@ -257,7 +257,7 @@ int32_t material_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
 
 int32_t material_apply(int32_t a1) {
   const PartSelection sel = selection_of(a1);
-  const PendingMaterial& pm = state().views.material;
+  const PendingMaterial& pm = state().lists.material;
   platform::Material m;  // no texture name: copying it allocates nothing
   m.r = pm.diffuse[0] / 255.0f;
   m.g = pm.diffuse[1] / 255.0f;
@@ -293,7 +293,7 @@ int32_t h_part_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
   PartSelection sel;
   if (!slot || !make_selection(a1, a2, a3, a4, a5, sel)) return 0;
   *slot = sel;
-  state().views.last = sel;
+  state().lists.last = sel;
   return -1;
 }
 
@@ -302,7 +302,7 @@ int32_t h_cpart_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) 
   refresh_view_state();
   PartSelection sel;
   if (!make_selection(a1, a2, a3, a4, a5, sel)) return 0;
-  state().views.collision_parts[Which] = sel;
+  state().lists.collision_parts[Which] = sel;
   return -1;
 }
 

@@ -1,6 +1,7 @@
 // The run loop's built-ins: exit, max_framerate, max_framerate_set, pause.
 #include "brain/bind.h"
 #include "engine/builtins.h"
+#include "engine/hooks.h"
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "media/input.h"
@@ -11,15 +12,15 @@ namespace engine {
 namespace {
 
 int32_t exit_run(int32_t code) {
-  state().exit_code = code;
+  state().loop.exit_code = code;
   return code;
 }
 
-int32_t max_framerate() { return state().max_framerate; }
+int32_t max_framerate() { return state().loop.max_framerate; }
 
 int32_t max_framerate_set(int32_t n) {
   set_max_framerate(n);
-  return state().max_framerate;
+  return state().loop.max_framerate;
 }
 
 // Shows the current frame, waits for a fresh key or button, and does not
@@ -27,7 +28,7 @@ int32_t max_framerate_set(int32_t n) {
 int32_t pause() {
   State& s = state();
   platform::State& p = platform::state();
-  if (s.draw_frame) s.draw_frame();
+  if (hooks().draw_frame) hooks().draw_frame();
   platform::clock_sleep_ms(p.clock, 500);
   media::flush();
   while (true) {
@@ -37,7 +38,7 @@ int32_t pause() {
     if (!p.headless) platform::clock_sleep_ms(p.clock, 5);
   }
   media::next_key_event();
-  s.next_deadline = platform::clock_now(p.clock) + static_cast<uint32_t>(s.tick_length);
+  s.loop.next_deadline = platform::clock_now(p.clock) + static_cast<uint32_t>(s.loop.tick_length);
   return 0;
 }
 

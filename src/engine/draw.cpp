@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/element_state.h"
+#include "engine/hooks.h"
 #include "engine/images2d.h"
 #include "engine/objects.h"
 #include "engine/state.h"
@@ -27,7 +28,7 @@ void draw_frame_image(core::ElementState& st, const Object& o) {
 
 void draw_sprite(const core::ElementState& st, const Object& o) {
   platform::Rect clip = screen();
-  if (state().sprite_clipping) {
+  if (state().drawing.sprite_clipping) {
     const int32_t* x = &st.w[core::kExtent];
     clip = {std::max(clip.x1, x[0]), std::max(clip.y1, x[1]), std::min(clip.x2, x[2]), std::min(clip.y2, x[3])};
   }
@@ -71,7 +72,7 @@ void draw_counter(const core::ElementState& st, const Object& o) {
 
 void draw_frame() {
   State& s = state();
-  for (int e = 0; e < s.element_count; ++e) {
+  for (int e = 0; e < s.scene.element_count; ++e) {
     core::ElementState& st = *core::element_state(e);
     const int index = current_object(st);
     if (index < 0 || !core::on_and_shown(st)) continue;
@@ -79,16 +80,16 @@ void draw_frame() {
     const uint32_t t = static_cast<uint32_t>(o->w[0]);
     if (t == kTagFrame) draw_frame_image(st, *o);
     // From 3D-background mode 2 on, the cameras' viewports are filled instead.
-    if (t == kTagBackground && s.background3d_mode < 2) {
+    if (t == kTagBackground && s.views.background3d_mode < 2) {
       const int32_t* x = &st.w[core::kExtent];
       platform::frame_fill({x[0], x[1], x[2], x[3]}, static_cast<uint32_t>(o->w[4]));
     }
   }
 
   // The 3D views of the cameras go here.
-  if (s.draw_views) s.draw_views();
+  if (hooks().draw_views) hooks().draw_views();
 
-  for (int e = 0; e < s.element_count; ++e) {
+  for (int e = 0; e < s.scene.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
     const int index = current_object(st);
     if (index < 0 || !core::on_and_shown(st)) continue;
@@ -98,7 +99,7 @@ void draw_frame() {
     if (t == kTagSprite) draw_sprite(st, *o);
   }
   media::overlay_draw();
-  if (!s.first_frame) platform::frame_present();
+  if (!s.loop.first_frame) platform::frame_present();
 }
 
 }  // namespace engine

@@ -8,7 +8,7 @@ namespace engine {
 
 PartSelection* selection_slot(int32_t ref) {
   refresh_view_state();
-  ViewListState& v = state().views;
+  ViewListState& v = state().lists;
   const int e = core::element_index(ref);
   if (e >= 0) return &v.parts[e];
   if (!is_x_handle(ref) || xobject_frame(ref) < 0) return nullptr;
@@ -37,8 +37,8 @@ int renderer_frame(int32_t ref, int32_t frame_number) {
     o = int64_t{st.w[core::kFirstObject]} + frame_number - 1;
   }
   const State& s = state();
-  if (o < 0 || o >= s.object_count || o >= 4096) return -1;
-  return s.object_frame[o];
+  if (o < 0 || o >= s.scene.object_count || o >= 4096) return -1;
+  return s.views.object_frame[o];
 }
 
 int part_of(int frame, int32_t part) {

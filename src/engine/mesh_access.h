@@ -75,16 +75,16 @@ int for_each_frame(int32_t ref, F f) {
   count = count < 1 ? 1 : count > 4096 ? 4096 : count;
   int n = 0;
   bool current_seen = false;
-  for (int32_t k = 0; k < count && first >= 0 && first < s.object_count; ++k) {
+  for (int32_t k = 0; k < count && first >= 0 && first < s.scene.object_count; ++k) {
     const int32_t o = first + k;  // first < 4096: no overflow
-    if (o >= s.object_count || o >= 4096) break;
-    if (platform::frame_mesh(s.object_frame[o]) < 0) continue;
+    if (o >= s.scene.object_count || o >= 4096) break;
+    if (platform::frame_mesh(s.views.object_frame[o]) < 0) continue;
     current_seen = current_seen || o == current;
-    n += f(s.object_frame[o]) ? 1 : 0;
+    n += f(s.views.object_frame[o]) ? 1 : 0;
   }
-  if (!current_seen && current >= 0 && current < s.object_count && current < 4096 &&
-      platform::frame_mesh(s.object_frame[current]) >= 0) {
-    n += f(s.object_frame[current]) ? 1 : 0;
+  if (!current_seen && current >= 0 && current < s.scene.object_count && current < 4096 &&
+      platform::frame_mesh(s.views.object_frame[current]) >= 0) {
+    n += f(s.views.object_frame[current]) ? 1 : 0;
   }
   return n;
 }

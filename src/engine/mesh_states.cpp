@@ -13,7 +13,7 @@ namespace {
 
 ViewListState& views() {
   refresh_view_state();
-  return state().views;
+  return state().lists;
 }
 
 int32_t env_map_update(int32_t a1) {
@@ -29,7 +29,7 @@ int32_t make_flat(int32_t a1) {
   int frame = renderer_frame(a1, 0);
   // An element in a priority layer is drawn by its layer's frame.
   const int e = core::element_index(a1);
-  if (frame >= 0 && e >= 0 && state().layer_copy[e] >= 0) frame = state().layer_copy[e];
+  if (frame >= 0 && e >= 0 && state().views.layer_copy[e] >= 0) frame = state().views.layer_copy[e];
   if (v.billboard_count >= kBillboardEntries || frame < 0) return 0;
   v.billboards[v.billboard_count++] = frame;
   return -1;

@@ -99,13 +99,13 @@ namespace motion {
 namespace {
 
 Quaternion work() {
-  const double* q = state().motion_rotation;
+  const double* q = state().motion.rotation;
   return {q[0], q[1], q[2], q[3]};
 }
 
 void set_work(const Quaternion& in) {
   const Quaternion q = normalised(in);
-  double* out = state().motion_rotation;
+  double* out = state().motion.rotation;
   out[0] = q.w;
   out[1] = q.x;
   out[2] = q.y;
@@ -195,7 +195,7 @@ int32_t rotation_angle(int32_t e, int32_t ref) {
   if (w < 0) w = -w, x = -x, y = -y, z = -z;
   const double half = std::acos(std::min(w, 1.0));
   const double s = std::sqrt(x * x + y * y + z * z);
-  double* axis = state().motion_axis;
+  double* axis = state().motion.axis;
   if (s > 1e-9) {
     axis[0] = x / s, axis[1] = y / s, axis[2] = z / s;
   } else {
@@ -218,7 +218,7 @@ int32_t position(int32_t e, int32_t axis, int32_t ref) {
 
 int32_t rotation_axis(int32_t n) {
   if (n < 0 || n > 2) return 0;
-  return static_cast<int32_t>(std::lround(state().motion_axis[n] * 512000.0));
+  return static_cast<int32_t>(std::lround(state().motion.axis[n] * 512000.0));
 }
 
 // One of e's local axes (0 x, 1 y, 2 z) as a world vector of length

@@ -10,7 +10,7 @@ namespace {
 
 // (a x cos_512(rate x tick_count + phase)) >> 9; the angle wraps at 32 bits.
 int32_t oscillate(int32_t a, int32_t rate, int32_t phase) {
-  const uint32_t angle = static_cast<uint32_t>(rate) * state().tick_count + static_cast<uint32_t>(phase);
+  const uint32_t angle = static_cast<uint32_t>(rate) * state().loop.tick_count + static_cast<uint32_t>(phase);
   return wrap32((int64_t(a) * core::cos_512(static_cast<int32_t>(angle))) >> 9);
 }
 

@@ -139,8 +139,8 @@ int32_t scale_set(int32_t e, int32_t sx, int32_t sy, int32_t sz) {
   // Slots above the last element are copies of it and share its copy.
   const State& s = state();
   int index = core::element_index(e);
-  if (s.element_count > 0 && index >= s.element_count) index = s.element_count - 1;
-  const int32_t* keep = s.unscaled[index];
+  if (s.scene.element_count > 0 && index >= s.scene.element_count) index = s.scene.element_count - 1;
+  const int32_t* keep = s.scene.unscaled[index];
   const int32_t scale[3] = {sx, sy, sz};
   for (int k = 0; k < 6; ++k) w[core::kExtent + k] = wrap32(int64_t(keep[k]) * scale[k % 3] / 1000);
   return 0;

@@ -6,7 +6,7 @@ namespace engine {
 
 int current_object(const core::ElementState& st) {
   const int32_t o = st.w[core::kCurrentObject];
-  return valid_object(o) && o < state().object_count ? o : -1;
+  return valid_object(o) && o < state().scene.object_count ? o : -1;
 }
 
 uint32_t current_tag(const core::ElementState& st) {

@@ -32,7 +32,7 @@ struct Object {
 static_assert(sizeof(Object) == core::kObjectBytes);
 
 inline Object* objects() { return core::state().pools.object_table.as<Object>(); }
-inline bool valid_object(int32_t index) { return index >= 0 && index < static_cast<int32_t>(core::kObjectCount); }
+inline bool valid_object(int32_t index) { return index >= 0 && index < core::kObjectCount; }
 inline Object* object(int32_t index) { return valid_object(index) ? objects() + index : nullptr; }
 
 // The index of an element's current object when it is one of the objects of

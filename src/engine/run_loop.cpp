@@ -9,6 +9,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "engine/hooks.h"
 #include "engine/scene_load.h"
 #include "engine/state.h"
 #include "media/device.h"
@@ -29,14 +30,14 @@ constexpr uint32_t kLowStringMemory = 80000;
 uint32_t now() { return platform::clock_now(platform::state().clock); }
 
 void draw() {
-  ++state().frames_drawn;
-  if (auto* f = state().draw_frame) f();
+  ++state().loop.frames_drawn;
+  if (auto* f = hooks().draw_frame) f();
 }
 
 // True once the run has gone on for the ticks --ticks allows.
 bool tick_limit_reached() {
   const State& s = state();
-  return s.tick_limit >= 0 && s.ticks_run >= s.tick_limit;
+  return s.loop.tick_limit >= 0 && s.loop.ticks_run >= s.loop.tick_limit;
 }
 
 void load_globals() {
@@ -47,47 +48,47 @@ void load_globals() {
 
 void compile_brains() {
   brain::CompileRequest request;
-  for (int e = 0; e < state().element_count; ++e)
+  for (int e = 0; e < state().scene.element_count; ++e)
     request.elements.push_back({project::get_field(e, project::kFieldName),
                                 project::get_field(e, project::kFieldBrain), std::nullopt});
   const brain::CompileReport report = brain::compile_project(request);
-  state().picking_needed = report.picking_needed;
+  state().loop.picking_needed = report.picking_needed;
   const uint32_t pool = core::state().pools.strings.size;
-  state().strings_free = pool - std::min(report.strings_used, pool);
+  state().loop.strings_free = pool - std::min(report.strings_used, pool);
 }
 
 }  // namespace
 
 void set_max_framerate(int32_t n) {
   if (n < 15 || n > 250) return;
-  state().max_framerate = n;
-  state().tick_length = 4500 / n;
+  state().loop.max_framerate = n;
+  state().loop.tick_length = 4500 / n;
 }
 
 void tick() {
   State& s = state();
   media::overlay_clear();
-  if (s.net_tick_start) s.net_tick_start();
-  if (s.picking_needed && s.pick) {
-    const uint32_t picked = s.pick();
-    if (picked != 0) s.picked = picked;
+  if (hooks().net_tick_start) hooks().net_tick_start();
+  if (s.loop.picking_needed && hooks().pick) {
+    const uint32_t picked = hooks().pick();
+    if (picked != 0) s.loop.picked = picked;
   }
-  for (int e = 0; e < kElements; ++e) core::element_state(e)->w[core::kFlags] &= ~core::kFlagJoined;
-  for (int e = 0; e < s.element_count; ++e) {
+  for (int e = 0; e < core::kElementCount; ++e) core::element_state(e)->w[core::kFlags] &= ~core::kFlagJoined;
+  for (int e = 0; e < s.scene.element_count; ++e) {
     core::ElementState& st = *core::element_state(e);
-    if (s.net_element_before) s.net_element_before(e);
+    if (hooks().net_element_before) hooks().net_element_before(e);
     if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagDisabled)) == core::kFlagOn) {
       brain::run(core::element_ref(e));
       ++st.w[core::kTimer];
     }
-    if (s.net_element_after) s.net_element_after(e);
+    if (hooks().net_element_after) hooks().net_element_after(e);
   }
-  for (int32_t& c : s.net_counters)
+  for (int32_t& c : s.loop.net_counters)
     if (c > 0) --c;
-  ++s.tick_count;
-  if (s.net_tick_end) s.net_tick_end();
-  ++s.ticks_run;
-  if (tick_limit_reached() && s.exit_code == -1) s.exit_code = kExitPlain;
+  ++s.loop.tick_count;
+  if (hooks().net_tick_end) hooks().net_tick_end();
+  ++s.loop.ticks_run;
+  if (tick_limit_reached() && s.loop.exit_code == -1) s.loop.exit_code = kExitPlain;
 }
 
 int32_t test_run() {
@@ -96,17 +97,17 @@ int32_t test_run() {
 
   media::pump();
   media::flush();
-  s.engine_running = true;
-  const bool clipping = s.sprite_clipping;
-  s.sprite_clipping = true;
-  const int32_t fog_start = s.fog_start, fog_end = s.fog_end;
-  const uint32_t scene_colour = s.scene_colour;
+  s.loop.engine_running = true;
+  const bool clipping = s.drawing.sprite_clipping;
+  s.drawing.sprite_clipping = true;
+  const int32_t fog_start = s.drawing.fog_start, fog_end = s.drawing.fog_end;
+  const uint32_t scene_colour = s.drawing.scene_colour;
 
   load_globals();
-  s.text_colour = 0xFFFFFF;
-  s.exit_code = -1;
-  s.run_flag = true;
-  s.ticks_run = 0;
+  s.drawing.text_colour = 0xFFFFFF;
+  s.loop.exit_code = -1;
+  s.loop.run_flag = true;
+  s.loop.ticks_run = 0;
 
   core::notice("Loading data, please wait...");
   const bool loaded = load_phase();
@@ -120,66 +121,66 @@ int32_t test_run() {
 
   if (loaded) {
     media::clear_display();
-    std::memcpy(s.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.channel_copy);
+    std::memcpy(s.loop.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.loop.channel_copy);
     media::select_tool_font(core::state().folders.data, true);
     media::overlay_fonts_reset();
-    if (s.strings_free < kLowStringMemory)
-      core::value_box(s.strings_free, "Warning! Internal string memory low.");
+    if (s.loop.strings_free < kLowStringMemory)
+      core::value_box(s.loop.strings_free, "Warning! Internal string memory low.");
 
     for (int i = 0; i < kWarmUpTicks && !tick_limit_reached(); ++i) tick();
-    s.first_frame = true;
+    s.loop.first_frame = true;
     draw();
-    s.first_frame = false;
-    for (int e = 0; e < s.element_count; ++e) {
+    s.loop.first_frame = false;
+    for (int e = 0; e < s.scene.element_count; ++e) {
       core::ElementState& st = *core::element_state(e);
       if (project::element_type(e) == project::kFrame && (st.w[core::kFlags] & core::kFlagOn))
         st.w[core::kExtent] = 2;
     }
 
-    s.next_deadline = now() + static_cast<uint32_t>(s.tick_length);
-    while (s.exit_code == -1) {
+    s.loop.next_deadline = now() + static_cast<uint32_t>(s.loop.tick_length);
+    while (s.loop.exit_code == -1) {
       media::pump();
       // Headless with the script used up and no tick limit: Escape, so that
       // no headless run can go on for ever.
-      if (p.headless && s.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
+      if (p.headless && s.loop.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
         media::inject_default_key(false);
       media::next_key_event();
-      s.current_key = media::input().current_scancode;
-      if (s.race_checkpoints) s.race_checkpoints();
-      if (s.collisions) s.collisions();
-      if (s.poll_joysticks) s.poll_joysticks();
+      s.loop.current_key = media::input().current_scancode;
+      if (hooks().race_checkpoints) hooks().race_checkpoints();
+      if (hooks().collisions) hooks().collisions();
+      if (hooks().poll_joysticks) hooks().poll_joysticks();
       tick();
-      if (s.exit_code != -1 || s.current_key == 1) break;
-      if (static_cast<int32_t>(now() - s.next_deadline) > 0) {
-        s.next_deadline += static_cast<uint32_t>(s.tick_length);
+      if (s.loop.exit_code != -1 || s.loop.current_key == 1) break;
+      if (static_cast<int32_t>(now() - s.loop.next_deadline) > 0) {
+        s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
         continue;
       }
-      platform::clock_wait_until(p.clock, s.next_deadline + 1);
-      s.next_deadline += static_cast<uint32_t>(s.tick_length);
+      platform::clock_wait_until(p.clock, s.loop.next_deadline + 1);
+      s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
       draw();
     }
     media::select_tool_font(core::state().folders.data, false);
-    std::memcpy(core::state().pools.channel_map.bytes(), s.channel_copy, sizeof s.channel_copy);
+    std::memcpy(core::state().pools.channel_map.bytes(), s.loop.channel_copy, sizeof s.loop.channel_copy);
   }
 
-  s.run_flag = false;
-  s.scene_colour = scene_colour;
-  s.fog_end = fog_end;
-  s.fog_start = fog_start;
-  s.sprite_clipping = clipping;
-  s.engine_running = false;
-  if (s.release_scene) s.release_scene();
+  s.loop.run_flag = false;
+  s.drawing.scene_colour = scene_colour;
+  s.drawing.fog_end = fog_end;
+  s.drawing.fog_start = fog_start;
+  s.drawing.sprite_clipping = clipping;
+  s.loop.engine_running = false;
+  if (hooks().release_scene) hooks().release_scene();
   media::pump();
-  return s.exit_code;
+  return s.loop.exit_code;
 }
 
 std::string dump_json() {
   const State& s = state();
-  std::string out = "{\"tick_count\":" + std::to_string(s.tick_count) + ",\"frames_drawn\":" +
-                    std::to_string(s.frames_drawn) + ",\"exit_code\":" + std::to_string(s.exit_code) +
-                    ",\"fog_start\":" + std::to_string(s.fog_start) + ",\"fog_end\":" + std::to_string(s.fog_end) +
-                    ",\"scene_colour\":" + std::to_string(s.scene_colour) +
-                    ",\"sprite_clipping\":" + std::to_string(s.sprite_clipping ? 1 : 0) +
+  std::string out = "{\"tick_count\":" + std::to_string(s.loop.tick_count) + ",\"frames_drawn\":" +
+                    std::to_string(s.loop.frames_drawn) + ",\"exit_code\":" + std::to_string(s.loop.exit_code) +
+                    ",\"fog_start\":" + std::to_string(s.drawing.fog_start) + ",\"fog_end\":" + std::to_string(s.drawing.fog_end) +
+                    ",\"scene_colour\":" + std::to_string(s.drawing.scene_colour) +
+                    ",\"sprite_clipping\":" + std::to_string(s.drawing.sprite_clipping ? 1 : 0) +
                     ",\"globals\":[";
   const int32_t* g = core::state().pools.globals.as<int32_t>();
   for (uint32_t i = 0; i < core::kGlobalCount; ++i) {

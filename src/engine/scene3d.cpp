@@ -40,7 +40,7 @@ constexpr float kFixed = 65536.0f;
 constexpr char kDefaultBackground3d[] = "bckgrnds/bkgr000_.bmp";
 constexpr char kDefaultXModel[] = "xvisuals/default_.x";
 
-int& root(int r) { return state().roots[r]; }
+int& root(int r) { return state().views.roots[r]; }
 
 
 int32_t mode_percent() {
@@ -133,12 +133,12 @@ void camera_rect(const Object& obj, int32_t& x, int32_t& y, int32_t& w, int32_t&
 void build_camera(int o, const Object& obj) {
   State& s = state();
   const int f = platform::frame_create(root(kMainRoot));
-  s.object_frame[o] = f;
+  s.views.object_frame[o] = f;
   int32_t x, y, w, h, k;
   camera_rect(obj, x, y, w, h, k);
   const int32_t p = mode_percent();
   const int v = platform::viewport_create(f, x * p / 100, y * p / 100, w * p / 100, h * p / 100);
-  s.object_viewport[o] = v;
+  s.views.object_viewport[o] = v;
   const int32_t scale = std::clamp(project::state().scene.field_scale, 1, 100);
   platform::viewport_set_field(v, scale / 100.0f * 240.0f / static_cast<float>(1 << k));
   platform::viewport_set_clip(v, scale / 100.0f, static_cast<float>(project::state().scene.clip_distance));
@@ -147,15 +147,15 @@ void build_camera(int o, const Object& obj) {
 void build_light(int o, const Object& obj) {
   State& s = state();
   const int f = platform::frame_create(root(kMainRoot));
-  s.object_frame[o] = f;
+  s.views.object_frame[o] = f;
   const uint32_t c = static_cast<uint32_t>(obj.w[2]);
   const int l =
       platform::light_create(f, obj.w[1], (c >> 16 & 255) / 255.0f, (c >> 8 & 255) / 255.0f, (c & 255) / 255.0f);
-  s.object_light[o] = l;
-  s.light_values[o][0] = static_cast<int32_t>(c >> 16 & 255);
-  s.light_values[o][1] = static_cast<int32_t>(c >> 8 & 255);
-  s.light_values[o][2] = static_cast<int32_t>(c & 255);
-  s.light_values[o][3] = 0;
+  s.views.object_light[o] = l;
+  s.views.light_values[o][0] = static_cast<int32_t>(c >> 16 & 255);
+  s.views.light_values[o][1] = static_cast<int32_t>(c >> 8 & 255);
+  s.views.light_values[o][2] = static_cast<int32_t>(c & 255);
+  s.views.light_values[o][3] = 0;
 }
 
 // A 3D shape's mesh from its object's vertices and faces in the work pool.
@@ -218,7 +218,7 @@ void build_background3d() {
   const project::Scene& scene = project::state().scene;
   const int preview = std::clamp(scene.preview, 0, 4);
   uint32_t top = 0x405080, bottom = 0x202020;
-  s.background3d_texture = background_texture(top, bottom);
+  s.views.background3d_texture = background_texture(top, bottom);
   int32_t reps = scene.repetitions;
   if (reps < 1 || (reps & (reps - 1)) != 0 || reps > 1024) reps = 1;
   for (int part = 0; part < 2; ++part) {
@@ -234,12 +234,12 @@ void build_background3d() {
     if (mesh < 0) continue;
     platform::mesh_set_unlit(mesh, true);
     if (part == 0) {
-      platform::mesh_set_texture(mesh, -1, s.background3d_texture);
+      platform::mesh_set_texture(mesh, -1, s.views.background3d_texture);
     } else {
       platform::mesh_set_colour(mesh, -1, abgr(top));
       if (platform::mesh_group_count(mesh) > 1) platform::mesh_set_colour(mesh, 1, abgr(bottom));
     }
-    s.background3d_frames[part] = mesh_frame(root(kBackgroundRoot), mesh);
+    s.views.background3d_frames[part] = mesh_frame(root(kBackgroundRoot), mesh);
   }
 }
 
@@ -248,14 +248,14 @@ void build_background3d() {
 // hood never hides the scene.
 void draw_background3d(int viewport, int camera_frame) {
   State& s = state();
-  if (s.background3d_applied != s.background3d_colour && s.background3d_colour != kColourUnset) {
-    s.background3d_applied = s.background3d_colour;
-    const int mesh = platform::frame_mesh(s.background3d_frames[1]);
-    if (mesh >= 0) platform::mesh_set_colour(mesh, -1, abgr(s.background3d_colour));
+  if (s.views.background3d_applied != s.views.background3d_colour && s.views.background3d_colour != kColourUnset) {
+    s.views.background3d_applied = s.views.background3d_colour;
+    const int mesh = platform::frame_mesh(s.views.background3d_frames[1]);
+    if (mesh >= 0) platform::mesh_set_colour(mesh, -1, abgr(s.views.background3d_colour));
   }
   const platform::Vec3 eye = platform::frame_world_position(camera_frame);
   const float radius = std::max(platform::viewport_back(viewport) * 0.5f, platform::viewport_front(viewport) * 4.0f);
-  for (int f : s.background3d_frames) {
+  for (int f : s.views.background3d_frames) {
     if (f < 0) continue;
     platform::frame_set_position(f, eye);
     platform::frame_set_scale(f, {radius, radius, radius});
@@ -268,12 +268,12 @@ void draw_background3d(int viewport, int camera_frame) {
 // background colour (the scene colour until a brain sets one).
 void clear_viewports() {
   State& s = state();
-  const uint32_t c = s.background3d_colour != kColourUnset ? s.background3d_colour : s.scene_colour & 0xFFFFFF;
-  for (int e = 0; e < s.element_count; ++e) {
+  const uint32_t c = s.views.background3d_colour != kColourUnset ? s.views.background3d_colour : s.drawing.scene_colour & 0xFFFFFF;
+  for (int e = 0; e < s.scene.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
     if (!core::on_and_shown(st)) continue;
     const int o = current_object(st);
-    if (o < 0 || s.object_viewport[o] < 0) continue;
+    if (o < 0 || s.views.object_viewport[o] < 0) continue;
     int32_t x, y, w, h, k;
     camera_rect(*object(o), x, y, w, h, k);
     const int32_t p = mode_percent();
@@ -285,21 +285,21 @@ void clear_viewports() {
 
 int layer_frame(int32_t layer) {
   State& s = state();
-  for (int i = 0; i < s.layer_count; ++i)
-    if (s.layer_number[i] == layer) return s.layer_frames[i];
-  if (s.layer_count == kMaxLayers) return -1;
+  for (int i = 0; i < s.views.layer_count; ++i)
+    if (s.views.layer_number[i] == layer) return s.views.layer_frames[i];
+  if (s.views.layer_count == kMaxLayers) return -1;
   const int f = platform::frame_create(root(kSecondRoot));
   if (f < 0) return -1;
   // Layers are drawn in increasing number.
-  int at = s.layer_count;
-  while (at > 0 && s.layer_number[at - 1] > layer) {
-    s.layer_number[at] = s.layer_number[at - 1];
-    s.layer_frames[at] = s.layer_frames[at - 1];
+  int at = s.views.layer_count;
+  while (at > 0 && s.views.layer_number[at - 1] > layer) {
+    s.views.layer_number[at] = s.views.layer_number[at - 1];
+    s.views.layer_frames[at] = s.views.layer_frames[at - 1];
     --at;
   }
-  s.layer_number[at] = layer;
-  s.layer_frames[at] = f;
-  ++s.layer_count;
+  s.views.layer_number[at] = layer;
+  s.views.layer_frames[at] = f;
+  ++s.views.layer_count;
   apply_fog();
   return f;
 }
@@ -355,14 +355,14 @@ void apply_transform(int f, const core::ElementState& st, uint32_t t) {
 void draw_layers(int viewport) {
   State& s = state();
   const float front = platform::viewport_front(viewport), back = platform::viewport_back(viewport);
-  float offset = s.layer_step;
-  if (s.layer_count == 0) {
+  float offset = s.views.layer_step;
+  if (s.views.layer_count == 0) {
     platform::viewport_set_clip(viewport, front + offset, back + offset);
     platform::viewport_render(viewport, root(kSecondRoot));
   }
-  for (int i = 0; i < s.layer_count; ++i, offset += s.layer_step) {
+  for (int i = 0; i < s.views.layer_count; ++i, offset += s.views.layer_step) {
     platform::viewport_set_clip(viewport, front + offset, back + offset);
-    platform::viewport_render(viewport, s.layer_frames[i]);
+    platform::viewport_render(viewport, s.views.layer_frames[i]);
   }
   platform::viewport_set_clip(viewport, front, back);
 }
@@ -371,32 +371,32 @@ void draw_layers(int viewport) {
 
 void apply_fog() {
   const State& s = state();
-  const uint32_t c = s.scene_colour;
+  const uint32_t c = s.drawing.scene_colour;
   const uint32_t rgb = (c >> 16 & 255) | (c & 0xFF00) | (c & 255) << 16;
   for (int r : {kMainRoot, kSecondRoot, kOverlayRoot})
-    platform::frame_set_fog(s.roots[r], s.fog_enabled, s.fog_start / 512.0f, s.fog_end / 512.0f, rgb);
-  for (int i = 0; i < s.layer_count; ++i)
-    platform::frame_set_fog(s.layer_frames[i], s.fog_enabled, s.fog_start / 512.0f, s.fog_end / 512.0f, rgb);
+    platform::frame_set_fog(s.views.roots[r], s.views.fog_enabled, s.drawing.fog_start / 512.0f, s.drawing.fog_end / 512.0f, rgb);
+  for (int i = 0; i < s.views.layer_count; ++i)
+    platform::frame_set_fog(s.views.layer_frames[i], s.views.fog_enabled, s.drawing.fog_start / 512.0f, s.drawing.fog_end / 512.0f, rgb);
 }
 
 bool set_priority_layer(int element, int32_t layer) {
   State& s = state();
-  if (element < 0 || element >= s.element_count || layer < 0 || layer > kMaxLayers) return false;
+  if (element < 0 || element >= s.scene.element_count || layer < 0 || layer > kMaxLayers) return false;
   const int o = current_object(*core::element_state(element));
   if (o < 0 || (tag_of(o) != kTagFlat && tag_of(o) != kTagXModel)) return false;
-  int& copy = s.layer_copy[element];
-  if (s.element_layer[element] > 0 && copy >= 0) platform::frame_delete(copy);
+  int& copy = s.views.layer_copy[element];
+  if (s.views.element_layer[element] > 0 && copy >= 0) platform::frame_delete(copy);
   copy = -1;
-  s.element_layer[element] = layer;
+  s.views.element_layer[element] = layer;
   if (layer == 0) return true;
   const int parent = layer_frame(layer);
   copy = parent >= 0 ? platform::frame_create(parent) : -1;
   if (copy < 0) {
-    s.element_layer[element] = 0;
+    s.views.element_layer[element] = 0;
     return false;
   }
   platform::frame_set_traversal(copy, false, false);
-  s.layered_flats = true;
+  s.views.layered_flats = true;
   return true;
 }
 
@@ -406,24 +406,24 @@ void build_scene3d(int32_t elements) {
     root(r) = platform::frame_create(-1);
     platform::frame_set_sort_mode(root(r), r == kOverlayRoot ? platform::kSortBackToFront : platform::kSortFrontToBack);
   }
-  s.background3d_mode = 0;
-  s.background3d_colour = s.background3d_applied = kColourUnset;
-  s.background3d_frames[0] = s.background3d_frames[1] = -1;
-  s.layered_flats = false;
-  s.layer_step = 0.001f;
-  s.layer_count = 0;
-  for (int e = 0; e < kElements; ++e) {
-    s.element_layer[e] = 0;
-    s.layer_copy[e] = -1;
+  s.views.background3d_mode = 0;
+  s.views.background3d_colour = s.views.background3d_applied = kColourUnset;
+  s.views.background3d_frames[0] = s.views.background3d_frames[1] = -1;
+  s.views.layered_flats = false;
+  s.views.layer_step = 0.001f;
+  s.views.layer_count = 0;
+  for (int e = 0; e < core::kElementCount; ++e) {
+    s.views.element_layer[e] = 0;
+    s.views.layer_copy[e] = -1;
   }
   apply_fog();
   platform::texture_set_quality(media::state().settings.filtering);
-  platform::scene_set_specular(s.specular);
+  platform::scene_set_specular(s.views.specular);
   build_background3d();
 
   MeshCache meshes;
-  for (int o = 0; o < s.object_count; ++o) {
-    s.object_frame[o] = s.object_viewport[o] = s.object_light[o] = -1;
+  for (int o = 0; o < s.scene.object_count; ++o) {
+    s.views.object_frame[o] = s.views.object_viewport[o] = s.views.object_light[o] = -1;
     const Object& obj = *object(o);
     switch (static_cast<uint32_t>(obj.w[0])) {
       case kTagCamera:
@@ -436,13 +436,13 @@ void build_scene3d(int32_t elements) {
         // Shapes that share their records share the pool arrays too.
         const int mesh = cached_mesh(meshes, "a:" + std::to_string(obj.w[7]) + ":" + std::to_string(obj.w[8]),
                                      [&] { return shape_mesh(obj); });
-        s.object_frame[o] = mesh_frame(root(kMainRoot), mesh);
+        s.views.object_frame[o] = mesh_frame(root(kMainRoot), mesh);
         if (mesh >= 0 && obj.w[1] >= 0) platform::mesh_set_texture(mesh, 0, obj.w[1]);
         break;
       }
       case kTagFlat: {
         const int mesh = platform::mesh_create(flat_quad());
-        s.object_frame[o] = mesh_frame(root(kOverlayRoot), mesh);
+        s.views.object_frame[o] = mesh_frame(root(kOverlayRoot), mesh);
         platform::mesh_set_texture(mesh, -1, obj.w[6]);
         platform::mesh_set_unlit(mesh, true);
         break;
@@ -450,25 +450,25 @@ void build_scene3d(int32_t elements) {
       case kTagVisual: {
         const int element = obj.w[2], frame = obj.w[1];
         const std::string key = "v:" + project::get_field(element, project::kFieldAspect) + ":" + std::to_string(frame);
-        s.object_frame[o] =
+        s.views.object_frame[o] =
             mesh_frame(root(kMainRoot), cached_mesh(meshes, key, [&] { return visual_model(element, frame); }));
         break;
       }
       case kTagXModel: {
         const std::string path = x_model_file(obj);
-        s.object_frame[o] =
+        s.views.object_frame[o] =
             mesh_frame(root(kMainRoot), cached_mesh(meshes, "x:" + path, [&] { return x_model(path); }));
         break;
       }
       default:
         break;
     }
-    if (s.object_frame[o] >= 0) platform::frame_set_traversal(s.object_frame[o], false, false);
+    if (s.views.object_frame[o] >= 0) platform::frame_set_traversal(s.views.object_frame[o], false, false);
   }
-  for (int e = 0; e < elements && e < kElements; ++e) {
+  for (int e = 0; e < elements && e < core::kElementCount; ++e) {
     core::ElementState& st = *core::element_state(e);
     const int o = st.w[core::kFirstObject];
-    if (!valid_object(o) || o >= s.object_count) continue;
+    if (!valid_object(o) || o >= s.scene.object_count) continue;
     const uint32_t t = tag_of(o);
     // Flat shapes and X models whose option item (field 38 item 1) names a
     // layer are drawn in that priority layer.
@@ -479,7 +479,7 @@ void build_scene3d(int32_t elements) {
     // Visuals and X models take their box from their meshes, scaled later
     // with the rest.
     if (t != kTagVisual && t != kTagXModel) continue;
-    const int mesh = platform::frame_mesh(s.object_frame[o]);
+    const int mesh = platform::frame_mesh(s.views.object_frame[o]);
     if (mesh < 0) continue;
     platform::Vec3 lo, hi;
     platform::mesh_bounds(mesh, lo, hi);
@@ -500,13 +500,13 @@ void release_scene3d() {
   clear_view_lists();
   platform::scene_reset();
   State& s = state();
-  s.layer_count = 0;
-  s.layered_flats = false;
-  s.background3d_frames[0] = s.background3d_frames[1] = -1;
-  s.background3d_texture = -1;
-  for (int e = 0; e < kElements; ++e) {
-    s.element_layer[e] = 0;
-    s.layer_copy[e] = -1;
+  s.views.layer_count = 0;
+  s.views.layered_flats = false;
+  s.views.background3d_frames[0] = s.views.background3d_frames[1] = -1;
+  s.views.background3d_texture = -1;
+  for (int e = 0; e < core::kElementCount; ++e) {
+    s.views.element_layer[e] = 0;
+    s.views.layer_copy[e] = -1;
   }
 }
 
@@ -514,49 +514,49 @@ void draw_views() {
   State& s = state();
   animate_xobjects();
   // Every renderer frame hidden, then the active elements brought up to date.
-  for (int o = 0; o < s.object_count; ++o)
-    if (s.object_frame[o] >= 0) platform::frame_set_traversal(s.object_frame[o], false, false);
-  for (int e = 0; e < s.element_count; ++e) {
-    const int copy = s.element_layer[e] > 0 ? s.layer_copy[e] : -1;
+  for (int o = 0; o < s.scene.object_count; ++o)
+    if (s.views.object_frame[o] >= 0) platform::frame_set_traversal(s.views.object_frame[o], false, false);
+  for (int e = 0; e < s.scene.element_count; ++e) {
+    const int copy = s.views.element_layer[e] > 0 ? s.views.layer_copy[e] : -1;
     if (copy >= 0) platform::frame_set_traversal(copy, false, false);
     const core::ElementState& st = *core::element_state(e);
     if (!core::on_and_shown(st)) continue;
     const int o = current_object(st);
-    if (o < 0 || s.object_frame[o] < 0) continue;
+    if (o < 0 || s.views.object_frame[o] < 0) continue;
     const uint32_t t = tag_of(o);
     if (copy >= 0) {
       // In a priority layer the element is drawn by its layer's frame alone,
       // with the mesh of its current object.
-      platform::frame_set_mesh(copy, platform::frame_mesh(s.object_frame[o]));
+      platform::frame_set_mesh(copy, platform::frame_mesh(s.views.object_frame[o]));
       apply_transform(copy, st, t);
       platform::frame_set_traversal(copy, true, true);
       continue;
     }
-    const int f = s.object_frame[o];
+    const int f = s.views.object_frame[o];
     apply_transform(f, st, t);
     platform::frame_set_traversal(f, true, true);
   }
 
-  if (s.background3d_mode >= 2) clear_viewports();
-  for (int e = 0; e < s.element_count; ++e) {
+  if (s.views.background3d_mode >= 2) clear_viewports();
+  for (int e = 0; e < s.scene.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
     if (!core::on_and_shown(st)) continue;
     const int o = current_object(st);
-    if (o < 0 || s.object_viewport[o] < 0) continue;
-    const int v = s.object_viewport[o];
-    prepare_camera_view(s.object_frame[o]);
+    if (o < 0 || s.views.object_viewport[o] < 0) continue;
+    const int v = s.views.object_viewport[o];
+    prepare_camera_view(s.views.object_frame[o]);
     platform::viewport_clear_depth(v);
-    if (s.background3d_mode == 1) draw_background3d(v, s.object_frame[o]);
+    if (s.views.background3d_mode == 1) draw_background3d(v, s.views.object_frame[o]);
     platform::viewport_render(v, root(kMainRoot));
-    if (!s.flats_after_cameras) platform::viewport_render(v, root(kOverlayRoot));
-    if (s.layered_flats) draw_layers(v);
+    if (!s.views.flats_after_cameras) platform::viewport_render(v, root(kOverlayRoot));
+    if (s.views.layered_flats) draw_layers(v);
   }
-  if (s.flats_after_cameras)
-    for (int e = 0; e < s.element_count; ++e) {
+  if (s.views.flats_after_cameras)
+    for (int e = 0; e < s.scene.element_count; ++e) {
       const core::ElementState& st = *core::element_state(e);
       if (!core::on_and_shown(st)) continue;
       const int o = current_object(st);
-      if (o >= 0 && s.object_viewport[o] >= 0) platform::viewport_render(s.object_viewport[o], root(kOverlayRoot));
+      if (o >= 0 && s.views.object_viewport[o] >= 0) platform::viewport_render(s.views.object_viewport[o], root(kOverlayRoot));
     }
   clear_view_lists();
 }

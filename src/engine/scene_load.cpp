@@ -11,6 +11,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "engine/hooks.h"
 #include "engine/images2d.h"
 #include "engine/objects.h"
 #include "engine/state.h"
@@ -174,7 +175,7 @@ void copy_ranged(ElementState& st, int e, int word, int field, int count, bool p
   for (int k = 0; k < count; ++k) {
     int32_t v = field_value(e, field + k, plain, convert);
     const int32_t range = field_value(e, field + count + k, plain, convert);
-    if (state().run_flag && range > 0) {
+    if (state().loop.run_flag && range > 0) {
       const int64_t lo = static_cast<int64_t>(v) - range, hi = static_cast<int64_t>(v) + range;
       if (lo >= INT32_MIN && hi <= INT32_MAX) v = core::random_number(static_cast<int32_t>(lo), static_cast<int32_t>(hi));
     }
@@ -337,14 +338,14 @@ void place_parameters(int e, const std::string& list) {
     switch (kind) {
       case 1: {
         const int32_t index = core::text_to_int(value);
-        v = index >= 0 && index < kElements ? static_cast<int32_t>(core::element_ref(index)) : 0;
+        v = index >= 0 && index < core::kElementCount ? static_cast<int32_t>(core::element_ref(index)) : 0;
         break;
       }
       case 3: v = position_units(value); break;
       case 4: v = rotation_units(value); break;
       case 5: v = velocity_units(value); break;
       case 6: v = spin_units(value); break;
-      case 7: v = state().text_parameter ? state().text_parameter(value) : 0; break;
+      case 7: v = hooks().text_parameter ? hooks().text_parameter(value) : 0; break;
       default: v = core::text_to_int(value); break;
     }
     // A place outside the record is ignored rather than written past it.
@@ -359,32 +360,32 @@ bool load_phase() {
   const core::Pools& p = core::state().pools;
   std::memset(p.element_state.bytes(), 0, p.element_state.size);
   std::memset(p.object_table.bytes(), 0, p.object_table.size);
-  s.work_used = 0;
+  s.scene.work_used = 0;
   // Renderer objects of an earlier load (textures among them) go first.
   platform::scene_reset();
-  s.object_count = 0;
+  s.scene.object_count = 0;
   const int last = project::last_index();
-  s.element_count = last + 1;
+  s.scene.element_count = last + 1;
 
   // Object indices, with elements of equal aspect text sharing the loads.
-  int32_t first[kElements] = {}, count[kElements] = {};
+  int32_t first[core::kElementCount] = {}, count[core::kElementCount] = {};
   int32_t total = 0;
   for (int e = 0; e <= last; ++e) {
     const std::string aspect = project::get_field(e, project::kFieldAspect);
     const int type = project::element_type(e);
-    s.shared_with[e] = e;
+    s.scene.shared_with[e] = e;
     for (int j = 0; j < e; ++j)
       if (count[j] > 0 && project::get_field(j, project::kFieldAspect) == aspect &&
           project::element_type(j) == type) {
-        s.shared_with[e] = j;
+        s.scene.shared_with[e] = j;
         break;
       }
-    count[e] = s.shared_with[e] == e ? frames_of(aspect, type) : count[s.shared_with[e]];
+    count[e] = s.scene.shared_with[e] == e ? frames_of(aspect, type) : count[s.scene.shared_with[e]];
     first[e] = total;
     total += count[e];
-    if (total > static_cast<int32_t>(core::kObjectCount)) {
+    if (total > core::kObjectCount) {
       core::box("The project needs more than 4096 objects|and cannot be run.", " OK ", " OK ");
-      s.element_count = 0;
+      s.scene.element_count = 0;
       return false;
     }
   }
@@ -395,7 +396,7 @@ bool load_phase() {
     st.w[core::kAnimationPhase] = 0;
     const int type = project::element_type(e);
     const std::string aspect = project::get_field(e, project::kFieldAspect);
-    const int src = s.shared_with[e];
+    const int src = s.scene.shared_with[e];
     for (int k = 0; k < count[e]; ++k) {
       Object& o = *object(first[e] + k);
       if (src != e)
@@ -406,24 +407,24 @@ bool load_phase() {
     if (type != project::kCamera)
       project::set_item(e, project::kFieldOption, 2, std::to_string(count[e]));
   }
-  s.object_count = total;
+  s.scene.object_count = total;
   return true;
 }
 
 void initialize_phase() {
   State& s = state();
-  const int last = s.element_count - 1;
+  const int last = s.scene.element_count - 1;
   for (int e = 0; e <= last; ++e) initialize_element(e);
 
-  if (s.build_scene) s.build_scene(s.element_count);
+  if (hooks().build_scene) hooks().build_scene(s.scene.element_count);
 
-  s.net_counters[0] = 3;
-  s.net_counters[1] = 5;
+  s.loop.net_counters[0] = 3;
+  s.loop.net_counters[1] = 5;
 
   for (int e = 0; e <= last; ++e) {
     ElementState& st = *core::element_state(e);
     derive_radii(st);
-    int32_t* keep = s.unscaled[e];
+    int32_t* keep = s.scene.unscaled[e];
     std::memcpy(keep, &st.w[core::kExtent], 6 * 4);
     keep[6] = st.w[core::kRadius];
     keep[7] = st.w[core::kRadiusMax];
@@ -437,7 +438,7 @@ void initialize_phase() {
 
   // Elements above the last one read as copies of it.
   if (last >= 0)
-    for (int e = last + 1; e < kElements; ++e) *core::element_state(e) = *core::element_state(last);
+    for (int e = last + 1; e < core::kElementCount; ++e) *core::element_state(e) = *core::element_state(last);
 }
 
 }  // namespace engine

@@ -1,17 +1,17 @@
 // The simulation engine's state: the run loop's clock and flags, the scene
-// tables of the loaded project and the drawing settings of a run.
+// tables of the loaded project, the renderer objects of its 3D views, the
+// drawing settings of a run and the work of the motion and X-frame
+// built-ins. The services the engine calls are in hooks.h.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
+#include "core/pools.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
 
 namespace engine {
-
-constexpr int kElements = 256;
 
 template <size_t N>
 constexpr std::array<int32_t, N> filled(int32_t v) {
@@ -20,8 +20,8 @@ constexpr std::array<int32_t, N> filled(int32_t v) {
   return a;
 }
 
-struct State {
-  // Run loop.
+// The run loop: its clock, counters and flags.
+struct Loop {
   int32_t tick_length = 150;   // timer units (1/4500 s) per tick
   int32_t max_framerate = 30;  // ticks per second
   uint32_t next_deadline = 0;
@@ -37,24 +37,34 @@ struct State {
   int32_t current_key = 0;     // scan code of the key event of this iteration
   uint32_t picked = 0;         // element found by this tick's picking step
   bool picking_needed = false;
+  uint32_t strings_free = 0;   // string pool bytes left after compiling
+  uint8_t channel_copy[core::kChannelMapBytes] = {};  // the channel map as it was before the run
+};
 
-  // Scene tables.
+// The scene tables of the loaded project.
+struct SceneTables {
   int32_t element_count = 0;   // last element index + 1
   int32_t object_count = 0;
   uint32_t work_used = 0;      // bytes of the work pool filled by this load
-  int32_t shared_with[kElements] = {};  // element whose objects this one copies
-  int32_t unscaled[kElements][8] = {};  // extent, radius and radius_max before scaling
+  int32_t shared_with[core::kElementCount] = {};  // element whose objects this one copies
+  int32_t unscaled[core::kElementCount][8] = {};  // extent, radius and radius_max before scaling
+};
 
-  // Renderer objects of the scene, by object index (-1 for none).
+// The renderer objects of the scene, by object index (-1 for none), and the
+// settings of the 3D views.
+struct Views {
   int32_t roots[4] = {-1, -1, -1, -1};
-  int32_t object_frame[4096] = {};
-  int32_t object_viewport[4096] = {};
-  int32_t object_light[4096] = {};
+  int32_t object_frame[core::kObjectCount] = {};
+  int32_t object_viewport[core::kObjectCount] = {};
+  int32_t object_light[core::kObjectCount] = {};
+  int32_t light_values[core::kObjectCount][4] = {};  // red, green, blue, intensity of each light object
   bool flats_after_cameras = false;
   bool fog_enabled = false;
   bool dithering = true;
   bool sorted_transparency = true;
   bool antialias = false;
+  bool specular = true;
+  bool state_change_optimize = false;
   int32_t background3d_mode = 0;
   uint32_t background3d_colour = 0;
   // 3D background: the hood's parts (a: the image band, b: the caps) under
@@ -70,48 +80,35 @@ struct State {
   int32_t layer_count = 0;                  // layers in use, in drawing order
   int32_t layer_number[16] = {};            // the number of each layer in use
   int32_t layer_frames[16] = {};            // its frame under the second root
-  int32_t element_layer[kElements] = {};    // 0: none, else the element's layer number
-  std::array<int32_t, kElements> layer_copy = filled<kElements>(-1);  // the element's frame in its layer, -1 for none
-  int32_t light_values[4096][4] = {};  // red, green, blue, intensity of each light object
-  bool specular = true;
-  bool state_change_optimize = false;
+  int32_t element_layer[core::kElementCount] = {};  // 0: none, else the element's layer number
+  std::array<int32_t, core::kElementCount> layer_copy =
+      filled<core::kElementCount>(-1);      // the element's frame in its layer, -1 for none
+};
 
-  // Drawing settings of a run.
+// Drawing settings of a run.
+struct Drawing {
   int32_t fog_start = 10240, fog_end = 15360;
   uint32_t scene_colour = 0xFF000000u;
   bool sprite_clipping = true;
   int32_t text_colour = 0xFFFFFF;  // of later overlay text (red + 256 green + 65536 blue)
-  uint8_t channel_copy[256 * 256] = {};  // the channel map as it was before the run
+};
 
-  // Motion: the work rotation of the rotation-by-axis built-ins, a unit
-  // quaternion (w, x, y, z) kept across calls and elements until set again,
-  // and the unit axis kept by the last rotation_angle.
-  double motion_rotation[4] = {1, 0, 0, 0};
-  double motion_axis[3] = {0, 0, 0};
+// Motion: the work rotation of the rotation-by-axis built-ins, a unit
+// quaternion (w, x, y, z) kept across calls and elements until set again,
+// and the unit axis kept by the last rotation_angle.
+struct MotionWork {
+  double rotation[4] = {1, 0, 0, 0};
+  double axis[3] = {0, 0, 0};
+};
 
+struct State {
+  Loop loop;
+  SceneTables scene;
+  Views views;
+  Drawing drawing;
+  MotionWork motion;
   XObjectState xobjects;  // run-time X frames
-  ViewListState views;    // environment-map and billboard registrations
-
-  // Services of other subsystems, bound by the shell; null does nothing.
-  void (*draw_frame)() = nullptr;
-  void (*draw_views)() = nullptr;  // the cameras' 3D views of a frame
-  void (*race_checkpoints)() = nullptr;
-  void (*collisions)() = nullptr;
-  void (*poll_joysticks)() = nullptr;
-  void (*release_scene)() = nullptr;
-  void (*build_scene)(int32_t elements) = nullptr;
-  uint32_t (*pick)() = nullptr;  // the element under the mouse, or 0
-  // Network play inside the tick, bound by the network layer: the shared
-  // globals written in at the start of a game, the element's snapshot before
-  // its brain, the exchange of its synced fields after it, and the tick
-  // handed over for sending. Each decides itself whether a game is active.
-  void (*net_tick_start)() = nullptr;
-  void (*net_element_before)(int32_t element) = nullptr;
-  void (*net_element_after)(int32_t element) = nullptr;
-  void (*net_tick_end)() = nullptr;
-  uint32_t strings_free = 0;     // string pool bytes left after compiling
-  // The brain compiler's value of a text parameter.
-  int32_t (*text_parameter)(std::string_view text) = nullptr;
+  ViewListState lists;    // environment-map and billboard registrations
 };
 
 State& state();

@@ -36,11 +36,11 @@ void env_map(const EnvMapEntry& e, const platform::Mat4& camera) {
 void planar_light(int32_t light_element, bool& point, Vec3& v) {
   point = false;
   v = {0, -1, 0};
-  if (light_element < 0 || light_element >= kElements) return;
+  if (light_element < 0 || light_element >= core::kElementCount) return;
   const core::ElementState& st = *core::element_state(light_element);
   const Object* o = current_object_of(&st, kTagLight);
   if (!o || current_object(st) < 0) return;
-  const int frame = state().object_frame[current_object(st)];
+  const int frame = state().views.object_frame[current_object(st)];
   if (!platform::frame_valid(frame) || o->w[1] == platform::kLightAmbient) return;
   const platform::Mat4 w = platform::frame_world(frame);
   if (o->w[1] == platform::kLightDirectional) {
@@ -69,7 +69,7 @@ void keep(int32_t& id, bool wanted, int caster) {
 }  // namespace
 
 void refresh_view_state() {
-  ViewListState& v = state().views;
+  ViewListState& v = state().lists;
   const uint32_t g = platform::scene_generation();
   if (v.generation == g) return;
   v = ViewListState{};
@@ -78,14 +78,14 @@ void refresh_view_state() {
 
 void sync_shadows() {
   refresh_view_state();
-  ViewListState& v = state().views;
+  ViewListState& v = state().lists;
   if (!v.any_shadows) return;
   const Vec3 plane_point = world_point(v.plane_point), plane_normal = direction(v.plane_normal);
   const bool volume_point = v.volume_kind == 1;
   const Vec3 volume_light = volume_point ? world_point(v.volume_light) : direction(v.volume_light);
   const float length = v.volume_length > 0 ? to_world_units(v.volume_length) : 0.0f;
   bool any = false;
-  for (int e = 0; e < kElements; ++e) {
+  for (int e = 0; e < core::kElementCount; ++e) {
     ElementShadows& sh = v.shadows[e];
     if (!sh.planar && !sh.volume && sh.planar_id < 0 && sh.volume_ids[0] < 0) continue;
     const int caster = renderer_frame(static_cast<int32_t>(core::element_ref(e)), 0);
@@ -124,7 +124,7 @@ void sync_shadows() {
 
 void prepare_camera_view(int camera_frame) {
   refresh_view_state();
-  ViewListState& v = state().views;
+  ViewListState& v = state().lists;
   sync_shadows();
   if (!platform::frame_valid(camera_frame)) return;
   const platform::Mat4 camera = platform::frame_world(camera_frame);
@@ -142,8 +142,8 @@ void prepare_camera_view(int camera_frame) {
 }
 
 void clear_view_lists() {
-  state().views.env_count = 0;
-  state().views.billboard_count = 0;
+  state().lists.env_count = 0;
+  state().lists.billboard_count = 0;
 }
 
 }  // namespace engine

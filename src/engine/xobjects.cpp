@@ -120,7 +120,7 @@ XAnimation* add_animation(int mesh, platform::XRig* rig, const platform::Model* 
   XAnimation& a = *free_entry;
   reset_animation(a);
   a.mesh = mesh;
-  a.last_tick = state().tick_count;
+  a.last_tick = state().loop.tick_count;
   if (rig && rig->animated() && model && platform::mesh_vertex_count(mesh) == static_cast<int>(model->positions.size())) {
     auto data = std::unique_ptr<XRigData, XRigDataDelete>(new XRigData);
     data->rig = std::move(*rig);
@@ -153,12 +153,12 @@ void wrap_time(XAnimation& a) {
 
 // Brings the clock to the current tick.
 void advance(XAnimation& a) {
-  const uint32_t now = state().tick_count;
+  const uint32_t now = state().loop.tick_count;
   const uint32_t elapsed = now - a.last_tick;
   a.last_tick = now;
   if (!a.rig || a.speed == 0 || elapsed == 0) return;
   const double per_second = a.rig->rig.ticks_per_second > 0 ? a.rig->rig.ticks_per_second : kDefaultKeyTicksPerSecond;
-  const double rate = std::max(state().max_framerate, 1);
+  const double rate = std::max(state().loop.max_framerate, 1);
   a.time += elapsed * (a.speed / 1000.0) * per_second / rate;
   wrap_time(a);
 }
@@ -199,7 +199,7 @@ XAnimation* animation_of(int32_t handle) {
   if (o < 0) return nullptr;
   // Elements that share a model's mesh are posed apart: the one animated
   // takes a mesh of its own first.
-  const int mesh = platform::frame_own_mesh(state().object_frame[o]);
+  const int mesh = platform::frame_own_mesh(state().views.object_frame[o]);
   if (mesh < 0) return nullptr;
   if (XAnimation* a = animation_of_mesh(mesh)) return a;
   // The element got a mesh of its own (a copy made by a mesh row): the
@@ -245,7 +245,7 @@ void shrink_slots() {
 int32_t load_into_slot(const std::string& path, int32_t parent, int32_t source) {
   follow_scene();
   XObjectState& x = xs();
-  int parent_frame = state().roots[kMainRoot];
+  int parent_frame = state().views.roots[kMainRoot];
   int parent_slot = -1;
   if (parent != 0) {
     parent_slot = slot_of(parent);
@@ -286,13 +286,13 @@ int32_t load_into_slot(const std::string& path, int32_t parent, int32_t source) 
 // and whose current object is a camera; -1 when there is none.
 int first_camera_viewport() {
   const State& s = state();
-  for (int e = 0; e < s.element_count; ++e) {
+  for (int e = 0; e < s.scene.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
     if ((st.w[core::kFlags] & (core::kFlagOn | core::kFlagShown)) != (core::kFlagOn | core::kFlagShown)) continue;
     const int o = st.w[core::kCurrentObject];
-    if (valid_object(o) && o < s.object_count && static_cast<uint32_t>(object(o)->w[0]) == kTagCamera &&
-        s.object_viewport[o] >= 0)
-      return s.object_viewport[o];
+    if (valid_object(o) && o < s.scene.object_count && static_cast<uint32_t>(object(o)->w[0]) == kTagCamera &&
+        s.views.object_viewport[o] >= 0)
+      return s.views.object_viewport[o];
   }
   return -1;
 }
@@ -436,7 +436,7 @@ int x_model_frame(int32_t handle) {
   const int f = xobject_frame(handle);
   if (f >= 0) return f;
   const int o = x_model_object(core::element_at(handle));
-  return o >= 0 && platform::frame_valid(state().object_frame[o]) ? state().object_frame[o] : -1;
+  return o >= 0 && platform::frame_valid(state().views.object_frame[o]) ? state().views.object_frame[o] : -1;
 }
 
 bool xobject_show(int32_t handle, bool visible) {

@@ -18,7 +18,7 @@ uint8_t* map_bytes() {
   return p.addr != 0 && p.size >= kColBytes ? p.bytes() : nullptr;
 }
 
-bool in_table(int i) { return i >= 0 && i < kMaxElements; }
+bool in_table(int i) { return i >= 0 && i < core::kElementCount; }
 
 uint32_t pair_at(int a, int b) {
   return static_cast<uint32_t>(std::min(a, b)) * 256u + static_cast<uint32_t>(std::max(a, b));
@@ -50,7 +50,7 @@ void clear_channels() {
 
 void shift_channels_up(int index, int old_last) {
   uint8_t* m = map_bytes();
-  if (!m || index < 0 || index > old_last || old_last >= kMaxElements - 1) return;
+  if (!m || index < 0 || index > old_last || old_last >= core::kElementCount - 1) return;
   // Only the existing elements move; bytes of indices beyond old_last + 1
   // stay as they are. Highest first, so no source is overwritten before
   // it is read (a target is never below its source).
@@ -64,8 +64,8 @@ void shift_channels_up(int index, int old_last) {
 void clear_channels_above(int last) {
   uint8_t* m = map_bytes();
   if (!m) return;
-  for (int row = 0; row < kMaxElements; ++row)
-    for (int col = 0; col < kMaxElements; ++col)
+  for (int row = 0; row < core::kElementCount; ++row)
+    for (int col = 0; col < core::kElementCount; ++col)
       if (row > last || col > last) m[row * 256 + col] = 0;
 }
 

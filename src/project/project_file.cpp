@@ -92,7 +92,7 @@ Read read_content(const std::string& path, size_t room, FileContent& fc) {
   if (!is_element_record(line)) line = lines.next(at);
   while (is_element_record(line)) {
     if (fc.records.size() == room)
-      return refuse(fc, "holds more elements than the project can take|(" + std::to_string(kMaxElements) +
+      return refuse(fc, "holds more elements than the project can take|(" + std::to_string(core::kElementCount) +
                             ") and was not loaded.");
     fc.records.push_back(converted(line));
     line = lines.next(at);
@@ -188,7 +188,7 @@ bool load_project(const std::string& path, std::string& description) {
   State& s = state();
   const bool notice = show_notice(path);
   FileContent fc;
-  const Read got = read_content(path, kMaxElements, fc);
+  const Read got = read_content(path, core::kElementCount, fc);
   if (got == Read::kRefused) {
     close_notice(notice);
     show_refusal(path, fc);
@@ -222,7 +222,7 @@ bool load_records(const std::string& path, int first, std::string* description) 
   State& s = state();
   const bool notice = show_notice(path);
   FileContent fc;
-  const Read got = read_content(path, static_cast<size_t>(kMaxElements - 1 - s.last), fc);
+  const Read got = read_content(path, static_cast<size_t>(core::kElementCount - 1 - s.last), fc);
   if (got != Read::kOk) {
     close_notice(notice);
     if (got != Read::kRefused)

@@ -120,7 +120,7 @@ int element_type(int i) { return valid_index(i) ? field_int(i, kFieldType) : -1;
 bool insert_record(std::string_view text, int index) {
   State& s = state();
   const int old_last = s.last;
-  if (old_last >= kMaxElements - 1 || index < 0 || index > old_last + 1 || !is_element_record(text))
+  if (old_last >= core::kElementCount - 1 || index < 0 || index > old_last + 1 || !is_element_record(text))
     return false;
   for (int i = old_last; i >= index; --i) s.records[i + 1] = std::move(s.records[i]);
   s.records[index] = std::string(text);

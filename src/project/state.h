@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/pools.h"
+
 namespace project {
 
-constexpr int kMaxElements = 256;
 
 // Settings stored with the project: the background line of the project file
 // and the words of the ".col" companion, plus the fog that every load resets.
@@ -28,7 +29,7 @@ struct Scene {
 
 struct State {
   // One ElementRecord per element, `|`-separated fields numbered from 1.
-  std::array<std::string, kMaxElements> records;
+  std::array<std::string, core::kElementCount> records;
   int32_t last = -1;        // index of the last element; -1 when empty
   int32_t range_first = 0;  // load range: where the loader puts records
   int32_t range_last = 0;   // and which records a range save writes

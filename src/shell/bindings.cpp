@@ -1,3 +1,4 @@
+#include "engine/hooks.h"
 #include "shell/bindings.h"
 
 #include <algorithm>
@@ -31,10 +32,10 @@ int32_t exemode() {
 void fill_general_services() {
   brain::GeneralServices& g = brain::state().general;
   engine::State& e = engine::state();
-  g.tick_count = &e.tick_count;
-  g.exit_code = &e.exit_code;
-  g.next_deadline = &e.next_deadline;
-  g.tick_length = &e.tick_length;
+  g.tick_count = &e.loop.tick_count;
+  g.exit_code = &e.loop.exit_code;
+  g.next_deadline = &e.loop.next_deadline;
+  g.tick_length = &e.loop.tick_length;
   g.timer = [] { return platform::clock_now(platform::state().clock); };
   g.element_count = [] { return static_cast<int>(project::last_index() + 1); };
   g.object_type = [](int element) { return engine::tag_type(engine::current_tag(*core::element_state(element))); };
@@ -61,11 +62,11 @@ void bind_builtins() {
   brain::bind<exemode>("exemode");
   engine::bind_builtins();
   engine::State& e = engine::state();
-  e.draw_frame = engine::draw_frame;
-  e.draw_views = engine::draw_views;
-  e.build_scene = engine::build_scene3d;
-  e.release_scene = engine::release_scene3d;
-  e.pick = engine::pick_element;
+  engine::hooks().draw_frame = engine::draw_frame;
+  engine::hooks().draw_views = engine::draw_views;
+  engine::hooks().build_scene = engine::build_scene3d;
+  engine::hooks().release_scene = engine::release_scene3d;
+  engine::hooks().pick = engine::pick_element;
 }
 
 }  // namespace shell

@@ -22,7 +22,7 @@ void set_load_range(int32_t first, int32_t last) { project::set_load_range(first
 int32_t run_test() {
   engine::State& e = engine::state();
   const Options& o = state().options;
-  e.tick_limit = o.ticks;
+  e.loop.tick_limit = o.ticks;
   const int32_t exit_code = engine::test_run();
   if (!o.dump.empty() && !core::write_file_atomic(o.dump, engine::dump_json()))
     core::error_box("Cannot write " + o.dump);

@@ -12,6 +12,7 @@
 #include "brain/codegen.h"
 #include "brain/driver.h"
 #include "brain/gdb_jit.h"
+#include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
 #include "harness.h"
@@ -21,7 +22,7 @@ namespace {
 
 using namespace brain_test;
 
-int32_t entry(int e) { return core::element_state(e)->w[brain::kBrainEntryWord]; }
+int32_t entry(int e) { return core::element_state(e)->w[core::kBrainEntry]; }
 
 TEST(Driver, Checksum) {
   EXPECT_EQ(brain::brain_checksum(""), 0u);
@@ -204,7 +205,7 @@ TEST(Driver, FixedTablesEndTheCompileInsteadOfOverflowing) {
     for (int i = 0; i < 300; ++i) {
       auto r = brain::fail_brain("failed");
       ASSERT_TRUE(code.contains(r.entry, 1));
-      core::element_state(0)->w[brain::kBrainEntryWord] = int32_t(r.entry);
+      core::element_state(0)->w[core::kBrainEntry] = int32_t(r.entry);
     }
     EXPECT_LE(brain::state().code_end, code.addr + code.size);
     brain::end_compile();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "brain/run.h"
+#include "core/element_state.h"
 #include "core/state.h"
 
 namespace brain_test {
@@ -151,7 +152,7 @@ Snapshot snapshot(int elements, int32_t status) {
   s.status = status;
   for (int e = 0; e < elements; ++e)
     for (int w = 0; w < 256; ++w)
-      if (w != brain::kBrainEntryWord) s.words.push_back(core::element_state(e)->w[w]);
+      if (w != core::kBrainEntry) s.words.push_back(core::element_state(e)->w[w]);
   const auto* t = core::state().pools.temp_slots.as<int32_t>();
   s.words.insert(s.words.end(), t, t + 1024);
   s.calls = Handlers::log();
@@ -165,8 +166,8 @@ Outcome run_both(std::string_view text, const std::function<void()>& setup, int 
     clear_elements();
     Handlers::log().clear();
     out[k].error = compile(text, backends[k]);
-    const int32_t entry = core::element_state(0)->w[brain::kBrainEntryWord];
-    for (int e = 1; e < 4; ++e) core::element_state(e)->w[brain::kBrainEntryWord] = entry;
+    const int32_t entry = core::element_state(0)->w[core::kBrainEntry];
+    for (int e = 1; e < 4; ++e) core::element_state(e)->w[core::kBrainEntry] = entry;
     if (setup) setup();
     int32_t status = run(runs_on);
     out[k].snap = snapshot(4, status);

@@ -6,6 +6,7 @@
 
 #include "brain/codegen.h"
 #include "brain/ir.h"
+#include "core/element_state.h"
 #include "harness.h"
 
 namespace {
@@ -91,7 +92,7 @@ TEST(Run, OnlyCompiledBrainsRun) {
   BoxCapture boxes;
   clear_elements();
   ASSERT_EQ(compile(lines({"var x", "x = 9"})), "");
-  int32_t& word = core::element_state(0)->w[brain::kBrainEntryWord];
+  int32_t& word = core::element_state(0)->w[core::kBrainEntry];
   const int32_t good = word;
   word = good + 3;  // inside the code, but no entry
   EXPECT_EQ(run(), 0);

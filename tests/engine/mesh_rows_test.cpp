@@ -80,21 +80,21 @@ class MeshRows : public ::testing::Test {
     core::handle_reset();
     platform::scene_reset();
     engine::State& s = engine::state();
-    s.element_count = 3;
-    s.object_count = 5;
-    for (int o = 0; o < 4096; ++o) s.object_frame[o] = s.object_viewport[o] = s.object_light[o] = -1;
-    for (int e = 0; e < engine::kElements; ++e) s.layer_copy[e] = -1;
-    s.background3d_mode = 0;
-    for (int r = 0; r < 4; ++r) s.roots[r] = platform::frame_create(-1);
-    const int main = s.roots[engine::kMainRoot];
-    s.flats_after_cameras = false;
+    s.scene.element_count = 3;
+    s.scene.object_count = 5;
+    for (int o = 0; o < 4096; ++o) s.views.object_frame[o] = s.views.object_viewport[o] = s.views.object_light[o] = -1;
+    for (int e = 0; e < core::kElementCount; ++e) s.views.layer_copy[e] = -1;
+    s.views.background3d_mode = 0;
+    for (int r = 0; r < 4; ++r) s.views.roots[r] = platform::frame_create(-1);
+    const int main = s.views.roots[engine::kMainRoot];
+    s.views.flats_after_cameras = false;
 
     // Camera: object 0.
     set_object(0, engine::kTagCamera);
-    s.object_frame[0] = platform::frame_create(main);
-    s.object_viewport[0] = platform::viewport_create(s.object_frame[0], 0, 0, 640, 480);
-    platform::viewport_set_field(s.object_viewport[0], 0.5f);
-    platform::viewport_set_clip(s.object_viewport[0], 1, 100);
+    s.views.object_frame[0] = platform::frame_create(main);
+    s.views.object_viewport[0] = platform::viewport_create(s.views.object_frame[0], 0, 0, 640, 480);
+    platform::viewport_set_field(s.views.object_viewport[0], 0.5f);
+    platform::viewport_set_clip(s.views.object_viewport[0], 1, 100);
     element(0, 0, 1);
     w(0)[core::kPosition + 2] = -5 * kUnit;
 
@@ -104,15 +104,15 @@ class MeshRows : public ::testing::Test {
     // The visual: objects 2 and 3.
     for (int o : {2, 3}) {
       set_object(o, engine::kTagVisual);
-      s.object_frame[o] = platform::frame_create(main);
-      platform::frame_set_mesh(s.object_frame[o], platform::mesh_create(two_parts()));
+      s.views.object_frame[o] = platform::frame_create(main);
+      platform::frame_set_mesh(s.views.object_frame[o], platform::mesh_create(two_parts()));
     }
     element(1, 2, 2);
 
     // A directional light: object 4.
     set_object(4, engine::kTagLight);
     engine::objects()[4].w[1] = platform::kLightDirectional;
-    s.object_frame[4] = platform::frame_create(main);
+    s.views.object_frame[4] = platform::frame_create(main);
     element(2, 4, 1);
   }
 
@@ -131,7 +131,7 @@ class MeshRows : public ::testing::Test {
                       int32_t a5 = 0) {
     return brain::handler_of(brain::find_row(name))(core::element_ref(0), a1, a2, a3, a4, a5);
   }
-  static int frame_of(int object) { return engine::state().object_frame[object]; }
+  static int frame_of(int object) { return engine::state().views.object_frame[object]; }
   static int mesh_of(int object) { return platform::frame_mesh(frame_of(object)); }
   static platform::Material material(int object, int part) { return platform::mesh_group_material(mesh_of(object), part); }
 
@@ -186,10 +186,10 @@ TEST_F(MeshRows, ElementsSharingAMeshAreEditedApart) {
   // Element 3 draws the mesh of element 1's first frame, as equal aspects do.
   engine::State& s = engine::state();
   set_object(5, engine::kTagVisual);
-  s.object_frame[5] = platform::frame_create(s.roots[engine::kMainRoot]);
-  platform::frame_set_mesh(s.object_frame[5], mesh_of(2));
-  s.object_count = 6;
-  s.element_count = 4;
+  s.views.object_frame[5] = platform::frame_create(s.views.roots[engine::kMainRoot]);
+  platform::frame_set_mesh(s.views.object_frame[5], mesh_of(2));
+  s.scene.object_count = 6;
+  s.scene.element_count = 4;
   element(3, 5, 1);
   const int shared = mesh_of(2);
   EXPECT_EQ(call("visual_color_set", ref(3), 0, 0, 255), -1);
@@ -232,8 +232,8 @@ TEST_F(MeshRows, HostileTargetsChangeNothing) {
   EXPECT_EQ(call("visual_color_set", ref(0), 1, 2, 3), 0);
   EXPECT_EQ(call("vertices", ref(0)), 0);
   EXPECT_EQ(call("h_part_set", ref(0), 0, -1, 0, 0), 0);
-  EXPECT_EQ(engine::state().views.env_count, 0);
-  EXPECT_EQ(engine::state().views.billboard_count, 0);
+  EXPECT_EQ(engine::state().lists.env_count, 0);
+  EXPECT_EQ(engine::state().lists.billboard_count, 0);
   EXPECT_EQ(draw_and_read(320, 240), 0x00FF00u);
 
   // Object words a brain overwrote (register_set) name no frame.
@@ -373,7 +373,7 @@ TEST_F(MeshRows, MaterialsPartsAndCollisionParts) {
   EXPECT_FALSE(platform::mesh_group_visible(mesh_of(2), 1));
   EXPECT_TRUE(platform::mesh_group_visible(mesh_of(2), 0));
   EXPECT_EQ(draw_and_read(320, 240), 0xFF0000u);
-  const platform::Pick pick = platform::ray_pick(engine::state().roots[engine::kMainRoot], {0, 0, -5}, {0, 0, 1});
+  const platform::Pick pick = platform::ray_pick(engine::state().views.roots[engine::kMainRoot], {0, 0, -5}, {0, 0, 1});
   EXPECT_NEAR(pick.point.z, 0.0f, 1e-4);
   EXPECT_EQ(call("h_part_show", ref(1), 1), -1);
   EXPECT_TRUE(platform::mesh_group_visible(mesh_of(2), 1));
@@ -381,11 +381,11 @@ TEST_F(MeshRows, MaterialsPartsAndCollisionParts) {
   // Collision parts are kept apart from the element's own selection.
   EXPECT_EQ(call("h_cpart1_set", ref(1), 1, 0, 0, 0), -1);
   EXPECT_EQ(call("h_cpart2_set", ref(1), 2, 1, 2, 0), -1);
-  EXPECT_EQ(engine::state().views.collision_parts[1].part, 1);
-  EXPECT_EQ(engine::state().views.collision_parts[1].first, 2);
-  EXPECT_EQ(engine::state().views.parts[1].part, 1);
+  EXPECT_EQ(engine::state().lists.collision_parts[1].part, 1);
+  EXPECT_EQ(engine::state().lists.collision_parts[1].first, 2);
+  EXPECT_EQ(engine::state().lists.parts[1].part, 1);
   EXPECT_EQ(call("h_cpart2_set", ref(1), 0, 5, 0, 0), 0);
-  EXPECT_EQ(engine::state().views.collision_parts[1].part, 1);
+  EXPECT_EQ(engine::state().lists.collision_parts[1].part, 1);
 }
 
 TEST_F(MeshRows, EnvironmentMapFollowsTheCamera) {
@@ -403,7 +403,7 @@ TEST_F(MeshRows, EnvironmentMapFollowsTheCamera) {
   EXPECT_EQ(call("vertex_v", ref(1), 1), 500);
   EXPECT_EQ(call("vertex_u", ref(1), 2), 500);
   EXPECT_EQ(call("vertex_v", ref(1), 2), 0);
-  EXPECT_EQ(engine::state().views.env_count, 0);  // the list holds for one frame
+  EXPECT_EQ(engine::state().lists.env_count, 0);  // the list holds for one frame
 
   // The camera turned a quarter about y: the normal (1, 0, 0) now lies along
   // its line of sight.
@@ -418,7 +418,7 @@ TEST_F(MeshRows, EnvironmentMapFollowsTheCamera) {
 
   // At most 256 registrations per frame.
   for (int i = 0; i < 300; ++i) call("env_map_update", ref(1));
-  EXPECT_EQ(engine::state().views.env_count, engine::kEnvMapEntries);
+  EXPECT_EQ(engine::state().lists.env_count, engine::kEnvMapEntries);
   engine::clear_view_lists();
 }
 
@@ -434,14 +434,14 @@ TEST_F(MeshRows, BillboardsFaceTheCamera) {
   EXPECT_NEAR(dir.y, 0.0f, 1e-4);
   EXPECT_NEAR(dir.z, sight.z, 1e-4);
   EXPECT_NEAR(up.y, 1.0f, 1e-4);
-  EXPECT_EQ(engine::state().views.billboard_count, 0);
+  EXPECT_EQ(engine::state().lists.billboard_count, 0);
   for (int i = 0; i < 5000; ++i) call("make_flat", ref(1));
-  EXPECT_EQ(engine::state().views.billboard_count, engine::kBillboardEntries);
+  EXPECT_EQ(engine::state().lists.billboard_count, engine::kBillboardEntries);
   engine::clear_view_lists();
 }
 
 TEST_F(MeshRows, ShadowsFollowTheirRows) {
-  const engine::ViewListState& v = engine::state().views;
+  const engine::ViewListState& v = engine::state().lists;
   EXPECT_EQ(call("shadow_add", ref(1), ref(2)), -1);
   EXPECT_EQ(call("shadow_orientation_set", 0, 0, 0), 0);
   EXPECT_EQ(call("shadow_orientation_set", 0, 1, 0), -1);

@@ -27,8 +27,8 @@ class Motion : public ::testing::Test {
  protected:
   void SetUp() override {
     testing_support::fresh_engine_tables();
-    engine::state().tick_count = 0;
-    engine::state().element_count = 2;
+    engine::state().loop.tick_count = 0;
+    engine::state().scene.element_count = 2;
     engine::bind_motion_builtins();
   }
   static int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
@@ -105,7 +105,7 @@ TEST_F(Motion, ExtremeValuesNeverTrapNorStray) {
     }
   }
   EXPECT_EQ(std::memcmp(others.data(), pool.bytes() + 2048, others.size()), 0);
-  const double* q = engine::state().motion_rotation;
+  const double* q = engine::state().motion.rotation;
   EXPECT_NEAR(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3], 1.0, 1e-9);
 }
 
@@ -324,12 +324,12 @@ TEST_F(Motion, RampsWavesScaleAndAxes) {
       {5, 3, 3, 10, 20, 0}, {0, 0, 10, 100, 200, 100}, {10, 0, 10, 100, 200, 200}, {20, 0, 10, 100, 200, 300},
       {-3, 0, 10, 0, 100, -30}};
   for (const Case& c : ramps) EXPECT_EQ(call("interpolate", c.x, c.x1, c.x2, c.y1, c.y2), c.expected);
-  engine::state().tick_count = 10;
+  engine::state().loop.tick_count = 10;
   EXPECT_EQ(call("oscillate", 1000, 4608, 0), 0);  // 90 degrees
   EXPECT_EQ(call("oscillate", 1000, 0, 92160), -1000);
 
   const int32_t box[8] = {1000, 2000, 3000, -1000, -2000, -3000, 0, 0};
-  std::memcpy(engine::state().unscaled[1], box, sizeof box);
+  std::memcpy(engine::state().scene.unscaled[1], box, sizeof box);
   set_kind(1, engine::kTagShape, 3);
   call("scale_set", e(1), 2000, 500, 1000);  // not a visual: nothing
   EXPECT_EQ(w(1)[core::kScaleX], 0);

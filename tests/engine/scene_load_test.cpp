@@ -24,10 +24,10 @@ std::set<int32_t> load_ranged(bool running, std::set<int32_t>* rotations = nullp
   ElementSpec e{{{5, "2.000"}, {8, "1.000"}, {12, "0"}, {15, "90"}}, ""};
   for (int i = 0; i < 8; ++i) p.records[static_cast<size_t>(i)] = testing_support::record(e);
   p.last = 7;
-  engine::state().run_flag = running;
+  engine::state().loop.run_flag = running;
   EXPECT_TRUE(engine::load_phase());
   engine::initialize_phase();
-  engine::state().run_flag = false;
+  engine::state().loop.run_flag = false;
   std::set<int32_t> xs;
   for (int i = 0; i < 8; ++i) {
     xs.insert(core::element_state(i)->w[core::kPosition]);

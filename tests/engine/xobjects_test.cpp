@@ -16,6 +16,7 @@
 #include "core/files.h"
 #include "core/strings.h"
 #include "engine/builtins.h"
+#include "engine/hooks.h"
 #include "engine/motion.h"
 #include "engine/objects.h"
 #include "engine/scene3d.h"
@@ -197,19 +198,19 @@ class XObjects : public ::testing::Test {
     engine::release_xobjects();
     platform::scene_reset();
     engine::State& s = engine::state();
-    for (int r = 0; r < 4; ++r) s.roots[r] = platform::frame_create(-1);
-    s.element_count = 2;
-    s.object_count = 0;
-    s.tick_count = 100;
-    s.max_framerate = 30;
-    s.draw_views = nullptr;
+    for (int r = 0; r < 4; ++r) s.views.roots[r] = platform::frame_create(-1);
+    s.scene.element_count = 2;
+    s.scene.object_count = 0;
+    s.loop.tick_count = 100;
+    s.loop.max_framerate = 30;
+    engine::hooks().draw_views = nullptr;
     core::handle_reset();
     cube = text(dir + "box.x");
     engine::bind_xobject_builtins();
     engine::bind_motion_builtins();
     engine::bind_2d_builtins();
     engine::bind_mesh_builtins();
-    engine::state().views = engine::ViewListState{};
+    engine::state().lists = engine::ViewListState{};
   }
   void TearDown() override {
     engine::release_xobjects();
@@ -236,7 +237,7 @@ TEST_F(XObjects, LoadPlaceParentKillAndReuseSlots) {
   ASSERT_EQ(h, kHandle);  // slot 0
   const int f = engine::xobject_frame(h);
   ASSERT_GE(f, 0);
-  EXPECT_EQ(platform::frame_parent(f), engine::state().roots[engine::kMainRoot]);
+  EXPECT_EQ(platform::frame_parent(f), engine::state().views.roots[engine::kMainRoot]);
   EXPECT_TRUE(platform::frame_visible(f));
   EXPECT_GE(platform::frame_mesh(f), 0);
 
@@ -285,7 +286,7 @@ TEST_F(XObjects, LoadPlaceParentKillAndReuseSlots) {
   // A new renderer scene leaves no handle alive, even where frame numbers
   // come round again.
   platform::scene_reset();
-  engine::state().roots[engine::kMainRoot] = platform::frame_create(-1);
+  engine::state().views.roots[engine::kMainRoot] = platform::frame_create(-1);
   EXPECT_EQ(engine::xobject_frame(kHandle), -1);
   EXPECT_EQ(engine::xobject_frame(kHandle | 1), -1);
   EXPECT_EQ(call("x_load", cube, 0), kHandle);
@@ -433,7 +434,7 @@ TEST_F(XObjects, AnimationClockRangeAndPosing) {
   for (int v = 0; v < n; ++v) rest[static_cast<size_t>(v)] = platform::mesh_vertex(mesh, v);
 
   // Nothing moves until a brain sets the clock.
-  engine::state().tick_count += 5;
+  engine::state().loop.tick_count += 5;
   engine::animate_xobjects();
   for (int v = 0; v < n; v += 13) EXPECT_EQ(platform::mesh_vertex(mesh, v).y, rest[static_cast<size_t>(v)].y);
 
@@ -451,7 +452,7 @@ TEST_F(XObjects, AnimationClockRangeAndPosing) {
   call("h_animation_tick_set", h, 0);
   call("h_animation_speed_set", h, 1000);
   EXPECT_EQ(call("h_animation_speed", h), 1000);
-  engine::state().tick_count += 3;
+  engine::state().loop.tick_count += 3;
   const int32_t t = call("h_animation_tick", h);
   EXPECT_GT(t, 0);
   EXPECT_LE(t, end);
@@ -462,7 +463,7 @@ TEST_F(XObjects, AnimationClockRangeAndPosing) {
   EXPECT_LE(call("h_animation_tick", h), 6);
   call("h_animation_speed_set", h, -777);
   for (int i = 0; i < 20; ++i) {
-    ++engine::state().tick_count;
+    ++engine::state().loop.tick_count;
     const int32_t k = call("h_animation_tick", h);
     EXPECT_GE(k, 2);
     EXPECT_LE(k, 6);
@@ -489,17 +490,17 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
   obj.w[0] = static_cast<int32_t>(engine::kTagXModel);
   obj.w[1] = 1;  // first frame
   obj.w[2] = 1;  // of element 1
-  engine::state().object_count = 1;
+  engine::state().scene.object_count = 1;
   w(1)[core::kCurrentObject] = 0;
   platform::Model model;
   platform::XInfo info;
   std::string error;
   ASSERT_TRUE(platform::load_x(path, model, info, error));
-  const int f = platform::frame_create(engine::state().roots[engine::kMainRoot]);
+  const int f = platform::frame_create(engine::state().views.roots[engine::kMainRoot]);
   const int mesh = platform::mesh_create(model);
   platform::frame_set_mesh(f, mesh);
   platform::frame_set_position(f, {1, 2, 3});
-  engine::state().object_frame[0] = f;
+  engine::state().views.object_frame[0] = f;
 
   EXPECT_EQ(call("position", e(1), 1, 0), 1024000);
   EXPECT_EQ(call("position", e(0), 1, 0), 0);  // not an X model

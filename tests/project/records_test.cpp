@@ -117,7 +117,7 @@ TEST_F(Records, LongParameterListIsRenumberedInOnePass) {
 }
 
 TEST_F(Records, FullTableRefusesInsert) {
-  for (int i = 0; i < project::kMaxElements; ++i) ASSERT_TRUE(project::insert_record(make_record("X"), i));
+  for (int i = 0; i < core::kElementCount; ++i) ASSERT_TRUE(project::insert_record(make_record("X"), i));
   EXPECT_FALSE(project::insert_record(make_record("Y"), 0));
   EXPECT_EQ(project::last_index(), 255);
 }

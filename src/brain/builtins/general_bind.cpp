@@ -34,7 +34,7 @@ int last_element_index() {
   const State& s = state();
   if (s.general.element_count) {
     const int n = s.general.element_count();
-    return n < 1 ? 0 : (n > static_cast<int>(core::kElementCount) ? core::kElementCount - 1 : n - 1);
+    return n < 1 ? 0 : (n > core::kElementCount ? core::kElementCount - 1 : n - 1);
   }
   for (int i = core::kElementCount - 1; i > 0; --i)
     if (!s.names[i].empty()) return i;
