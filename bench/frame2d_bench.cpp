@@ -17,7 +17,6 @@
 #include "media/device.h"
 #include "media/overlay.h"
 #include "platform/gl_device.h"
-#include "platform/state.h"
 #include "platform/video.h"
 #include "project/state.h"
 #include "shell/install.h"

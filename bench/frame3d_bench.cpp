@@ -24,7 +24,6 @@
 #include "media/model3ds.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
-#include "platform/state.h"
 #include "platform/video.h"
 #include "project/state.h"
 #include "shell/install.h"

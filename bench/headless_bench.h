@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/state.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/video.h"
 #include "shell/install.h"
 
@@ -34,7 +34,7 @@ inline std::string installation(const char* stem) {
 
 inline int headless_main(int argc, char** argv) {
   core::init_memory();
-  platform::state().headless = true;
+  platform::set_headless(true);
   if (!platform::video_init(true)) {
     std::fprintf(stderr, "no video\n");
     return 1;

@@ -5,7 +5,7 @@
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "media/input.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 
 namespace engine {
 
@@ -27,18 +27,17 @@ int32_t max_framerate_set(int32_t n) {
 // catch up the paused time.
 int32_t pause() {
   State& s = state();
-  platform::State& p = platform::state();
   if (hooks().draw_frame) hooks().draw_frame();
-  platform::clock_sleep_ms(p.clock, 500);
+  platform::sleep_ms(500);
   media::flush();
   while (true) {
     media::pump();
     if (media::key_event_waiting() || media::any_key() != 0 || media::input().mouse_buttons != 0) break;
     if (media::input_exhausted()) media::inject_default_key(false);
-    if (!p.headless) platform::clock_sleep_ms(p.clock, 5);
+    if (!platform::headless()) platform::sleep_ms(5);
   }
   media::next_key_event();
-  s.loop.next_deadline = platform::clock_now(p.clock) + static_cast<uint32_t>(s.loop.tick_length);
+  s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
   return 0;
 }
 

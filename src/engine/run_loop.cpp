@@ -16,7 +16,7 @@
 #include "media/font.h"
 #include "media/input.h"
 #include "media/overlay.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "project/records.h"
 #include "project/state.h"
 #include "project/types.h"
@@ -26,8 +26,6 @@ namespace engine {
 namespace {
 
 constexpr uint32_t kLowStringMemory = 80000;
-
-uint32_t now() { return platform::clock_now(platform::state().clock); }
 
 void draw() {
   ++state().loop.frames_drawn;
@@ -93,7 +91,6 @@ void tick() {
 
 int32_t test_run() {
   State& s = state();
-  platform::State& p = platform::state();
 
   media::pump();
   media::flush();
@@ -137,12 +134,12 @@ int32_t test_run() {
         st.w[core::kExtent] = 2;
     }
 
-    s.loop.next_deadline = now() + static_cast<uint32_t>(s.loop.tick_length);
+    s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
     while (s.loop.exit_code == -1) {
       media::pump();
       // Headless with the script used up and no tick limit: Escape, so that
       // no headless run can go on for ever.
-      if (p.headless && s.loop.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
+      if (platform::headless() && s.loop.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
         media::inject_default_key(false);
       media::next_key_event();
       s.loop.current_key = media::input().current_scancode;
@@ -151,11 +148,11 @@ int32_t test_run() {
       if (hooks().poll_joysticks) hooks().poll_joysticks();
       tick();
       if (s.loop.exit_code != -1 || s.loop.current_key == 1) break;
-      if (static_cast<int32_t>(now() - s.loop.next_deadline) > 0) {
+      if (static_cast<int32_t>(platform::now() - s.loop.next_deadline) > 0) {
         s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
         continue;
       }
-      platform::clock_wait_until(p.clock, s.loop.next_deadline + 1);
+      platform::wait_until(s.loop.next_deadline + 1);
       s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
       draw();
     }

@@ -7,7 +7,6 @@
 #include "media/png.h"
 #include "media/state.h"
 #include "platform/gl_device.h"
-#include "platform/state.h"
 #include "platform/video.h"
 
 namespace media {

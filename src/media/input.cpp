@@ -1,10 +1,12 @@
 #include "media/input.h"
 
+#include <algorithm>
+
 #include "media/state.h"
 
 #include "core/state.h"
 #include "platform/gl_device.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/video.h"
 
 namespace media {
@@ -15,6 +17,19 @@ State& state() {
 }
 
 Input& input() { return state().input; }
+
+std::string_view typed_text() {
+  const Input& in = input();
+  return {in.typed, static_cast<size_t>(in.typed_length)};
+}
+
+void set_typed_text(std::string_view text) {
+  Input& in = input();
+  const size_t n = std::min(text.size(), sizeof in.typed - 1);
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), in.typed);
+  in.typed[n] = 0;
+  in.typed_length = static_cast<int>(n);
+}
 
 namespace {
 
@@ -65,26 +80,24 @@ void window_procedure(Input& in, const platform::Message& m) {
       in.mouse_buttons = m.value;
       break;
     case MessageKind::Stall:
-      platform::clock_advance(platform::state().clock, static_cast<uint32_t>(m.value) * platform::kTicksPerSecond / 1000);
+      platform::advance_clock(static_cast<uint32_t>(m.value) * platform::kTicksPerSecond / 1000);
       break;
   }
 }
 
 bool input_exhausted() {
-  const platform::State& p = platform::state();
-  return p.headless && platform::script_exhausted(p.script);
+  return platform::headless() && platform::script_exhausted();
 }
 
 void pump() {
   Input& in = input();
-  platform::State& p = platform::state();
   in.queue.count = 0;
-  if (p.headless)
-    platform::script_deliver(p.script, core::state().pump_count, in.queue);
+  if (platform::headless())
+    platform::deliver_script(core::state().pump_count, in.queue);
   else
     platform::poll_messages(in.queue);
   for (int i = 0; i < in.queue.count; ++i) window_procedure(in, in.queue.items[i]);
-  if (!p.headless) {
+  if (!platform::headless()) {
     int32_t wx = 0, wy = 0;
     platform::mouse_state(wx, wy, in.mouse_buttons);
     platform::window_to_frame(wx, wy, in.mouse_x, in.mouse_y);
@@ -140,8 +153,7 @@ int any_key() {
 namespace {
 
 void idle() {
-  platform::State& p = platform::state();
-  if (!p.headless) platform::clock_sleep_ms(p.clock, 5);
+  if (!platform::headless()) platform::sleep_ms(5);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/messages.h"
 
@@ -30,6 +31,10 @@ struct Input {
 };
 
 Input& input();
+
+// The typed-text buffer: its text, and replacing it (cut to 8191 characters).
+std::string_view typed_text();
+void set_typed_text(std::string_view text);
 
 // The window procedure: applies one message to the input state.
 void window_procedure(Input& in, const platform::Message& m);

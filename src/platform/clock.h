@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-namespace platform {
+#include "platform/platform.h"
 
-constexpr uint32_t kTicksPerSecond = 4500;
+namespace platform {
 
 struct Clock {
   bool virtual_time = false;

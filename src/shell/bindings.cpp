@@ -1,4 +1,3 @@
-#include "engine/hooks.h"
 #include "shell/bindings.h"
 
 #include <algorithm>
@@ -7,16 +6,18 @@
 #include "brain/builtins/general.h"
 #include "brain/state.h"
 #include "core/element_state.h"
-#include "engine/objects.h"
-#include "media/device.h"
-#include "media/input.h"
-#include "platform/state.h"
-#include "project/records.h"
 #include "core/state.h"
 #include "engine/builtins.h"
 #include "engine/draw.h"
+#include "engine/hooks.h"
+#include "engine/objects.h"
 #include "engine/scene3d.h"
 #include "engine/state.h"
+#include "media/device.h"
+#include "media/input.h"
+#include "platform/platform.h"
+#include "project/records.h"
+#include "shell/messages.h"
 #include "shell/state.h"
 
 namespace shell {
@@ -29,44 +30,49 @@ int32_t exemode() {
 }
 
 // What the general built-ins need to know of the run.
-void fill_general_services() {
+void bind_general_services() {
   brain::GeneralServices& g = brain::state().general;
-  engine::State& e = engine::state();
-  g.tick_count = &e.loop.tick_count;
-  g.exit_code = &e.loop.exit_code;
-  g.next_deadline = &e.loop.next_deadline;
-  g.tick_length = &e.loop.tick_length;
-  g.timer = [] { return platform::clock_now(platform::state().clock); };
+  engine::Loop& loop = engine::state().loop;
+  g.tick_count = &loop.tick_count;
+  g.exit_code = &loop.exit_code;
+  g.next_deadline = &loop.next_deadline;
+  g.tick_length = &loop.tick_length;
+  g.timer = platform::now;
   g.element_count = [] { return static_cast<int>(project::last_index() + 1); };
   g.object_type = [](int element) { return engine::tag_type(engine::current_tag(*core::element_state(element))); };
   g.clear_screen = media::clear_display;
-  g.typed_text = [] { return std::string_view(media::input().typed, static_cast<size_t>(media::input().typed_length)); };
-  g.set_typed_text = [](std::string_view text) {
-    media::Input& in = media::input();
-    const size_t n = std::min(text.size(), sizeof in.typed - 1);
-    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), in.typed);
-    in.typed[n] = 0;
-    in.typed_length = static_cast<int>(n);
-  };
+  g.typed_text = media::typed_text;
+  g.set_typed_text = media::set_typed_text;
   brain::state().runtime_error = brain::runtime_error_box;
 }
 
+void bind_engine_hooks() {
+  engine::Hooks& h = engine::hooks();
+  h.draw_frame = engine::draw_frame;
+  h.draw_views = engine::draw_views;
+  h.build_scene = engine::build_scene3d;
+  h.release_scene = engine::release_scene3d;
+  h.pick = engine::pick_element;
+}
+
 }  // namespace
+
+void bind_message_services() {
+  core::Notifier& n = core::state().notify;
+  n.box = message_box;
+  n.notice = message_notice;
+  n.error = message_error;
+}
 
 void bind_builtins() {
   brain::bind_core_builtins();
   // General rows first: where an engine family implements a row too (clear,
   // counter_picked), the engine's binding is the one that stays.
   brain::bind_general_builtins();
-  fill_general_services();
   brain::bind<exemode>("exemode");
   engine::bind_builtins();
-  engine::State& e = engine::state();
-  engine::hooks().draw_frame = engine::draw_frame;
-  engine::hooks().draw_views = engine::draw_views;
-  engine::hooks().build_scene = engine::build_scene3d;
-  engine::hooks().release_scene = engine::release_scene3d;
-  engine::hooks().pick = engine::pick_element;
+  bind_general_services();
+  bind_engine_hooks();
 }
 
 }  // namespace shell

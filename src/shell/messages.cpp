@@ -5,7 +5,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "media/input.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/video.h"
 #include "shell/state.h"
 
@@ -45,14 +45,16 @@ int headless_answer() {
   }
 }
 
-int box(const std::string& text, const std::string& first, const std::string& second) {
+}  // namespace
+
+int message_box(const std::string& text, const std::string& first, const std::string& second) {
   if (first.empty() && second.empty()) {
     if (!text.empty()) log("notice", text, {}, 0);
     return 0;
   }
   std::vector<std::string> labels{first, second};
   int answer = 1;
-  if (platform::state().headless) {
+  if (platform::headless()) {
     answer = headless_answer();
   } else {
     std::string shown = text;
@@ -67,23 +69,14 @@ int box(const std::string& text, const std::string& first, const std::string& se
   return answer;
 }
 
-void notice(const std::string& text) { box(text, "", ""); }
+void message_notice(const std::string& text) { message_box(text, "", ""); }
 
-void error(const std::string& text) {
+void message_error(const std::string& text) {
   log("error", text, {"OK"}, 1);
-  if (platform::state().headless) return;
+  if (platform::headless()) return;
   static const char* const kOk[] = {"OK"};
   if (platform::message_box(core::kClassText, text + "\r\n", kOk, 1, true) < 0)
     std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-}  // namespace
-
-void install_message_services() {
-  core::Notifier& n = core::state().notify;
-  n.box = box;
-  n.notice = notice;
-  n.error = error;
 }
 
 bool open_message_log(const std::string& path) {

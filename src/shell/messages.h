@@ -8,8 +8,11 @@
 
 namespace shell {
 
-// Points the core notifier at the services of this run.
-void install_message_services();
+// The services of the core notifier (bound in bindings.cpp): a box with up
+// to two labels (1 or 2; 0 for a notice), a notice, the error box.
+int message_box(const std::string& text, const std::string& first, const std::string& second);
+void message_notice(const std::string& text);
+void message_error(const std::string& text);
 // Opens the --messages log (appending); false when it cannot be opened.
 bool open_message_log(const std::string& path);
 void close_message_log();

@@ -14,7 +14,7 @@
 #include "media/input.h"
 #include "media/state.h"
 #include "platform/single_instance.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/video.h"
 #include "shell/bindings.h"
 #include "shell/dispatcher.h"
@@ -56,7 +56,6 @@ int run_engine(int argc, const char* const* argv) {
   }
   State& s = state();
   core::State& c = core::state();
-  platform::State& p = platform::state();
 
   s.options = parse_options(argc, argv);
   if (!s.options.error.empty()) {
@@ -80,7 +79,7 @@ int run_engine(int argc, const char* const* argv) {
     return 0;
   }
 
-  p.headless = s.options.headless;
+  platform::set_headless(s.options.headless);
   if (!s.options.messages.empty() && !open_message_log(s.options.messages)) {
     std::fprintf(stderr, "quill: cannot open %s\n", s.options.messages.c_str());
     return 2;
@@ -91,17 +90,17 @@ int run_engine(int argc, const char* const* argv) {
       std::fprintf(stderr, "quill: cannot read %s\n", s.options.input_script.c_str());
       return 2;
     }
-    if (!platform::parse_input_script(text, p.script, error)) {
+    if (!platform::load_input_script(text, error)) {
       std::fprintf(stderr, "quill: %s\n", error.c_str());
       return 2;
     }
   }
-  install_message_services();
+  bind_message_services();
 
   // 1. The program arguments.
   c.arg_count = parse_program_args(s.options.command_line, c.args, core::kMaxProgramArgs);
   // 2. The tick unit.
-  platform::clock_init(p.clock, p.headless);
+  platform::start_clock();
   // 3. The typed-text buffer starts empty.
   media::Input& in = media::input();
   in.typed_length = 0;
@@ -119,8 +118,8 @@ int run_engine(int argc, const char* const* argv) {
   // 8. The window and the device.
   bool started = platform::single_instance_acquire(c.folders.program, core::kClassText, kInstanceLooks,
                                                    kInstancePauseMs);
-  if (started && !platform::video_init(p.headless)) {
-    std::fprintf(stderr, "quill: no display%s\n", p.headless ? "" : "; use --headless");
+  if (started && !platform::video_init(platform::headless())) {
+    std::fprintf(stderr, "quill: no display%s\n", platform::headless() ? "" : "; use --headless");
     started = false;
   }
   if (started) started = media::start_device(settings, config, s.options.windowed);

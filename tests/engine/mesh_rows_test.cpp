@@ -24,7 +24,7 @@
 #include "media/device.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/video.h"
 #include "headless_run.h"
 #include "engine_tables.h"
@@ -63,7 +63,7 @@ platform::Model two_parts() {
 class MeshRows : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    platform::state().headless = true;
+    platform::set_headless(true);
     ASSERT_TRUE(platform::video_init(true));
     media::EngineSettings s;
     ASSERT_TRUE(media::start_device(s, "/tmp/quill-mesh-rows-test.ini", false));

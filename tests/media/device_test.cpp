@@ -10,7 +10,7 @@
 #include "media/state.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/video.h"
 
 namespace {
@@ -18,7 +18,7 @@ namespace {
 class Device : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    platform::state().headless = true;
+    platform::set_headless(true);
     ASSERT_TRUE(platform::video_init(true));
   }
   static void TearDownTestSuite() { platform::video_quit(); }

@@ -8,7 +8,7 @@
 #include "media/overlay.h"
 #include "media/state.h"
 #include "platform/gl_device.h"
-#include "platform/state.h"
+#include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/video.h"
 
@@ -17,7 +17,7 @@ namespace {
 class Overlay : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    platform::state().headless = true;
+    platform::set_headless(true);
     ASSERT_TRUE(platform::video_init(true));
     media::EngineSettings s;
     ASSERT_TRUE(media::start_device(s, "/tmp/quill-overlay-test.ini", false));

@@ -6,8 +6,8 @@
 
 #include "media/device.h"
 #include "platform/gl_device.h"
+#include "platform/platform.h"
 #include "platform/scene.h"
-#include "platform/state.h"
 #include "platform/video.h"
 
 namespace platform {
@@ -30,7 +30,7 @@ Model square(uint32_t rgba = 0xFF0000FFu) {
 class Scene : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    state().headless = true;
+    set_headless(true);
     ASSERT_TRUE(video_init(true));
     media::EngineSettings s;
     ASSERT_TRUE(media::start_device(s, "/tmp/quill-scene-test.ini", false));

@@ -1,0 +1,22 @@
+#include "platform/platform.h"
+
+#include "platform/state.h"
+
+namespace platform {
+
+void set_headless(bool on) { state().headless = on; }
+bool headless() { return state().headless; }
+
+void start_clock() { clock_init(state().clock, state().headless); }
+uint32_t now() { return clock_now(state().clock); }
+void wait_until(uint32_t t) { clock_wait_until(state().clock, t); }
+void sleep_ms(uint32_t ms) { clock_sleep_ms(state().clock, ms); }
+void advance_clock(uint32_t ticks) { clock_advance(state().clock, ticks); }
+
+bool load_input_script(std::string_view text, std::string& error) {
+  return parse_input_script(text, state().script, error);
+}
+void deliver_script(uint32_t pump, MessageQueue& out) { script_deliver(state().script, pump, out); }
+bool script_exhausted() { return script_exhausted(state().script); }
+
+}  // namespace platform
