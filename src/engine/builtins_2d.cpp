@@ -20,7 +20,6 @@
 #include "media/device.h"
 #include "media/input.h"
 #include "media/overlay.h"
-#include "media/state.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
@@ -126,10 +125,9 @@ int32_t hide(int32_t a1) {
 // Fills the tool screen with one palette colour and shows it at once.
 int32_t flash(int32_t a1) {
   std::memset(core::state().pools.tool_screen.bytes(), a1 & 255, core::state().pools.tool_screen.size);
-  const bool hidden = media::state().pointer_hidden;
-  media::state().pointer_hidden = true;
+  const bool hidden = media::hide_pointer(true);
   media::present_tool_screen();
-  media::state().pointer_hidden = hidden;
+  media::hide_pointer(hidden);
   return 0;
 }
 

@@ -7,7 +7,6 @@
 #include "engine/state.h"
 #include "media/config.h"
 #include "media/device.h"
-#include "media/state.h"
 #include "platform/scene.h"
 
 namespace engine {
@@ -26,7 +25,7 @@ int32_t display_mode(int32_t a1) {
 // the next start.
 int32_t display_mode_set(int32_t a1) {
   if (!stand_alone()) return 0;
-  media::EngineSettings& s = media::state().settings;
+  media::EngineSettings& s = media::settings();
   s.display_mode = a1;
   media::write_config(media::config_path(), s);
   return 0;
@@ -34,7 +33,7 @@ int32_t display_mode_set(int32_t a1) {
 
 int32_t rendering_device_set(int32_t a1) {
   if (!stand_alone()) return 0;
-  media::EngineSettings& s = media::state().settings;
+  media::EngineSettings& s = media::settings();
   s.rendering_device = a1 & 3;
   media::write_config(media::config_path(), s);
   return 0;

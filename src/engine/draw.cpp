@@ -8,8 +8,8 @@
 #include "engine/images2d.h"
 #include "engine/objects.h"
 #include "engine/state.h"
+#include "media/device.h"
 #include "media/overlay.h"
-#include "media/state.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
 
@@ -21,7 +21,7 @@ platform::Rect screen() { return {0, 0, platform::frame_width() - 1, platform::f
 
 void draw_frame_image(core::ElementState& st, const Object& o) {
   int32_t& redraw = st.w[core::kExtent];
-  if (media::state().display_mode != 1 || redraw <= 0) return;
+  if (media::current_display_mode() != 1 || redraw <= 0) return;
   --redraw;
   platform::frame_blit(o.w[2], 0, 0, 640, 480, 0, 0, screen(), false);
 }

@@ -17,11 +17,11 @@
 #include "engine/state.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
+#include "media/config.h"
 #include "media/bmp.h"
 #include "media/device.h"
 #include "media/model3ds.h"
 #include "media/shape_file.h"
-#include "media/state.h"
 #include "media/visual_file.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
@@ -44,7 +44,7 @@ int& root(int r) { return state().views.roots[r]; }
 
 
 int32_t mode_percent() {
-  const int32_t mode = media::state().display_mode;
+  const int32_t mode = media::current_display_mode();
   return mode == 4 || mode == 8 ? 125 : mode == 16 || mode == 32 ? 160 : 100;
 }
 
@@ -417,7 +417,7 @@ void build_scene3d(int32_t elements) {
     s.views.layer_copy[e] = -1;
   }
   apply_fog();
-  platform::texture_set_quality(media::state().settings.filtering);
+  platform::texture_set_quality(media::settings().filtering);
   platform::scene_set_specular(s.views.specular);
   build_background3d();
 

@@ -16,8 +16,8 @@
 #include "engine/objects.h"
 #include "engine/state.h"
 #include "engine/units.h"
+#include "media/device.h"
 #include "media/shape_file.h"
-#include "media/state.h"
 #include "media/texture.h"
 #include "media/visual_file.h"
 #include "platform/scene.h"
@@ -159,7 +159,7 @@ void load_object(Object& o, int element, int type, const std::string& aspect, in
 }
 
 int32_t mode_factor() {
-  const int32_t mode = media::state().display_mode;
+  const int32_t mode = media::current_display_mode();
   return mode == 4 || mode == 8 ? 125 : mode == 16 || mode == 32 ? 160 : 100;
 }
 

@@ -18,6 +18,9 @@ struct EngineSettings {
   int32_t legal_display_modes = 63;
 };
 
+// The settings of this run (read at start-up).
+EngineSettings& settings();
+
 // The file start-up reads and writes: the current directory + "/config.ini".
 std::string config_path();
 

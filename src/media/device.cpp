@@ -5,7 +5,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "media/png.h"
-#include "media/state.h"
+#include "media/state_local.h"
 #include "platform/gl_device.h"
 #include "platform/video.h"
 
@@ -71,6 +71,12 @@ bool start_device(EngineSettings& s, const std::string& config, bool windowed) {
 void stop_device() { platform::device_destroy(); }
 
 int32_t current_display_mode() { return state().display_mode; }
+
+bool hide_pointer(bool hidden) {
+  const bool was = state().pointer_hidden;
+  state().pointer_hidden = hidden;
+  return was;
+}
 
 void set_tool_palette(const uint8_t* rgb) {
   State& m = state();

@@ -31,8 +31,11 @@ int32_t current_display_mode();
 void set_tool_palette(const uint8_t* rgb768);
 uint16_t tool_pixel16(int index);
 
-// Copies the tool screen (with the mouse pointer over it, unless a notice is
-// shown) onto the display at the mode's placement.
+// Hides the mouse pointer of the tool screen (while a notice is shown) or
+// shows it again; answers whether it was hidden.
+bool hide_pointer(bool hidden);
+// Copies the tool screen (with the mouse pointer over it, unless it is
+// hidden) onto the display at the mode's placement.
 void present_tool_screen();
 // The tool screen stretched over the whole display.
 void present_tool_screen_stretched();

@@ -1,5 +1,5 @@
 #include "media/font.h"
-#include "media/state.h"
+#include "media/state_local.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "media/state.h"
+#include "media/state_local.h"
 
 #include "core/state.h"
 #include "platform/gl_device.h"
@@ -17,6 +17,7 @@ State& state() {
 }
 
 Input& input() { return state().input; }
+EngineSettings& settings() { return state().settings; }
 
 std::string_view typed_text() {
   const Input& in = input();

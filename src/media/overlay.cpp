@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "media/state.h"
+#include "media/state_local.h"
 #include "platform/text.h"
 
 namespace media {

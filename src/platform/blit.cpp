@@ -6,7 +6,7 @@
 
 #include "platform/gl_program.h"
 #include "platform/scene.h"
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

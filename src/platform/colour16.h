@@ -1,7 +1,7 @@
 // The 5-6-5 cut of presented frames in the 16-bit display modes.
 #pragma once
 
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

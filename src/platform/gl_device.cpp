@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/colour16.h"
-#include "platform/state.h"
+#include "platform/state_local.h"
 #include "platform/gl_program.h"
 #include "platform/scene.h"
 #include "platform/text.h"

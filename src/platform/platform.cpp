@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

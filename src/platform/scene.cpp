@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/gl_program.h"
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

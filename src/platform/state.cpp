@@ -1,4 +1,4 @@
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

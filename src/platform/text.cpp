@@ -11,7 +11,7 @@
 
 #include "platform/gl_program.h"
 #include "platform/glyphs.h"
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

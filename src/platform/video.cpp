@@ -3,7 +3,7 @@
 #include <SDL.h>
 
 #include "platform/scancodes.h"
-#include "platform/state.h"
+#include "platform/state_local.h"
 
 namespace platform {
 

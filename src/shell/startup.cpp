@@ -12,7 +12,6 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/input.h"
-#include "media/state.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -112,7 +111,7 @@ int run_engine(int argc, const char* const* argv) {
   // 6. Networking starts here when netmode.ini is present (network play).
   // 7. Engine settings.
   const std::string config = media::config_path();
-  media::EngineSettings& settings = media::state().settings;
+  media::EngineSettings& settings = media::settings();
   settings = media::read_config(config);
 
   // 8. The window and the device.

@@ -7,7 +7,7 @@
 #include "core/state.h"
 #include "media/device.h"
 #include "media/png.h"
-#include "media/state.h"
+#include "media/state_local.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
 #include "platform/platform.h"

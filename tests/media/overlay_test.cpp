@@ -6,7 +6,7 @@
 
 #include "media/device.h"
 #include "media/overlay.h"
-#include "media/state.h"
+#include "media/state_local.h"
 #include "platform/gl_device.h"
 #include "platform/platform.h"
 #include "platform/text.h"
