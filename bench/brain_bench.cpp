@@ -6,7 +6,7 @@
 #include <string>
 
 #include "brain/bind.h"
-#include "brain/codegen.h"
+#include "brain/code_area.h"
 #include "brain/run.h"
 #include "core/element_state.h"
 #include "core/state.h"

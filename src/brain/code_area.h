@@ -1,4 +1,4 @@
-// Layout of the code area and the two back ends that fill it.
+// The code area: its layout, and placing compiled brains in it.
 //
 //   +0       run-time stubs of the x86-64 back end (entry, clock check, gosub
 //            overflow) and a shared empty brain
@@ -9,10 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "brain/bind.h"
 #include "brain/ir.h"
+#include "brain/state.h"
 #include "brain/table.h"
 #include "core/pools.h"
 
@@ -34,21 +37,24 @@ const Handler* handler_table();
 // gosubs: 0 to go on, or a RunStatus that ends the run.
 int32_t clock_check(uint32_t self);
 
-namespace x64 {
-// Bytes one instruction takes (fixed for a given instruction).
-uint32_t insn_bytes(const Insn& insn);
-// Writes the run-time stubs at the start of the code area.
-void write_stubs();
-// Places a brain's instructions at `dest`; returns the bytes written.
-uint32_t translate(const std::vector<Insn>& ir, uint32_t dest);
-// Runs compiled code: self in EDI, entry called from the entry stub.
-int32_t enter(uint32_t self, uint32_t entry);
-}  // namespace x64
+// Placing compiled brains. A compile runs as begin_compile, any number of
+// compile_brain / fail_brain, end_compile; between begin and end the code
+// area is writable and no brain may run.
+struct BrainResult {
+  bool ok = false;
+  uint32_t entry = 0;  // a failed brain's entry is a lone return
+  std::string error;
+};
 
-namespace interp {
-uint32_t insn_bytes(const Insn& insn);
-uint32_t translate(const std::vector<Insn>& ir, uint32_t dest);
-int32_t run(uint32_t self, uint32_t entry);
-}  // namespace interp
+// Empties the code area and makes it writable; literals go to the string
+// pool from `strings_used` bytes on.
+void begin_compile(Backend backend, uint32_t strings_used);
+// Compiles one brain text and places it after the previous one. `name`
+// labels the code for debuggers.
+BrainResult compile_brain(std::string_view text, bool editor_mode, std::string_view name = {});
+// Places a lone return for a brain that failed before compiling.
+BrainResult fail_brain(std::string error);
+// Seals the code area (read and execute) and records the literal region.
+void end_compile();
 
 }  // namespace brain

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "brain/codegen.h"
+#include "brain/code_area.h"
 #include "brain/errors.h"
 #include "brain/run.h"
 #include "core/element_state.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "brain/compile.h"
+#include "brain/statements.h"
 #include "brain/ir.h"
 #include "brain/lines.h"
 #include "brain/workspace.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "brain/arith.h"
+#include "brain/backends.h"
 #include "brain/code_area.h"
 #include "core/state.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "brain/backends.h"
 #include "brain/code_area.h"
 #include "brain/state.h"
 #include "core/element_state.h"

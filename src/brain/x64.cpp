@@ -42,6 +42,7 @@
 #include <cstring>
 
 #include "brain/arith.h"
+#include "brain/backends.h"
 #include "brain/code_area.h"
 #include "brain/ir.h"
 #include "core/state.h"

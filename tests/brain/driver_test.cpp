@@ -9,7 +9,7 @@
 #include <cstring>
 #include <map>
 
-#include "brain/codegen.h"
+#include "brain/code_area.h"
 #include "brain/driver.h"
 #include "brain/gdb_jit.h"
 #include "core/element_state.h"

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "brain/codegen.h"
+#include "brain/code_area.h"
 #include "brain/ir.h"
 #include "core/element_state.h"
 #include "harness.h"

@@ -2,7 +2,7 @@
 // mode, and every compile error with its exact text.
 #include <gtest/gtest.h>
 
-#include "brain/compile.h"
+#include "brain/statements.h"
 #include "brain/state.h"
 #include "harness.h"
 

@@ -1,12 +1,12 @@
-#include "brain/codegen.h"
+#include "brain/code_area.h"
 
 #include <algorithm>
 #include <cstring>
 #include <ctime>
 
-#include "brain/code_area.h"
-#include "brain/compile.h"
+#include "brain/backends.h"
 #include "brain/gdb_jit.h"
+#include "brain/statements.h"
 #include "core/state.h"
 
 namespace brain {

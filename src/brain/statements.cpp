@@ -1,6 +1,6 @@
 // Statements: the line rules, labels, goto/gosub/return, if/else/endif with
 // the control stack, assignments and expression statements.
-#include "brain/compile.h"
+#include "brain/statements.h"
 
 #include <cstring>
 
