@@ -97,7 +97,7 @@ int32_t position_axis(uint32_t, int32_t e, int32_t, int32_t, int32_t, int32_t) {
   if (const int32_t* w = element(e)) return w[kPosition + Axis];
   const int f = xobject_frame(e);
   if (f < 0) return 0;
-  const platform::Vec3 p = platform::frame_position(f);
+  const core::Vec3 p = platform::frame_position(f);
   return position_units(Axis == 0 ? p.x : Axis == 1 ? p.y : p.z);
 }
 

@@ -39,7 +39,7 @@ namespace engine {
 struct XRigData {
   platform::XRig rig;
   platform::XPose pose;
-  std::vector<platform::Vec3> rest, rest_normals;
+  std::vector<core::Vec3> rest, rest_normals;
 };
 
 void XRigDataDelete::operator()(XRigData* p) const { delete p; }
@@ -118,7 +118,7 @@ XAnimation* animation_of_mesh(int mesh) {
 
 // Registers the mesh of a model with its rig (null rig: nothing to pose, so
 // later calls do not read the file again). Null when the table is full.
-XAnimation* add_animation(int mesh, platform::XRig* rig, const platform::Model* model) {
+XAnimation* add_animation(int mesh, platform::XRig* rig, const core::Model* model) {
   XAnimation* free_entry = nullptr;
   for (XAnimation& a : xs().animations)
     if (a.mesh < 0) {
@@ -182,18 +182,18 @@ void pose(XAnimation& a) {
     return;
   }
   platform::x_pose(d.rig, a.time, d.pose);
-  const std::vector<platform::Mat4>& bones = d.pose.bones;
+  const std::vector<core::Mat4>& bones = d.pose.bones;
   const size_t n = std::min(d.rest.size(), d.rig.influences.size());
   for (size_t v = 0; v < n; ++v) {
     const platform::XInfluence& in = d.rig.influences[v];
-    platform::Vec3 p{}, nrm{};
+    core::Vec3 p{}, nrm{};
     for (int k = 0; k < 4; ++k) {
       if (in.weight[k] <= 0 || in.bone[k] >= bones.size()) continue;
-      p = p + platform::transform_point(bones[in.bone[k]], d.rest[v]) * in.weight[k];
-      nrm = nrm + platform::transform_vector(bones[in.bone[k]], d.rest_normals[v]) * in.weight[k];
+      p = p + core::transform_point(bones[in.bone[k]], d.rest[v]) * in.weight[k];
+      nrm = nrm + core::transform_vector(bones[in.bone[k]], d.rest_normals[v]) * in.weight[k];
     }
     platform::mesh_set_vertex(a.mesh, static_cast<int>(v), p);
-    platform::mesh_set_normal(a.mesh, static_cast<int>(v), platform::normalize(nrm));
+    platform::mesh_set_normal(a.mesh, static_cast<int>(v), core::normalize(nrm));
   }
   a.posed_time = a.time;
 }
@@ -222,7 +222,7 @@ XAnimation* animation_of(int32_t handle) {
   // The file is read once per object, even when the table has no room.
   if (xs().rig_read[o]) return nullptr;
   xs().rig_read[o] = 1;
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
   platform::XRig rig;
   std::string error;
@@ -266,7 +266,7 @@ int32_t load_into_slot(const std::string& path, int32_t parent, int32_t source) 
   for (int i = 0; i < kXSlots && slot < 0; ++i)
     if (x.slots[i].frame < 0) slot = i;
   if (slot < 0) return -1;
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
   platform::XRig rig;
   std::string error;
@@ -379,7 +379,7 @@ BUILTIN(x_element_get) {
   const int slot = slot_of(a1);
   if (slot < 0) return 0;
   if (core::ElementState* st = element(a2)) {
-    const platform::Vec3 p = platform::frame_world_position(xs().slots[slot].frame);
+    const core::Vec3 p = platform::frame_world_position(xs().slots[slot].frame);
     st->w[core::kPosition] = to_position(p.x);
     st->w[core::kPosition + 1] = to_position(p.y);
     st->w[core::kPosition + 2] = to_position(p.z);

@@ -42,6 +42,13 @@
 
 namespace platform {
 
+using core::Group;
+using core::Mat4;
+using core::Material;
+using core::Model;
+using core::Vec2;
+using core::Vec3;
+
 namespace {
 
 constexpr int kMaxNodeDepth = 256;

@@ -1,5 +1,5 @@
 // DirectX .x model files (text, binary and compressed), read through assimp
-// into one flat platform::Model.
+// into one flat core::Model.
 //
 // Coordinates are kept as the file has them: .x files are left-handed like
 // the engine, so there is no axis change; faces keep the file's winding
@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/math3d.h"
-#include "platform/model.h"
+#include "core/math3d.h"
+#include "core/model.h"
 
 namespace platform {
 
@@ -44,7 +44,7 @@ struct XInfo {
 // False with a message in `error` when the file is missing, too large, not
 // an .x file, malformed, or makes the parser fail; `model` and `info` are
 // then empty.
-bool load_x(const std::string& path, Model& model, XInfo& info, std::string& error);
+bool load_x(const std::string& path, core::Model& model, XInfo& info, std::string& error);
 
 // --- the first animation set of a file, for posing the model at run time.
 //
@@ -105,12 +105,12 @@ struct XRig {
 // Work space for posing, sized once by x_pose_prepare.
 struct XPose {
   std::vector<double> node_global;  // 16 per node
-  std::vector<Mat4> bones;          // per bone, in the model's space
+  std::vector<core::Mat4> bones;    // per bone, in the model's space
 };
 
 // load_x, and the first animation set with the node hierarchy. A file
 // without animation gives an empty rig (nothing to pose).
-bool load_x_rig(const std::string& path, Model& model, XInfo& info, XRig& rig, std::string& error);
+bool load_x_rig(const std::string& path, core::Model& model, XInfo& info, XRig& rig, std::string& error);
 // True when every index of the rig lies inside its tables and `vertices`
 // (the model's vertex count) matches its influences.
 bool x_rig_valid(const XRig& rig, size_t vertices);

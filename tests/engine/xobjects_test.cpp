@@ -30,7 +30,7 @@
 
 namespace {
 
-using platform::Vec3;
+using core::Vec3;
 
 // A text X file of a box with half-size `h` centred on `c`, one material
 // whose diffuse and emissive colour is (r, g, b). Faces wind clockwise as
@@ -54,7 +54,7 @@ std::string box_x(float h, Vec3 c, float r, float g, float b) {
     // Clockwise from outside: cross(b - a, c - a) points outward.
     float out_dir[3] = {0, 0, 0};
     out_dir[n] = s;
-    const Vec3 nrm = platform::cross(corner[1] - corner[0], corner[2] - corner[0]);
+    const Vec3 nrm = core::cross(corner[1] - corner[0], corner[2] - corner[0]);
     const bool flip = nrm.x * out_dir[0] + nrm.y * out_dir[1] + nrm.z * out_dir[2] < 0;
     for (int k = 0; k < 4; ++k) {
       const Vec3& p = corner[flip ? 3 - k : k];
@@ -83,7 +83,7 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
   for (const char* name : {"assimp_anim_test.x", "assimp_BCN_Epileptic.X"}) {
     const std::string path = testdata(name);
     if (!exists(path)) GTEST_SKIP() << "no test data";
-    platform::Model model, plain;
+    core::Model model, plain;
     platform::XInfo info, plain_info;
     platform::XRig rig;
     std::string error;
@@ -108,17 +108,17 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
       lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
       hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
     }
-    const float size = platform::length(hi - lo);
+    const float size = core::length(hi - lo);
     float moved = 0;
     for (double t : {0.0, end * 0.3, end * 0.6, end}) {
       platform::x_pose(rig, t, pose);
       for (size_t v = 0; v < model.positions.size(); v += 7) {
         const platform::XInfluence& in = rig.influences[v];
         Vec3 p{};
-        for (int k = 0; k < 4; ++k) p = p + platform::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
+        for (int k = 0; k < 4; ++k) p = p + core::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
         ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
-        EXPECT_LT(platform::length(p - model.positions[v]), size * 3) << name << " t " << t;
-        moved = std::max(moved, platform::length(p - model.positions[v]));
+        EXPECT_LT(core::length(p - model.positions[v]), size * 3) << name << " t " << t;
+        moved = std::max(moved, core::length(p - model.positions[v]));
       }
     }
     EXPECT_GT(moved, size * 0.01f) << name;
@@ -128,7 +128,7 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
 TEST(XRig, StaticAndHostileFilesGiveNoRigOrFailCleanly) {
   const std::string cube = testdata("assimp_test_cube_text.x");
   if (!exists(cube)) GTEST_SKIP() << "no test data";
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
   platform::XRig rig;
   std::string error;
@@ -444,7 +444,7 @@ TEST_F(XObjects, AnimationClockRangeAndPosing) {
   EXPECT_EQ(call("h_animation_tick", h), end / 2);
   engine::animate_xobjects();
   float moved = 0;
-  for (int v = 0; v < n; ++v) moved = std::max(moved, platform::length(platform::mesh_vertex(mesh, v) - rest[static_cast<size_t>(v)]));
+  for (int v = 0; v < n; ++v) moved = std::max(moved, core::length(platform::mesh_vertex(mesh, v) - rest[static_cast<size_t>(v)]));
   EXPECT_GT(moved, 0.01f);
 
   // Speed 1000 plays the file's key ticks per second at the run's tick rate.
@@ -491,7 +491,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
   obj.w[2] = 1;  // of element 1
   engine::state().object_count = 1;
   w(1)[core::kCurrentObject] = 0;
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
   std::string error;
   ASSERT_TRUE(platform::load_x(path, model, info, error));
@@ -503,7 +503,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
 
   EXPECT_EQ(call("position", e(1), 1, 0), 1024000);
   EXPECT_EQ(call("position", e(0), 1, 0), 0);  // not an X model
-  platform::frame_set_rotation(f, platform::quat_axis({0, 1, 0}, 0.5f));
+  platform::frame_set_rotation(f, core::quat_axis({0, 1, 0}, 0.5f));
   EXPECT_NEAR(call("rotation_angle", e(1), 0), 0.5 * 184320 / (2 * M_PI), 2);
   EXPECT_NEAR(call("rotation_axis", 1), -512000, 10);  // the frame turns by the conjugate
 
@@ -520,7 +520,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
   engine::animate_xobjects();
   float moved = 0;
   for (size_t v = 0; v < model.positions.size(); ++v)
-    moved = std::max(moved, platform::length(platform::mesh_vertex(mesh, static_cast<int>(v)) - model.positions[v]));
+    moved = std::max(moved, core::length(platform::mesh_vertex(mesh, static_cast<int>(v)) - model.positions[v]));
   EXPECT_GT(moved, 0.1f);
   EXPECT_EQ(call("h_animation_tick", e(1)), end);
 }
