@@ -7,7 +7,7 @@
 // visibility stay what the built-ins set.
 //
 // Animation: an X file whose first animation set moves its frames gets a rig
-// (platform::XRig). Its clock runs in the file's key ticks: every engine
+// (core::XRig). Its clock runs in the file's key ticks: every engine
 // tick adds speed / 1000 x (key ticks per second) / (ticks per second of the
 // run), so speed 1000 plays the set at its own pace; the time wraps inside
 // the range (start..end, key ticks). Nothing moves until a brain sets the
@@ -26,6 +26,7 @@
 #include "core/state.h"
 #include "core/strings.h"
 #include "engine/objects.h"
+#include "engine/pose.h"
 #include "engine/scene3d.h"
 #include "engine/scene_load.h"
 #include "engine/state.h"
@@ -37,8 +38,8 @@
 namespace engine {
 
 struct XRigData {
-  platform::XRig rig;
-  platform::XPose pose;
+  core::XRig rig;
+  core::XPose pose;
   std::vector<core::Vec3> rest, rest_normals;
 };
 
@@ -118,7 +119,7 @@ XAnimation* animation_of_mesh(int mesh) {
 
 // Registers the mesh of a model with its rig (null rig: nothing to pose, so
 // later calls do not read the file again). Null when the table is full.
-XAnimation* add_animation(int mesh, platform::XRig* rig, const core::Model* model) {
+XAnimation* add_animation(int mesh, core::XRig* rig, const core::Model* model) {
   XAnimation* free_entry = nullptr;
   for (XAnimation& a : xs().animations)
     if (a.mesh < 0) {
@@ -133,7 +134,7 @@ XAnimation* add_animation(int mesh, platform::XRig* rig, const core::Model* mode
   if (rig && rig->animated() && model && platform::mesh_vertex_count(mesh) == static_cast<int>(model->positions.size())) {
     auto data = std::unique_ptr<XRigData, XRigDataDelete>(new XRigData);
     data->rig = std::move(*rig);
-    platform::x_pose_prepare(data->rig, data->pose);
+    x_pose_prepare(data->rig, data->pose);
     const int n = platform::mesh_vertex_count(mesh);
     data->rest.resize(static_cast<size_t>(n));
     data->rest_normals.resize(static_cast<size_t>(n));
@@ -142,7 +143,7 @@ XAnimation* add_animation(int mesh, platform::XRig* rig, const core::Model* mode
       data->rest_normals[static_cast<size_t>(v)] = platform::mesh_normal(mesh, v);
     }
     double end = data->rig.duration;
-    for (const platform::XKey& k : data->rig.keys) end = std::max(end, k.time);
+    for (const core::XKey& k : data->rig.keys) end = std::max(end, k.time);
     a.range_end = static_cast<int32_t>(std::clamp(std::ceil(end), 0.0, 2e9));
     a.rig = std::move(data);
   }
@@ -181,11 +182,11 @@ void pose(XAnimation& a) {
     a.rig.reset();
     return;
   }
-  platform::x_pose(d.rig, a.time, d.pose);
+  x_pose(d.rig, a.time, d.pose);
   const std::vector<core::Mat4>& bones = d.pose.bones;
   const size_t n = std::min(d.rest.size(), d.rig.influences.size());
   for (size_t v = 0; v < n; ++v) {
-    const platform::XInfluence& in = d.rig.influences[v];
+    const core::XInfluence& in = d.rig.influences[v];
     core::Vec3 p{}, nrm{};
     for (int k = 0; k < 4; ++k) {
       if (in.weight[k] <= 0 || in.bone[k] >= bones.size()) continue;
@@ -224,7 +225,7 @@ XAnimation* animation_of(int32_t handle) {
   xs().rig_read[o] = 1;
   core::Model model;
   platform::XInfo info;
-  platform::XRig rig;
+  core::XRig rig;
   std::string error;
   const bool ok = platform::load_x_rig(x_model_file(*object(o)), model, info, rig, error);
   XAnimation* a = add_animation(mesh, ok ? &rig : nullptr, ok ? &model : nullptr);
@@ -268,7 +269,7 @@ int32_t load_into_slot(const std::string& path, int32_t parent, int32_t source) 
   if (slot < 0) return -1;
   core::Model model;
   platform::XInfo info;
-  platform::XRig rig;
+  core::XRig rig;
   std::string error;
   if (!platform::load_x_rig(path, model, info, rig, error)) return -1;
   const int frame = platform::frame_create(parent_frame);

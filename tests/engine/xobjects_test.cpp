@@ -18,6 +18,7 @@
 #include "engine/builtins.h"
 #include "engine/motion.h"
 #include "engine/objects.h"
+#include "engine/pose.h"
 #include "engine/scene3d.h"
 #include "engine/state.h"
 #include "engine/xobjects.h"
@@ -85,7 +86,7 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
     if (!exists(path)) GTEST_SKIP() << "no test data";
     core::Model model, plain;
     platform::XInfo info, plain_info;
-    platform::XRig rig;
+    core::XRig rig;
     std::string error;
     ASSERT_TRUE(platform::load_x_rig(path, model, info, rig, error)) << name << ": " << error;
     ASSERT_TRUE(platform::load_x(path, plain, plain_info, error)) << error;
@@ -93,13 +94,13 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
     ASSERT_EQ(model.positions.size(), plain.positions.size());
     EXPECT_EQ(std::memcmp(model.positions.data(), plain.positions.data(), model.positions.size() * sizeof(Vec3)), 0);
     ASSERT_TRUE(rig.animated()) << name;
-    EXPECT_TRUE(platform::x_rig_valid(rig, model.positions.size()));
+    EXPECT_TRUE(core::x_rig_valid(rig, model.positions.size()));
     EXPECT_EQ(rig.influences.size(), model.positions.size());
 
-    platform::XPose pose;
-    platform::x_pose_prepare(rig, pose);
+    core::XPose pose;
+    engine::x_pose_prepare(rig, pose);
     double end = rig.duration;
-    for (const platform::XKey& k : rig.keys) end = std::max(end, k.time);
+    for (const core::XKey& k : rig.keys) end = std::max(end, k.time);
     ASSERT_GT(end, 0);
     // Box of the rest pose; posed vertices stay finite and near it, and
     // some of them move during the set.
@@ -111,9 +112,9 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
     const float size = core::length(hi - lo);
     float moved = 0;
     for (double t : {0.0, end * 0.3, end * 0.6, end}) {
-      platform::x_pose(rig, t, pose);
+      engine::x_pose(rig, t, pose);
       for (size_t v = 0; v < model.positions.size(); v += 7) {
-        const platform::XInfluence& in = rig.influences[v];
+        const core::XInfluence& in = rig.influences[v];
         Vec3 p{};
         for (int k = 0; k < 4; ++k) p = p + core::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
         ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
@@ -130,21 +131,21 @@ TEST(XRig, StaticAndHostileFilesGiveNoRigOrFailCleanly) {
   if (!exists(cube)) GTEST_SKIP() << "no test data";
   core::Model model;
   platform::XInfo info;
-  platform::XRig rig;
+  core::XRig rig;
   std::string error;
   ASSERT_TRUE(platform::load_x_rig(cube, model, info, rig, error)) << error;
   EXPECT_FALSE(rig.animated());
   EXPECT_TRUE(rig.nodes.empty() && rig.influences.empty());
   for (const char* name : {"assimp_malformed_skinweights_oob.x", "assimp_invalid_empty.x"}) {
     if (platform::load_x_rig(testdata(name), model, info, rig, error))
-      EXPECT_TRUE(platform::x_rig_valid(rig, model.positions.size())) << name;
+      EXPECT_TRUE(core::x_rig_valid(rig, model.positions.size())) << name;
     else
       EXPECT_TRUE(model.positions.empty() && rig.nodes.empty()) << name;
   }
 }
 
 TEST(XRig, ValidationRejectsEveryBadIndex) {
-  platform::XRig good;
+  core::XRig good;
   good.nodes.resize(2);
   good.nodes[1].parent = 0;
   good.bones.resize(1);
@@ -156,29 +157,29 @@ TEST(XRig, ValidationRejectsEveryBadIndex) {
   good.channels[0].count[1] = 2;
   good.keys.resize(2);
   good.keys[1].time = 5;
-  ASSERT_TRUE(platform::x_rig_valid(good, 3));
-  EXPECT_FALSE(platform::x_rig_valid(good, 4));  // vertex count differs
+  ASSERT_TRUE(core::x_rig_valid(good, 3));
+  EXPECT_FALSE(core::x_rig_valid(good, 4));  // vertex count differs
   auto broken = [&](auto change) {
-    platform::XRig r = good;
+    core::XRig r = good;
     change(r);
-    return !platform::x_rig_valid(r, 3);
+    return !core::x_rig_valid(r, 3);
   };
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.nodes[1].parent = 1; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.nodes[0].parent = -2; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.nodes[0].rest[3] = NAN; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.bones[0].node = 2; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.influences[2].bone[3] = 1; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.influences[0].weight[1] = NAN; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.channels[0].node = -1; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.channels[0].first[2] = 0xFFFFFFFFu, r.channels[0].count[2] = 2; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.channels[0].count[0] = 3; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.keys[0].time = INFINITY; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.nodes[1].parent = 1; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.nodes[0].parent = -2; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.nodes[0].rest[3] = NAN; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.bones[0].node = 2; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.influences[2].bone[3] = 1; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.influences[0].weight[1] = NAN; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.channels[0].node = -1; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.channels[0].first[2] = 0xFFFFFFFFu, r.channels[0].count[2] = 2; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.channels[0].count[0] = 3; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.keys[0].time = INFINITY; }));
   // Posing an unprepared or empty rig does nothing.
-  platform::XPose pose;
-  platform::x_pose(good, 1, pose);
+  core::XPose pose;
+  engine::x_pose(good, 1, pose);
   EXPECT_TRUE(pose.bones.empty());
-  platform::x_pose_prepare(good, pose);
-  platform::x_pose(good, 2.5, pose);
+  engine::x_pose_prepare(good, pose);
+  engine::x_pose(good, 2.5, pose);
   EXPECT_EQ(pose.bones.size(), 1u);
 }
 
