@@ -3,30 +3,15 @@
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cmath>
-#include <cstring>
 #include <string_view>
 
 #include "core/files.h"
 #include "core/text.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILL_XFILE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILL_XFILE_ASAN 1
-#endif
-#endif
+#include "platform/sandbox.h"
+#include "platform/xfile_wire_local.h"
 
 // How assimp's .x importer treats coordinates (checked against its source,
 // XFileImporter::CreateMeshes and CreateDataRepresentationFromImport): after
@@ -57,9 +42,8 @@ using core::XRig;
 namespace {
 
 constexpr int kMaxNodeDepth = 256;
-constexpr uint32_t kMaxAnimations = 4096;
+constexpr uint64_t kXLoadMemoryBytes = uint64_t{2} << 30;  // the parser's, on top of the engine's
 constexpr size_t kMaxReplyBytes = size_t{1} << 30;
-constexpr char kReplyMagic[4] = {'Q', 'X', 'M', '1'};
 
 // --- conversion (runs in the child)
 
@@ -395,7 +379,7 @@ bool convert(const aiScene& scene, Model& model, XInfo& info, XRig* rig, std::st
   if (!b.any_colours) m.colours.clear();
   model = std::move(m);
 
-  for (uint32_t i = 0; i < scene.mNumAnimations && i < kMaxAnimations && scene.mAnimations != nullptr; ++i) {
+  for (uint32_t i = 0; i < scene.mNumAnimations && i < kMaxXAnimations && scene.mAnimations != nullptr; ++i) {
     const aiAnimation* a = scene.mAnimations[i];
     if (!a) continue;
     XAnimation x;
@@ -412,269 +396,52 @@ bool convert(const aiScene& scene, Model& model, XInfo& info, XRig* rig, std::st
   return true;
 }
 
-// --- the reply from the child: magic, a status byte, then either a message
-// or the model and the animation list. Parent and child are one program, so
-// plain structs travel as their bytes.
-
-struct Writer {
-  std::string s;
-  template <typename T>
-  void raw(const T& v) {
-    s.append(reinterpret_cast<const char*>(&v), sizeof v);
-  }
-  void text(const std::string& t) {
-    raw(static_cast<uint32_t>(t.size()));
-    s += t;
-  }
-  template <typename T>
-  void array(const std::vector<T>& v) {
-    raw(static_cast<uint64_t>(v.size()));
-    if (!v.empty()) s.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
-  }
-};
-
-struct Reader {
-  std::string_view s;
-  bool ok = true;
-  template <typename T>
-  T raw() {
-    T v{};
-    if (s.size() < sizeof v) {
-      ok = false;
-      return v;
-    }
-    std::memcpy(&v, s.data(), sizeof v);
-    s.remove_prefix(sizeof v);
-    return v;
-  }
-  std::string text() {
-    const auto n = raw<uint32_t>();
-    if (!ok || n > s.size()) {
-      ok = false;
-      return {};
-    }
-    std::string t(s.substr(0, n));
-    s.remove_prefix(n);
-    return t;
-  }
-  template <typename T>
-  void array(std::vector<T>& v, uint64_t limit) {
-    const auto n = raw<uint64_t>();
-    if (!ok || n > limit || n > s.size() / sizeof(T)) {
-      ok = false;
-      return;
-    }
-    v.resize(n);
-    if (n > 0) std::memcpy(v.data(), s.data(), n * sizeof(T));
-    s.remove_prefix(n * sizeof(T));
-  }
-};
-
-std::string error_reply(const std::string& message) {
-  Writer w;
-  w.s.assign(kReplyMagic, 4);
-  w.raw(uint8_t{1});
-  w.text(message);
-  return w.s;
-}
-
-std::string model_reply(const Model& m, const XInfo& info, const XRig* rig) {
-  Writer w;
-  w.s.assign(kReplyMagic, 4);
-  w.raw(uint8_t{0});
-  w.array(m.positions);
-  w.array(m.normals);
-  w.array(m.uvs);
-  w.array(m.colours);
-  w.array(m.indices);
-  w.array(m.groups);
-  w.raw(static_cast<uint32_t>(m.materials.size()));
-  for (const Material& mat : m.materials) {
-    w.raw(mat.r), w.raw(mat.g), w.raw(mat.b), w.raw(mat.a);
-    w.raw(mat.emissive), w.raw(mat.specular), w.raw(mat.power);
-    w.text(mat.texture);
-  }
-  w.raw(static_cast<uint32_t>(info.animations.size()));
-  for (const XAnimation& a : info.animations) {
-    w.text(a.name);
-    w.raw(a.duration), w.raw(a.ticks_per_second);
-  }
-  if (rig) {
-    w.array(rig->nodes);
-    w.array(rig->bones);
-    w.array(rig->influences);
-    w.array(rig->channels);
-    w.array(rig->keys);
-    w.raw(rig->duration), w.raw(rig->ticks_per_second);
-  }
-  return w.s;
-}
-
-bool read_reply(std::string_view bytes, Model& m, XInfo& info, XRig* rig, std::string& error) {
-  Reader r{bytes};
-  if (bytes.size() < 5 || std::memcmp(bytes.data(), kReplyMagic, 4) != 0) {
-    error = "the X loader gave no answer";
-    return false;
-  }
-  r.s.remove_prefix(4);
-  if (r.raw<uint8_t>() != 0) {
-    error = r.text();
-    if (!r.ok || error.empty()) error = "the X file could not be read";
-    return false;
-  }
-  r.array(m.positions, kMaxXVertices);
-  r.array(m.normals, kMaxXVertices);
-  r.array(m.uvs, kMaxXVertices);
-  r.array(m.colours, kMaxXVertices);
-  r.array(m.indices, kMaxXIndices);
-  r.array(m.groups, kMaxXIndices);
-  const auto materials = r.raw<uint32_t>();
-  for (uint32_t i = 0; r.ok && i < materials && r.s.size() > 0; ++i) {
-    Material mat;
-    mat.r = r.raw<float>(), mat.g = r.raw<float>(), mat.b = r.raw<float>(), mat.a = r.raw<float>();
-    for (float& e : mat.emissive) e = r.raw<float>();
-    for (float& s : mat.specular) s = r.raw<float>();
-    mat.power = r.raw<float>();
-    mat.texture = r.text();
-    m.materials.push_back(std::move(mat));
-  }
-  const auto animations = r.raw<uint32_t>();
-  for (uint32_t i = 0; r.ok && i < animations && i < kMaxAnimations; ++i) {
-    XAnimation a;
-    a.name = r.text();
-    a.duration = r.raw<double>();
-    a.ticks_per_second = r.raw<double>();
-    info.animations.push_back(std::move(a));
-  }
-  if (rig) {
-    r.array(rig->nodes, core::kMaxXNodes);
-    r.array(rig->bones, core::kMaxXBones);
-    r.array(rig->influences, kMaxXVertices);
-    r.array(rig->channels, core::kMaxXNodes);
-    r.array(rig->keys, core::kMaxXKeys);
-    rig->duration = r.raw<double>();
-    rig->ticks_per_second = r.raw<double>();
-    if (r.ok && !core::x_rig_valid(*rig, m.positions.size())) r.ok = false;
-  }
-  if (!r.ok || !r.s.empty() || m.materials.size() != materials || info.animations.size() != animations ||
-      !model_valid(m)) {
-    error = "the X loader gave a malformed answer";
-    return false;
-  }
-  return true;
-}
-
-// --- the child process
-
-void limit_child() {
-  struct rlimit none = {0, 0};
-  setrlimit(RLIMIT_CORE, &none);
-  struct rlimit cpu = {kXLoadSeconds, kXLoadSeconds + 1};
-  setrlimit(RLIMIT_CPU, &cpu);
-#ifndef QUILL_XFILE_ASAN  // AddressSanitizer maps terabytes of shadow memory up front
-  constexpr uint64_t kChildMemoryBytes = uint64_t{2} << 30;  // on top of what is mapped already
-  std::string statm;
-  if (core::read_file("/proc/self/statm", statm, 256)) {
-    const uint64_t mapped = static_cast<uint64_t>(core::text_to_int(statm)) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-    struct rlimit as = {mapped + kChildMemoryBytes, mapped + kChildMemoryBytes};
-    setrlimit(RLIMIT_AS, &as);
-  }
-#endif
-  // A crash in the parser is expected for hostile files; its report would
-  // only be noise in the engine's output.
-  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (null >= 0) ::dup2(null, STDERR_FILENO);
-}
-
-std::string import_in_child(const std::string& bytes, bool want_rig) {
-  Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
-  if (scene == nullptr) return error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
-  Model model;
-  XInfo info;
-  std::string error;
-  XRig rig;
-  if (!convert(*scene, model, info, want_rig ? &rig : nullptr, error)) return error_reply(error);
-  return model_reply(model, info, want_rig ? &rig : nullptr);
-}
-
-[[noreturn]] void child_main(int fd, const std::string& bytes, bool want_rig) {
-  limit_child();
-  std::string reply;
+// The import as the child runs it: the file's bytes in, the wire reply out.
+std::string import_in_child(std::string_view bytes, bool want_rig) {
   try {
-    reply = import_in_child(bytes, want_rig);
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
+    if (scene == nullptr) return x_error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
+    Model model;
+    XInfo info;
+    std::string error;
+    XRig rig;
+    if (!convert(*scene, model, info, want_rig ? &rig : nullptr, error)) return x_error_reply(error);
+    return x_model_reply(model, info, want_rig ? &rig : nullptr);
   } catch (...) {
-    reply = error_reply("the X file could not be read");
+    return x_error_reply("the X file could not be read");
   }
-  size_t done = 0;
-  while (done < reply.size()) {
-    const ssize_t n = ::write(fd, reply.data() + done, reply.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::_exit(0);
 }
 
 // Runs the import in a child process and collects its reply.
 bool run_child(const std::string& bytes, bool want_rig, std::string& reply, std::string& error) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    error = "cannot start the X loader";
-    return false;
-  }
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    error = "cannot start the X loader";
-    return false;
-  }
-  if (pid == 0) {
-    ::close(fds[0]);
-    child_main(fds[1], bytes, want_rig);
-  }
-  ::close(fds[1]);
-
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kXLoadSeconds);
-  bool ok = true;
-  std::vector<char> buffer(size_t{1} << 16);
-  while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
+  SandboxLimits limits;
+  limits.seconds = kXLoadSeconds;
+  limits.memory_bytes = kXLoadMemoryBytes;
+  limits.reply_bytes = kMaxReplyBytes;
+  SandboxOutcome out =
+      sandbox_run([want_rig](std::string_view request) { return import_in_child(request, want_rig); }, bytes, limits);
+  switch (out.result) {
+    case SandboxResult::kDone:
+      reply = std::move(out.reply);
+      return true;
+    case SandboxResult::kNoChild:
+      error = "cannot start the X loader";
+      return false;
+    case SandboxResult::kTimedOut:
       error = "the X file took too long to read";
-      ok = false;
-      break;
-    }
-    pollfd p = {fds[0], POLLIN, 0};
-    const int r = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, 1000)));
-    if (r < 0 && errno != EINTR) {
+      return false;
+    case SandboxResult::kLostChild:
       error = "the X loader stopped answering";
-      ok = false;
-      break;
-    }
-    if (r <= 0) continue;
-    const ssize_t n = ::read(fds[0], buffer.data(), buffer.size());
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) break;  // the child closed its end
-    if (reply.size() + static_cast<size_t>(n) > kMaxReplyBytes) {
+      return false;
+    case SandboxResult::kReplyTooLong:
       error = "the X file makes too large a model";
-      ok = false;
-      break;
-    }
-    reply.append(buffer.data(), static_cast<size_t>(n));
+      return false;
+    case SandboxResult::kSignalled:
+      error = "the X file made the loader fail (signal " + std::to_string(out.signal) + ")";
+      return false;
   }
-  ::close(fds[0]);
-  if (!ok) ::kill(pid, SIGKILL);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (ok && WIFSIGNALED(status)) {
-    error = "the X file made the loader fail (signal " + std::to_string(WTERMSIG(status)) + ")";
-    ok = false;
-  }
-  return ok;
+  return false;
 }
 
 bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, std::string& error) {
@@ -701,7 +468,7 @@ bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, s
   Model m;
   XInfo in;
   XRig rg;
-  if (!run_child(bytes, rig != nullptr, reply, error) || !read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
+  if (!run_child(bytes, rig != nullptr, reply, error) || !x_read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
     error = path + ": " + error;
     return false;
   }

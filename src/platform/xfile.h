@@ -10,11 +10,11 @@
 // and texture file name (with `\` turned into `/`). Per-vertex normals,
 // texture coordinates and colours come through when the file has them.
 //
-// The file is parsed in a child process: the parser is third-party code and
-// a hostile file can make it read or write out of bounds, run away with
-// memory or never finish. The child has a memory limit and a deadline; when
-// it dies, overruns or sends anything malformed the load fails with a
-// message and the engine goes on.
+// The file is parsed in a child process (platform/sandbox.h): the parser is
+// third-party code and a hostile file can make it read or write out of
+// bounds, run away with memory or never finish. The child has a memory
+// limit and a deadline; when it dies, overruns or sends anything malformed
+// the load fails with a message and the engine goes on.
 #pragma once
 
 #include <cstddef>
