@@ -12,10 +12,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> file(data, size);
   std::vector<media::Triangle> triangles;
-  platform::Model model;
+  core::Model model;
   const bool flat = media::parse_3ds_triangles(file, triangles);
   if (media::parse_3ds_model(file, model) != flat) abort();
-  if (!platform::model_valid(model) || model.indices.size() != 3 * triangles.size()) abort();
+  if (!core::model_valid(model) || model.indices.size() != 3 * triangles.size()) abort();
   if (!flat) return 0;
 
   const std::string again = media::encode_3ds(triangles);

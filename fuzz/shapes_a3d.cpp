@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (i >= s.vertices.size()) abort();
     if (f.tile >= s.tiles) abort();
   }
-  const platform::Model m = media::shape_model(s.vertices, s.faces, s.tiles);
-  if (!platform::model_valid(m)) abort();
+  const core::Model m = media::shape_model(s.vertices, s.faces, s.tiles);
+  if (!core::model_valid(m)) abort();
   std::string again;
   if (s.texture.size() < media::kShapeTextureNameBytes) {
     if (!media::encode_shape(s, again)) abort();

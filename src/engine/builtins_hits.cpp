@@ -56,7 +56,7 @@ XHit* hit_record(int32_t handle) {
 // by parent rotation when joined, then by its rotation, as drawing does),
 // or an X frame's world position and z axis. Its own frame is `self`.
 struct Ray {
-  platform::Vec3 origin, direction;
+  core::Vec3 origin, direction;
   int self = -1;
   bool ok = false;
 };
@@ -73,9 +73,9 @@ Ray facing_ray(int32_t handle) {
     r.self = element_frame(st);
     r.ok = true;
   } else if (const int f = xobject_frame(handle); f >= 0) {
-    const platform::Mat4 w = platform::frame_world(f);
+    const core::Mat4 w = platform::frame_world(f);
     r.origin = platform::frame_world_position(f);
-    r.direction = platform::transform_vector(w, {0, 0, 1});
+    r.direction = core::transform_vector(w, {0, 0, 1});
     r.self = f;
     r.ok = true;
   }
@@ -86,7 +86,7 @@ Ray facing_ray(int32_t handle) {
 // caller's own frame out (made unpickable for the cast).
 platform::Pick cast(int root, const Ray& r, double reach) {
   platform::Pick none;
-  if (!r.ok || !(reach > 0) || platform::length(r.direction) == 0) return none;
+  if (!r.ok || !(reach > 0) || core::length(r.direction) == 0) return none;
   const bool self_visible = platform::frame_visible(r.self);
   if (r.self >= 0 && r.self != root) platform::frame_set_traversal(r.self, self_visible, false);
   platform::Pick p = platform::ray_pick(root, r.origin, r.direction);
@@ -120,7 +120,7 @@ int32_t mesh_bottom(const core::ElementState& st, int mesh) {
   const int32_t rx[3] = {st.w[core::kRotation], 0, st.w[core::kRotation + 2]};
   int64_t lowest = INT64_MAX;
   for (int v = 0; v < n; ++v) {
-    const platform::Vec3 p = platform::mesh_vertex(mesh, v);
+    const core::Vec3 p = platform::mesh_vertex(mesh, v);
     const Vec3i q{saturate(p.x * st.w[core::kScaleX] / 1000.0 * kUnit), saturate(p.y * st.w[core::kScaleY] / 1000.0 * kUnit),
                   saturate(p.z * st.w[core::kScaleZ] / 1000.0 * kUnit)};
     lowest = std::min<int64_t>(lowest, to_world(q, rx).y);
@@ -140,10 +140,10 @@ int32_t bottom(int32_t a1) {
   const int mesh = platform::frame_mesh(f);
   const int n = platform::mesh_vertex_count(mesh);
   if (n <= 0) return 0;
-  const platform::Mat4 w = platform::frame_world(f);
+  const core::Mat4 w = platform::frame_world(f);
   const float origin = platform::frame_world_position(f).y;
   float lowest = INFINITY;
-  for (int v = 0; v < n; ++v) lowest = std::min(lowest, platform::transform_point(w, platform::mesh_vertex(mesh, v)).y);
+  for (int v = 0; v < n; ++v) lowest = std::min(lowest, core::transform_point(w, platform::mesh_vertex(mesh, v)).y);
   return saturate((lowest - origin) * kUnit);
 }
 

@@ -22,8 +22,8 @@ namespace engine {
 namespace {
 
 
-using platform::Vec2;
-using platform::Vec3;
+using core::Vec2;
+using core::Vec3;
 
 constexpr float kUv = 1000.0f;       // texture coordinates: 1000 = 1.0
 constexpr float kNormal = 65536.0f;  // normals: 65536 = 1.0
@@ -96,9 +96,9 @@ int32_t vertex_posw_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t 
   MeshWindow w;
   const int v = editable_vertex(a1, a2, w);
   if (v < 0) return 0;
-  const platform::Mat4 inv = platform::inverse_affine(target_world(a1, w.frame));
+  const core::Mat4 inv = core::inverse_affine(target_world(a1, w.frame));
   platform::mesh_set_vertex(w.mesh, v,
-                            platform::transform_point(inv, {to_world_units(a3), to_world_units(a4), to_world_units(a5)}));
+                            core::transform_point(inv, {to_world_units(a3), to_world_units(a4), to_world_units(a5)}));
   return -1;
 }
 
@@ -226,8 +226,8 @@ int32_t normals_get(int32_t a1, int32_t a2, int32_t a3) {
 // Normals are stored at unit length; a zero vector leaves the normal as it was.
 int32_t normals_set(int32_t a1, int32_t a2, int32_t a3) {
   return from_array(a1, a2, a3, [](int mesh, int v, const int32_t* t) {
-    const Vec3 n = platform::normalize({t[0] / kNormal, t[1] / kNormal, t[2] / kNormal});
-    if (platform::length(n) > 0) platform::mesh_set_normal(mesh, v, n);
+    const Vec3 n = core::normalize({t[0] / kNormal, t[1] / kNormal, t[2] / kNormal});
+    if (core::length(n) > 0) platform::mesh_set_normal(mesh, v, n);
   });
 }
 
@@ -258,7 +258,7 @@ int32_t material_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
 int32_t material_apply(int32_t a1) {
   const PartSelection sel = selection_of(a1);
   const PendingMaterial& pm = state().lists.material;
-  platform::Material m;  // no texture name: copying it allocates nothing
+  core::Material m;  // no texture name: copying it allocates nothing
   m.r = pm.diffuse[0] / 255.0f;
   m.g = pm.diffuse[1] / 255.0f;
   m.b = pm.diffuse[2] / 255.0f;

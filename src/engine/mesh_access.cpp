@@ -66,7 +66,7 @@ bool mesh_window(const PartSelection& sel, MeshWindow& out) {
   return true;
 }
 
-platform::Mat4 target_world(int32_t ref, int frame) {
+core::Mat4 target_world(int32_t ref, int frame) {
   const int e = core::element_index(ref);
   if (e < 0) return platform::frame_world(frame);
   const core::ElementState& st = *core::element_state(e);
@@ -78,22 +78,22 @@ platform::Mat4 target_world(int32_t ref, int frame) {
   const uint32_t t = o ? static_cast<uint32_t>(o->w[0]) : 0;
   const int32_t sx = st.w[core::kScaleX], sy = st.w[core::kScaleY], sz = st.w[core::kScaleZ];
   const bool model = t == kTagVisual || t == kTagXModel;
-  platform::Vec3 right, up, dir, scale{1, 1, 1};
+  core::Vec3 right, up, dir, scale{1, 1, 1};
   if (model && (sx != 1000 || sy != 1000 || sz != 1000)) {
-    platform::quat_axes(element_rotation(&st.w[core::kRotation], parent), right, up, dir);
+    core::quat_axes(element_rotation(&st.w[core::kRotation], parent), right, up, dir);
     scale = {sx / 1000.0f, sy / 1000.0f, sz / 1000.0f};
   } else {
-    platform::Vec3 d, u;
+    core::Vec3 d, u;
     element_axes(&st.w[core::kRotation], parent, d, u);
-    dir = platform::normalize(d);
-    right = platform::normalize(platform::cross(u, dir));
-    if (platform::length(right) == 0) right = {1, 0, 0};
-    up = platform::cross(dir, right);
+    dir = core::normalize(d);
+    right = core::normalize(core::cross(u, dir));
+    if (core::length(right) == 0) right = {1, 0, 0};
+    up = core::cross(dir, right);
     if (t == kTagFlat) scale = {sx / 1000.0f, sy / 1000.0f, 1.0f};
   }
-  const platform::Vec3 p{to_world_units(st.w[core::kPosition]), to_world_units(st.w[core::kPosition + 1]),
+  const core::Vec3 p{to_world_units(st.w[core::kPosition]), to_world_units(st.w[core::kPosition + 1]),
                          to_world_units(st.w[core::kPosition + 2])};
-  return platform::compose(p, right, up, dir, scale);
+  return core::compose(p, right, up, dir, scale);
 }
 
 int32_t to_position_units(float v) {

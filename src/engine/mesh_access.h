@@ -6,11 +6,11 @@
 #include <cstdint>
 
 #include "core/element_state.h"
+#include "core/math3d.h"
 #include "engine/objects.h"
 #include "engine/state.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
-#include "platform/math3d.h"
 #include "platform/scene.h"
 
 namespace engine {
@@ -95,7 +95,7 @@ int part_of(int frame, int32_t part);
 
 // The world matrix of a target's frame as of the element's state now
 // (position, rotation and scale words); X frames from their renderer frame.
-platform::Mat4 target_world(int32_t ref, int frame);
+core::Mat4 target_world(int32_t ref, int frame);
 
 // Position units to world units and back, saturating.
 inline float to_world_units(int32_t v) { return static_cast<float>(v) / kPositionUnit; }

@@ -170,7 +170,7 @@ int32_t v_shadow_update(int32_t a1) {
   const core::ElementState& st = *core::element_state(e);
   const Object* o = current_object_of(&st, kTagLight);
   if (o && o->w[1] == platform::kLightDirectional) {
-    const platform::Vec3 d = platform::transform_vector(target_world(a1, -1), {0, 0, 1});
+    const core::Vec3 d = core::transform_vector(target_world(a1, -1), {0, 0, 1});
     v.volume_kind = 0;
     v.volume_light[0] = static_cast<int32_t>(d.x * 65536.0f);
     v.volume_light[1] = static_cast<int32_t>(d.y * 65536.0f);

@@ -139,8 +139,8 @@ int32_t orientation_set(int32_t e) {
 
 // The reference frame of the renderer queries: 0 is the scene (the world),
 // a live X handle its frame; anything else gives false.
-bool reference_world(int32_t ref, platform::Mat4& world) {
-  world = platform::Mat4{};
+bool reference_world(int32_t ref, core::Mat4& world) {
+  world = core::Mat4{};
   if (ref == 0) return true;
   const int f = xobject_frame(ref);
   if (f < 0) return false;
@@ -149,7 +149,7 @@ bool reference_world(int32_t ref, platform::Mat4& world) {
 }
 
 // The rotation part of a frame-to-world matrix, columns made unit length.
-void rotation_part(const platform::Mat4& m, double r[3][3]) {
+void rotation_part(const core::Mat4& m, double r[3][3]) {
   for (int c = 0; c < 3; ++c) {
     const double n = std::sqrt(double(m.at(0, c)) * m.at(0, c) + double(m.at(1, c)) * m.at(1, c) + double(m.at(2, c)) * m.at(2, c));
     for (int i = 0; i < 3; ++i) r[i][c] = n > 1e-12 ? m.at(i, c) / n : (i == c);
@@ -163,7 +163,7 @@ void rotation_part(const platform::Mat4& m, double r[3][3]) {
 // rotation_axis. Other handles answer 0 and keep the axis as it was.
 int32_t rotation_angle(int32_t e, int32_t ref) {
   const int f = x_model_frame(e);
-  platform::Mat4 ref_world;
+  core::Mat4 ref_world;
   if (f < 0 || !reference_world(ref, ref_world)) return 0;
   double a[3][3], b[3][3], m[3][3];
   rotation_part(ref_world, a);
@@ -208,10 +208,10 @@ int32_t rotation_angle(int32_t e, int32_t ref) {
 // scene) on axis 0, 1 or 2, x 512000; 0 for everything else.
 int32_t position(int32_t e, int32_t axis, int32_t ref) {
   const int f = x_model_frame(e);
-  platform::Mat4 ref_world;
+  core::Mat4 ref_world;
   if (f < 0 || axis < 0 || axis > 2 || !reference_world(ref, ref_world)) return 0;
-  platform::Vec3 p = platform::frame_world_position(f);
-  if (ref != 0) p = platform::transform_point(platform::inverse_affine(ref_world), p);
+  core::Vec3 p = platform::frame_world_position(f);
+  if (ref != 0) p = core::transform_point(core::inverse_affine(ref_world), p);
   const double v = (axis == 0 ? p.x : axis == 1 ? p.y : p.z) * 512000.0;
   return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0)) : 0;
 }

@@ -83,7 +83,7 @@ int32_t position_axis(int32_t e) {
   if (const int32_t* w = core::element_words(e)) return w[kPosition + Axis];
   const int f = xobject_frame(e);
   if (f < 0) return 0;
-  const platform::Vec3 p = platform::frame_position(f);
+  const core::Vec3 p = platform::frame_position(f);
   return position_units(Axis == 0 ? p.x : Axis == 1 ? p.y : p.z);
 }
 

@@ -51,33 +51,33 @@ int32_t mode_percent() {
 uint32_t tag_of(int o) { return static_cast<uint32_t>(object(o)->w[0]); }
 
 // A flat shape: a quad of 2 x 2 world units facing the viewer.
-platform::Model flat_quad() {
-  platform::Model m;
+core::Model flat_quad() {
+  core::Model m;
   m.positions = {{-1, -1, 0}, {-1, 1, 0}, {1, 1, 0}, {1, -1, 0}};
   m.uvs = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
   m.indices = {0, 1, 2, 0, 2, 3};
-  m.materials = {platform::Material{}};
+  m.materials = {core::Material{}};
   m.groups = {{0, 6, 0}};
   return m;
 }
 
 // Every part of one frame of a visual, one group per part.
-platform::Model visual_model(int element, int frame) {
-  platform::Model out;
+core::Model visual_model(int element, int frame) {
+  core::Model out;
   media::Visual visual;
   std::string aspect = project::get_field(element, project::kFieldAspect);
   if (!media::read_visual(program_path(aspect), core::state().folders.program, visual))
     media::read_visual(program_path("visuals/default_.v3d"), core::state().folders.program, visual);
   if (frame < 0 || static_cast<size_t>(frame) >= visual.frames.size()) return out;
   for (const media::VisualPart& part : visual.frames[static_cast<size_t>(frame)].parts) {
-    platform::Model m;
+    core::Model m;
     media::load_3ds_model(program_path(part.source), program_path(std::string(media::kDefault3dsFile)), m);
     if (part.faces_flip) media::reverse_winding(m);
     const uint32_t base = static_cast<uint32_t>(out.positions.size());
     const uint32_t first = static_cast<uint32_t>(out.indices.size());
     out.positions.insert(out.positions.end(), m.positions.begin(), m.positions.end());
     for (uint32_t i : m.indices) out.indices.push_back(base + i);
-    platform::Material mat;
+    core::Material mat;
     mat.r = part.red / 255.0f;
     mat.g = part.green / 255.0f;
     mat.b = part.blue / 255.0f;
@@ -88,8 +88,8 @@ platform::Model visual_model(int element, int frame) {
   return out;
 }
 
-platform::Model x_model(const std::string& path) {
-  platform::Model m;
+core::Model x_model(const std::string& path) {
+  core::Model m;
   platform::XInfo info;
   std::string error;
   if (!platform::load_x(path, m, info, error)) platform::load_x(program_path(kDefaultXModel), m, info, error);
@@ -100,10 +100,10 @@ platform::Model x_model(const std::string& path) {
 // (elements sharing an aspect) share one mesh.
 using MeshCache = std::map<std::string, int>;
 
-int cached_mesh(MeshCache& cache, const std::string& key, const std::function<platform::Model()>& make) {
+int cached_mesh(MeshCache& cache, const std::string& key, const std::function<core::Model()>& make) {
   const auto it = cache.find(key);
   if (it != cache.end()) return it->second;
-  const platform::Model m = make();
+  const core::Model m = make();
   const int mesh = m.empty() ? -1 : platform::mesh_create(m);
   cache[key] = mesh;
   return mesh;
@@ -159,7 +159,7 @@ void build_light(int o, const Object& obj) {
 }
 
 // A 3D shape's mesh from its object's vertices and faces in the work pool.
-platform::Model shape_mesh(const Object& obj) {
+core::Model shape_mesh(const Object& obj) {
   const int32_t nv = obj.w[6], nf = obj.w[4];
   if (nv <= 0 || nf <= 0 || !obj.w[7] || !obj.w[8]) return {};
   const auto* v = core::at<media::ShapeVertex>(static_cast<uint32_t>(obj.w[7]));
@@ -224,12 +224,12 @@ void build_background3d() {
   for (int part = 0; part < 2; ++part) {
     char name[16];
     std::snprintf(name, sizeof name, "hood%d%c.x", preview, part == 0 ? 'a' : 'b');
-    platform::Model m;
+    core::Model m;
     platform::XInfo info;
     std::string error;
     if (!platform::load_x(core::state().folders.data + name, m, info, error)) continue;
     if (part == 0)
-      for (platform::Vec2& uv : m.uvs) uv.u *= static_cast<float>(reps);
+      for (core::Vec2& uv : m.uvs) uv.u *= static_cast<float>(reps);
     const int mesh = m.empty() ? -1 : platform::mesh_create(m);
     if (mesh < 0) continue;
     platform::mesh_set_unlit(mesh, true);
@@ -253,7 +253,7 @@ void draw_background3d(int viewport, int camera_frame) {
     const int mesh = platform::frame_mesh(s.views.background3d_frames[1]);
     if (mesh >= 0) platform::mesh_set_colour(mesh, -1, abgr(s.views.background3d_colour));
   }
-  const platform::Vec3 eye = platform::frame_world_position(camera_frame);
+  const core::Vec3 eye = platform::frame_world_position(camera_frame);
   const float radius = std::max(platform::viewport_back(viewport) * 0.5f, platform::viewport_front(viewport) * 4.0f);
   for (int f : s.views.background3d_frames) {
     if (f < 0) continue;
@@ -308,7 +308,7 @@ void apply_transform(int f, const core::ElementState& st, uint32_t t);
 
 }  // namespace
 
-void element_axes(const int32_t* rotation, const int32_t* parent, platform::Vec3& dir, platform::Vec3& up) {
+void element_axes(const int32_t* rotation, const int32_t* parent, core::Vec3& dir, core::Vec3& up) {
   Vec3i d{0, 0, 65536}, u{0, 65536, 0};
   if (parent) {
     d = to_world(d, parent);
@@ -320,7 +320,7 @@ void element_axes(const int32_t* rotation, const int32_t* parent, platform::Vec3
   up = {u.x / kFixed, u.y / kFixed, u.z / kFixed};
 }
 
-platform::Quat element_rotation(const int32_t* rotation, const int32_t* parent) {
+core::Quat element_rotation(const int32_t* rotation, const int32_t* parent) {
   Quaternion q = rotation_quaternion(rotation);
   if (parent) q = rotation_quaternion(parent) * q;
   // The product turns row vectors; the renderer's rotation turns column
@@ -338,11 +338,11 @@ void apply_transform(int f, const core::ElementState& st, uint32_t t) {
     platform::frame_set_rotation(f, element_rotation(&st.w[core::kRotation], parent));
     platform::frame_set_scale(f, {sx / 1000.0f, sy / 1000.0f, sz / 1000.0f});
   } else {
-    platform::Vec3 dir, up;
+    core::Vec3 dir, up;
     element_axes(&st.w[core::kRotation], parent, dir, up);
     platform::frame_set_orientation(f, dir, up);
     platform::frame_set_scale(
-        f, t == kTagFlat ? platform::Vec3{sx / 1000.0f, sy / 1000.0f, 1.0f} : platform::Vec3{1.0f, 1.0f, 1.0f});
+        f, t == kTagFlat ? core::Vec3{sx / 1000.0f, sy / 1000.0f, 1.0f} : core::Vec3{1.0f, 1.0f, 1.0f});
   }
   platform::frame_set_position(f, {st.w[core::kPosition] / kPositionUnit, st.w[core::kPosition + 1] / kPositionUnit,
                                    st.w[core::kPosition + 2] / kPositionUnit});
@@ -481,7 +481,7 @@ void build_scene3d(int32_t elements) {
     if (t != kTagVisual && t != kTagXModel) continue;
     const int mesh = platform::frame_mesh(s.views.object_frame[o]);
     if (mesh < 0) continue;
-    platform::Vec3 lo, hi;
+    core::Vec3 lo, hi;
     platform::mesh_bounds(mesh, lo, hi);
     const int32_t box[6] = {static_cast<int32_t>(hi.x * 1000), static_cast<int32_t>(hi.y * 1000),
                             static_cast<int32_t>(hi.z * 1000), static_cast<int32_t>(lo.x * 1000),

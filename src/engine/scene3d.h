@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/math3d.h"
 #include "engine/objects.h"
-
-#include "platform/math3d.h"
 
 namespace engine {
 
@@ -47,9 +46,9 @@ bool set_priority_layer(int element, int32_t layer);
 // (local z) and up (local y) vectors turned by the element rotation (first
 // by `parent` when it is not null), with the integer rotation of the motion
 // built-ins.
-void element_axes(const int32_t* rotation, const int32_t* parent, platform::Vec3& dir, platform::Vec3& up);
+void element_axes(const int32_t* rotation, const int32_t* parent, core::Vec3& dir, core::Vec3& up);
 // The same orientation by the quaternion product of scaled visuals and X
 // models, as the renderer's rotation of local to parent coordinates.
-platform::Quat element_rotation(const int32_t* rotation, const int32_t* parent);
+core::Quat element_rotation(const int32_t* rotation, const int32_t* parent);
 
 }  // namespace engine

@@ -10,22 +10,22 @@ namespace engine {
 
 namespace {
 
-using platform::Vec3;
+using core::Vec3;
 
 Vec3 world_point(const int32_t* p) { return {to_world_units(p[0]), to_world_units(p[1]), to_world_units(p[2])}; }
 Vec3 direction(const int32_t* v) { return {v[0] / 65536.0f, v[1] / 65536.0f, v[2] / 65536.0f}; }
 
 // Texture coordinates from the vertex normals as the camera sees them: a
 // normal facing the camera maps to the centre of the texture.
-void env_map(const EnvMapEntry& e, const platform::Mat4& camera) {
+void env_map(const EnvMapEntry& e, const core::Mat4& camera) {
   if (platform::frame_mesh(e.frame) != e.mesh) return;
-  const Vec3 right = platform::normalize(platform::transform_vector(camera, {1, 0, 0}));
-  const Vec3 up = platform::normalize(platform::transform_vector(camera, {0, 1, 0}));
-  const platform::Mat4 world = platform::frame_world(e.frame);
+  const Vec3 right = core::normalize(core::transform_vector(camera, {1, 0, 0}));
+  const Vec3 up = core::normalize(core::transform_vector(camera, {0, 1, 0}));
+  const core::Mat4 world = platform::frame_world(e.frame);
   const int n = platform::mesh_vertex_count(e.mesh);
   for (int v = e.first; v < e.first + e.count && v < n; ++v) {
-    const Vec3 w = platform::normalize(platform::transform_vector(world, platform::mesh_normal(e.mesh, v)));
-    const float nx = platform::dot(w, right), ny = platform::dot(w, up);
+    const Vec3 w = core::normalize(core::transform_vector(world, platform::mesh_normal(e.mesh, v)));
+    const float nx = core::dot(w, right), ny = core::dot(w, up);
     platform::mesh_set_uv(e.mesh, v, {0.5f + 0.5f * nx, 0.5f - 0.5f * ny});
   }
 }
@@ -42,12 +42,12 @@ void planar_light(int32_t light_element, bool& point, Vec3& v) {
   if (!o || current_object(st) < 0) return;
   const int frame = state().views.object_frame[current_object(st)];
   if (!platform::frame_valid(frame) || o->w[1] == platform::kLightAmbient) return;
-  const platform::Mat4 w = platform::frame_world(frame);
+  const core::Mat4 w = platform::frame_world(frame);
   if (o->w[1] == platform::kLightDirectional) {
-    v = platform::transform_vector(w, {0, 0, 1});
+    v = core::transform_vector(w, {0, 0, 1});
   } else {
     point = true;
-    v = platform::transform_point(w, {0, 0, 0});
+    v = core::transform_point(w, {0, 0, 0});
   }
 }
 
@@ -111,7 +111,7 @@ void sync_shadows() {
       const Vec3 point = v.receiver_count > 0 ? world_point(v.receivers[k]) : plane_point;
       Vec3 normal = plane_normal;
       if (v.receiver_count > 0) normal = volume_point ? volume_light - point : volume_light * -1.0f;
-      const float reach = platform::dot(at - point, platform::normalize(normal));
+      const float reach = core::dot(at - point, core::normalize(normal));
       const bool in_reach = length <= 0 || (reach >= 0 && reach <= length);
       platform::shadow_set_light(sh.volume_ids[k], volume_point, volume_light);
       platform::shadow_set_plane(sh.volume_ids[k], point, normal);
@@ -127,16 +127,16 @@ void prepare_camera_view(int camera_frame) {
   ViewListState& v = state().lists;
   sync_shadows();
   if (!platform::frame_valid(camera_frame)) return;
-  const platform::Mat4 camera = platform::frame_world(camera_frame);
+  const core::Mat4 camera = platform::frame_world(camera_frame);
   for (int i = 0; i < v.env_count && i < kEnvMapEntries; ++i) env_map(v.env[i], camera);
   // Billboards turn their z axis along the line of sight, so that the side a
   // camera looking down +z sees faces this camera.
-  const Vec3 eye = platform::transform_point(camera, {0, 0, 0});
+  const Vec3 eye = core::transform_point(camera, {0, 0, 0});
   for (int i = 0; i < v.billboard_count && i < kBillboardEntries; ++i) {
     const int f = v.billboards[i];
     if (!platform::frame_valid(f)) continue;
     const Vec3 at = platform::frame_world_position(f);
-    if (platform::length(at - eye) < 1e-6f) continue;
+    if (core::length(at - eye) < 1e-6f) continue;
     platform::frame_look_at(f, at + (at - eye));
   }
 }

@@ -7,7 +7,7 @@
 // visibility stay what the built-ins set.
 //
 // Animation: an X file whose first animation set moves its frames gets a rig
-// (platform::XRig). Its clock runs in the file's key ticks: every engine
+// (core::XRig). Its clock runs in the file's key ticks: every engine
 // tick adds speed / 1000 x (key ticks per second) / (ticks per second of the
 // run), so speed 1000 plays the set at its own pace; the time wraps inside
 // the range (start..end, key ticks). Nothing moves until a brain sets the
@@ -26,6 +26,7 @@
 #include "core/state.h"
 #include "core/strings.h"
 #include "engine/objects.h"
+#include "engine/pose.h"
 #include "engine/scene3d.h"
 #include "engine/scene_load.h"
 #include "engine/state.h"
@@ -37,9 +38,9 @@
 namespace engine {
 
 struct XRigData {
-  platform::XRig rig;
-  platform::XPose pose;
-  std::vector<platform::Vec3> rest, rest_normals;
+  core::XRig rig;
+  core::XPose pose;
+  std::vector<core::Vec3> rest, rest_normals;
 };
 
 void XRigDataDelete::operator()(XRigData* p) const { delete p; }
@@ -109,7 +110,7 @@ XAnimation* animation_of_mesh(int mesh) {
 
 // Registers the mesh of a model with its rig (null rig: nothing to pose, so
 // later calls do not read the file again). Null when the table is full.
-XAnimation* add_animation(int mesh, platform::XRig* rig, const platform::Model* model) {
+XAnimation* add_animation(int mesh, core::XRig* rig, const core::Model* model) {
   XAnimation* free_entry = nullptr;
   for (XAnimation& a : xs().animations)
     if (a.mesh < 0) {
@@ -124,7 +125,7 @@ XAnimation* add_animation(int mesh, platform::XRig* rig, const platform::Model* 
   if (rig && rig->animated() && model && platform::mesh_vertex_count(mesh) == static_cast<int>(model->positions.size())) {
     auto data = std::unique_ptr<XRigData, XRigDataDelete>(new XRigData);
     data->rig = std::move(*rig);
-    platform::x_pose_prepare(data->rig, data->pose);
+    x_pose_prepare(data->rig, data->pose);
     const int n = platform::mesh_vertex_count(mesh);
     data->rest.resize(static_cast<size_t>(n));
     data->rest_normals.resize(static_cast<size_t>(n));
@@ -133,7 +134,7 @@ XAnimation* add_animation(int mesh, platform::XRig* rig, const platform::Model* 
       data->rest_normals[static_cast<size_t>(v)] = platform::mesh_normal(mesh, v);
     }
     double end = data->rig.duration;
-    for (const platform::XKey& k : data->rig.keys) end = std::max(end, k.time);
+    for (const core::XKey& k : data->rig.keys) end = std::max(end, k.time);
     a.range_end = static_cast<int32_t>(std::clamp(std::ceil(end), 0.0, 2e9));
     a.rig = std::move(data);
   }
@@ -172,19 +173,19 @@ void pose(XAnimation& a) {
     a.rig.reset();
     return;
   }
-  platform::x_pose(d.rig, a.time, d.pose);
-  const std::vector<platform::Mat4>& bones = d.pose.bones;
+  x_pose(d.rig, a.time, d.pose);
+  const std::vector<core::Mat4>& bones = d.pose.bones;
   const size_t n = std::min(d.rest.size(), d.rig.influences.size());
   for (size_t v = 0; v < n; ++v) {
-    const platform::XInfluence& in = d.rig.influences[v];
-    platform::Vec3 p{}, nrm{};
+    const core::XInfluence& in = d.rig.influences[v];
+    core::Vec3 p{}, nrm{};
     for (int k = 0; k < 4; ++k) {
       if (in.weight[k] <= 0 || in.bone[k] >= bones.size()) continue;
-      p = p + platform::transform_point(bones[in.bone[k]], d.rest[v]) * in.weight[k];
-      nrm = nrm + platform::transform_vector(bones[in.bone[k]], d.rest_normals[v]) * in.weight[k];
+      p = p + core::transform_point(bones[in.bone[k]], d.rest[v]) * in.weight[k];
+      nrm = nrm + core::transform_vector(bones[in.bone[k]], d.rest_normals[v]) * in.weight[k];
     }
     platform::mesh_set_vertex(a.mesh, static_cast<int>(v), p);
-    platform::mesh_set_normal(a.mesh, static_cast<int>(v), platform::normalize(nrm));
+    platform::mesh_set_normal(a.mesh, static_cast<int>(v), core::normalize(nrm));
   }
   a.posed_time = a.time;
 }
@@ -213,9 +214,9 @@ XAnimation* animation_of(int32_t handle) {
   // The file is read once per object, even when the table has no room.
   if (xs().rig_read[o]) return nullptr;
   xs().rig_read[o] = 1;
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
-  platform::XRig rig;
+  core::XRig rig;
   std::string error;
   const bool ok = platform::load_x_rig(x_model_file(*object(o)), model, info, rig, error);
   XAnimation* a = add_animation(mesh, ok ? &rig : nullptr, ok ? &model : nullptr);
@@ -257,9 +258,9 @@ int32_t load_into_slot(const std::string& path, int32_t parent, int32_t source) 
   for (int i = 0; i < kXSlots && slot < 0; ++i)
     if (x.slots[i].frame < 0) slot = i;
   if (slot < 0) return -1;
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
-  platform::XRig rig;
+  core::XRig rig;
   std::string error;
   if (!platform::load_x_rig(path, model, info, rig, error)) return -1;
   const int frame = platform::frame_create(parent_frame);
@@ -364,7 +365,7 @@ int32_t x_element_get(int32_t a1, int32_t a2) {
   const int slot = slot_of(a1);
   if (slot < 0) return 0;
   if (core::ElementState* st = core::element_at(a2)) {
-    const platform::Vec3 p = platform::frame_world_position(xs().slots[slot].frame);
+    const core::Vec3 p = platform::frame_world_position(xs().slots[slot].frame);
     st->w[core::kPosition] = to_position(p.x);
     st->w[core::kPosition + 1] = to_position(p.y);
     st->w[core::kPosition + 2] = to_position(p.z);

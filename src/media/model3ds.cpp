@@ -51,7 +51,7 @@ struct Bytes {
     std::memcpy(&f, &u, 4);
     return f;
   }
-  platform::Vec3 vec3(size_t at) const { return {f32(at), f32(at + 4), f32(at + 8)}; }
+  core::Vec3 vec3(size_t at) const { return {f32(at), f32(at + 4), f32(at + 8)}; }
   // A chunk header at `at` that fits before `limit`: its id and length.
   bool chunk(size_t at, size_t limit, uint16_t& id, size_t& len) const {
     if (at > limit || limit - at < kHeader) return false;
@@ -72,10 +72,10 @@ struct Bytes {
   }
 };
 
-bool finite(const platform::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool finite(const core::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // File axes to engine axes (and back: the swap is its own inverse).
-platform::Vec3 swap_yz(const platform::Vec3& v) { return {v.x, v.z, v.y}; }
+core::Vec3 swap_yz(const core::Vec3& v) { return {v.x, v.z, v.y}; }
 
 struct Face {
   uint16_t a, b, c;
@@ -94,12 +94,12 @@ struct FaceList {
 
 struct NamedMaterial {
   std::string name;
-  platform::Material material;
+  core::Material material;
 };
 
 struct Walk {
-  std::vector<std::vector<platform::Vec3>> vertex_lists;  // engine axes
-  std::vector<std::vector<platform::Vec2>> uv_lists;      // one per vertex list, empty for none
+  std::vector<std::vector<core::Vec3>> vertex_lists;  // engine axes
+  std::vector<std::vector<core::Vec2>> uv_lists;      // one per vertex list, empty for none
   std::vector<FaceList> face_lists;
   std::vector<NamedMaterial> materials;
 };
@@ -130,7 +130,7 @@ void read_groups(const Bytes& in, size_t at, size_t limit, FaceList& list) {
   }
 }
 
-bool read_colour(const Bytes& in, size_t at, size_t limit, platform::Material& m) {
+bool read_colour(const Bytes& in, size_t at, size_t limit, core::Material& m) {
   uint16_t id;
   size_t len;
   bool linear_only = true;
@@ -144,7 +144,7 @@ bool read_colour(const Bytes& in, size_t at, size_t limit, platform::Material& m
       g = in.b[at + 7] / 255.0f;
       b = in.b[at + 8] / 255.0f;
     } else if ((id == kColourFloat || id == kLinearColourFloat) && len >= kHeader + 12) {
-      platform::Vec3 c = in.vec3(at + 6);
+      core::Vec3 c = in.vec3(at + 6);
       if (!finite(c)) continue;
       r = std::fmin(std::fmax(c.x, 0.0f), 1.0f);
       g = std::fmin(std::fmax(c.y, 0.0f), 1.0f);
@@ -238,7 +238,7 @@ bool walk(std::span<const uint8_t> file, Walk& w, bool extras) {
       case kVertexList: {
         size_t count;
         if (!counted(in, body, stop, 12, count)) return false;
-        std::vector<platform::Vec3> list(count);
+        std::vector<core::Vec3> list(count);
         for (size_t i = 0; i < count; ++i) list[i] = swap_yz(in.vec3(body + 2 + 12 * i));
         w.vertex_lists.push_back(std::move(list));
         w.uv_lists.emplace_back();
@@ -263,8 +263,8 @@ bool walk(std::span<const uint8_t> file, Walk& w, bool extras) {
       case kMapping: {
         size_t count;
         if (extras && !w.vertex_lists.empty() && counted(in, body, stop, 8, count)) {
-          std::vector<platform::Vec2>& uvs = w.uv_lists.back();
-          uvs.assign(w.vertex_lists.back().size(), platform::Vec2{});
+          std::vector<core::Vec2>& uvs = w.uv_lists.back();
+          uvs.assign(w.vertex_lists.back().size(), core::Vec2{});
           for (size_t i = 0; i < count && i < uvs.size(); ++i) {
             const float u = in.f32(body + 2 + 8 * i), v = in.f32(body + 6 + 8 * i);
             if (std::isfinite(u) && std::isfinite(v)) uvs[i] = {u, 1.0f - v};
@@ -283,7 +283,7 @@ bool walk(std::span<const uint8_t> file, Walk& w, bool extras) {
   return handled >= kMinHandled;
 }
 
-bool face_ok(const std::vector<platform::Vec3>& v, const Face& f) {
+bool face_ok(const std::vector<core::Vec3>& v, const Face& f) {
   return f.a < v.size() && f.b < v.size() && f.c < v.size() && finite(v[f.a]) && finite(v[f.b]) &&
          finite(v[f.c]);
 }
@@ -321,15 +321,15 @@ bool parse_3ds_triangles(std::span<const uint8_t> file, std::vector<Triangle>& o
   if (!walk(file, w, false)) return false;
   for (const FaceList& list : w.face_lists) {
     if (list.vertex_list < 0) continue;
-    const std::vector<platform::Vec3>& v = w.vertex_lists[static_cast<size_t>(list.vertex_list)];
+    const std::vector<core::Vec3>& v = w.vertex_lists[static_cast<size_t>(list.vertex_list)];
     for (const Face& f : list.faces)
       if (face_ok(v, f)) out.push_back(Triangle{{v[f.a], v[f.b], v[f.c]}});
   }
   return true;
 }
 
-bool parse_3ds_model(std::span<const uint8_t> file, platform::Model& out) {
-  out = platform::Model{};
+bool parse_3ds_model(std::span<const uint8_t> file, core::Model& out) {
+  out = core::Model{};
   Walk w;
   if (!walk(file, w, true)) return false;
 
@@ -337,13 +337,13 @@ bool parse_3ds_model(std::span<const uint8_t> file, platform::Model& out) {
   bool any_uvs = false;
   for (size_t i = 0; i < w.vertex_lists.size(); ++i) {
     base[i] = static_cast<uint32_t>(out.positions.size());
-    for (const platform::Vec3& p : w.vertex_lists[i]) out.positions.push_back(finite(p) ? p : platform::Vec3{});
+    for (const core::Vec3& p : w.vertex_lists[i]) out.positions.push_back(finite(p) ? p : core::Vec3{});
     any_uvs = any_uvs || !w.uv_lists[i].empty();
   }
   if (any_uvs) {
     for (size_t i = 0; i < w.vertex_lists.size(); ++i) {
       if (w.uv_lists[i].empty())
-        out.uvs.insert(out.uvs.end(), w.vertex_lists[i].size(), platform::Vec2{});
+        out.uvs.insert(out.uvs.end(), w.vertex_lists[i].size(), core::Vec2{});
       else
         out.uvs.insert(out.uvs.end(), w.uv_lists[i].begin(), w.uv_lists[i].end());
     }
@@ -380,7 +380,7 @@ bool parse_3ds_model(std::span<const uint8_t> file, platform::Model& out) {
   }
   for (size_t m = 0; m < by_material.size(); ++m) {
     if (by_material[m].empty()) continue;
-    platform::Group g;
+    core::Group g;
     g.first_index = static_cast<uint32_t>(out.indices.size());
     g.index_count = static_cast<uint32_t>(by_material[m].size());
     g.material = static_cast<int>(m);
@@ -412,12 +412,12 @@ ModelSource load_3ds_triangles(const std::string& path, const std::string& fallb
   return load_with_fallback(path, fallback_path, out, parse_3ds_triangles);
 }
 
-ModelSource load_3ds_model(const std::string& path, const std::string& fallback_path, platform::Model& out) {
+ModelSource load_3ds_model(const std::string& path, const std::string& fallback_path, core::Model& out) {
   return load_with_fallback(path, fallback_path, out, parse_3ds_model);
 }
 
-platform::Model triangles_to_model(std::span<const Triangle> triangles) {
-  platform::Model m;
+core::Model triangles_to_model(std::span<const Triangle> triangles) {
+  core::Model m;
   m.positions.reserve(triangles.size() * 3);
   m.indices.reserve(triangles.size() * 3);
   for (const Triangle& t : triangles) {
@@ -434,7 +434,7 @@ void reverse_winding(std::vector<Triangle>& triangles) {
   for (Triangle& t : triangles) std::swap(t.v[1], t.v[2]);
 }
 
-void reverse_winding(platform::Model& model) {
+void reverse_winding(core::Model& model) {
   for (size_t i = 0; i + 2 < model.indices.size(); i += 3) std::swap(model.indices[i + 1], model.indices[i + 2]);
 }
 
@@ -453,8 +453,8 @@ std::string encode_3ds(std::span<const Triangle> triangles, bool both_sides) {
     const size_t vertices = begin_chunk(s, kVertexList);
     put16(s, static_cast<uint32_t>(3 * n));
     for (size_t t = done; t < done + n; ++t) {
-      for (const platform::Vec3& v : triangles[t].v) {
-        const platform::Vec3 f = swap_yz(v);
+      for (const core::Vec3& v : triangles[t].v) {
+        const core::Vec3 f = swap_yz(v);
         put_float(s, f.x);
         put_float(s, f.y);
         put_float(s, f.z);

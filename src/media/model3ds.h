@@ -25,7 +25,7 @@
 // file z as the engine's height. Front faces in a .3ds file wind
 // counter-clockwise seen from the front; the axis swap keeps the points where
 // they are but the engine's front faces wind clockwise, so every triangle of
-// a platform::Model is listed as (a, c, b) for the file's (a, b, c). The flat
+// a core::Model is listed as (a, c, b) for the file's (a, b, c). The flat
 // triangle list keeps the file's order (a, b, c).
 //
 // Texture coordinates (chunk 0x4140) are bottom-up in the file; a Model's
@@ -37,13 +37,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/model.h"
+#include "core/model.h"
 
 namespace media {
 
 // One triangle of the mesh as loaded: three vertices, engine axes.
 struct Triangle {
-  platform::Vec3 v[3];
+  core::Vec3 v[3];
 };
 static_assert(sizeof(Triangle) == 36);
 
@@ -68,19 +68,19 @@ bool parse_3ds_triangles(std::span<const uint8_t> file, std::vector<Triangle>& o
 // faces in no group. Malformed texture coordinates, groups or materials are
 // left out without refusing the file. False (and `out` empty) when the bytes
 // are no model.
-bool parse_3ds_model(std::span<const uint8_t> file, platform::Model& out);
+bool parse_3ds_model(std::span<const uint8_t> file, core::Model& out);
 
 ModelSource load_3ds_triangles(const std::string& path, const std::string& fallback_path,
                                std::vector<Triangle>& out);
-ModelSource load_3ds_model(const std::string& path, const std::string& fallback_path, platform::Model& out);
+ModelSource load_3ds_model(const std::string& path, const std::string& fallback_path, core::Model& out);
 
 // A model of the flat list (three vertices per triangle, each triangle wound
 // (a, c, b) as above, one group of a default white material).
-platform::Model triangles_to_model(std::span<const Triangle> triangles);
+core::Model triangles_to_model(std::span<const Triangle> triangles);
 
 // The visual's "faces flip": every triangle's winding reversed.
 void reverse_winding(std::vector<Triangle>& triangles);
-void reverse_winding(platform::Model& model);
+void reverse_winding(core::Model& model);
 
 // A .3ds file of the flat list, in the smallest form the reader accepts:
 // main, editor, named object, mesh, vertex list, face list. Each triangle

@@ -112,7 +112,7 @@ bool save_shape(const std::string& path, const Shape& shape) {
   return encode_shape(shape, bytes) && core::write_file_atomic(path, bytes);
 }
 
-platform::Vec2 shape_uv(uint32_t tile, uint32_t tiles, int corner) {
+core::Vec2 shape_uv(uint32_t tile, uint32_t tiles, int corner) {
   if (tiles == 0) tiles = 1;
   if (tile >= tiles) tile = tiles - 1;
   constexpr float kInset = 1.0f / 128.0f;
@@ -131,12 +131,12 @@ platform::Vec2 shape_uv(uint32_t tile, uint32_t tiles, int corner) {
   }
 }
 
-platform::Model shape_model(std::span<const ShapeVertex> vertices, std::span<const ShapeFace> faces, uint32_t tiles) {
-  platform::Model m;
+core::Model shape_model(std::span<const ShapeVertex> vertices, std::span<const ShapeFace> faces, uint32_t tiles) {
+  core::Model m;
   std::vector<uint32_t> plain;  // indices of the untextured faces, appended after the textured ones
   auto point = [&](uint16_t i) {
     const ShapeVertex& v = vertices[i];
-    return platform::Vec3{v.x / 1000.0f, v.y / 1000.0f, v.z / 1000.0f};
+    return core::Vec3{v.x / 1000.0f, v.y / 1000.0f, v.z / 1000.0f};
   };
   for (const ShapeFace& f : faces) {
     const int corners = f.flags & kFaceQuad ? 4 : 3;
@@ -156,7 +156,7 @@ platform::Model shape_model(std::span<const ShapeVertex> vertices, std::span<con
   }
   const uint32_t textured_count = static_cast<uint32_t>(m.indices.size());
   m.indices.insert(m.indices.end(), plain.begin(), plain.end());
-  m.materials = {platform::Material{}};
+  m.materials = {core::Material{}};
   m.groups = {{0, textured_count, 0}, {textured_count, static_cast<uint32_t>(plain.size()), 0}};
   return m;
 }

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/model.h"
+#include "core/model.h"
 
 namespace media {
 
@@ -75,14 +75,14 @@ bool save_shape(const std::string& path, const Shape& shape);
 // of `tiles` square tiles stacked top to bottom, the tile inset by 1/128 of
 // its side on each edge: corners run (left, top), (right, top), (right,
 // bottom), (left, bottom).
-platform::Vec2 shape_uv(uint32_t tile, uint32_t tiles, int corner);
+core::Vec2 shape_uv(uint32_t tile, uint32_t tiles, int corner);
 
 // The renderer model of the faces: every face its own vertices (flat
 // normals), quads as two triangles (a, b, c) and (a, c, d), front faces
 // clockwise as seen from the viewer. Group 0 holds the textured faces,
 // group 1 the untextured ones; each vertex carries its face's colour. Faces
 // with an index outside `vertices` are left out.
-platform::Model shape_model(std::span<const ShapeVertex> vertices, std::span<const ShapeFace> faces, uint32_t tiles);
+core::Model shape_model(std::span<const ShapeVertex> vertices, std::span<const ShapeFace> faces, uint32_t tiles);
 
 // A box of the given half sizes (1/1000 world unit) around the origin, six
 // quads of one colour, every face on tile 0.

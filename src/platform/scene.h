@@ -8,10 +8,18 @@
 
 #include <cstdint>
 
-#include "platform/math3d.h"
-#include "platform/model.h"
+#include "core/math3d.h"
+#include "core/model.h"
 
 namespace platform {
+
+// The scene's vocabulary: core's plain maths and model types.
+using core::Mat4;
+using core::Material;
+using core::Model;
+using core::Quat;
+using core::Vec2;
+using core::Vec3;
 
 constexpr int kMaxFrames = 8192;
 constexpr int kMaxMeshes = 4096;

@@ -3,30 +3,15 @@
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cmath>
-#include <cstring>
 #include <string_view>
 
 #include "core/files.h"
 #include "core/text.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILL_XFILE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILL_XFILE_ASAN 1
-#endif
-#endif
+#include "platform/sandbox.h"
+#include "platform/xfile_wire_local.h"
 
 // How assimp's .x importer treats coordinates (checked against its source,
 // XFileImporter::CreateMeshes and CreateDataRepresentationFromImport): after
@@ -42,12 +27,23 @@
 
 namespace platform {
 
+using core::Group;
+using core::Material;
+using core::Model;
+using core::Vec2;
+using core::Vec3;
+using core::XBone;
+using core::XChannel;
+using core::XInfluence;
+using core::XKey;
+using core::XNode;
+using core::XRig;
+
 namespace {
 
 constexpr int kMaxNodeDepth = 256;
-constexpr uint32_t kMaxAnimations = 4096;
+constexpr uint64_t kXLoadMemoryBytes = uint64_t{2} << 30;  // the parser's, on top of the engine's
 constexpr size_t kMaxReplyBytes = size_t{1} << 30;
-constexpr char kReplyMagic[4] = {'Q', 'X', 'M', '1'};
 
 // --- conversion (runs in the child)
 
@@ -116,7 +112,7 @@ struct RigBuilder {
     return -1;
   }
   int32_t add_bone(int32_t node, const aiMatrix4x4& offset) {
-    if (rig->bones.size() >= kMaxXBones) {
+    if (rig->bones.size() >= core::kMaxXBones) {
       failed = true;
       return -1;
     }
@@ -256,7 +252,7 @@ void gather_nodes(const aiScene& scene, RigBuilder& r) {
   while (!stack.empty() && !r.failed) {
     const auto [node, parent] = stack.back();
     stack.pop_back();
-    if (r.nodes.size() >= kMaxXNodes) {
+    if (r.nodes.size() >= core::kMaxXNodes) {
       r.failed = true;
       break;
     }
@@ -286,7 +282,7 @@ void add_keys(const Key* keys, uint32_t count, XRig& rig, XChannel& c, int kind,
     XKey k;
     k.time = keys[i].mTime;
     if (!take(keys[i], k.v) || !std::isfinite(k.time) || k.time < last) continue;
-    if (rig.keys.size() >= kMaxXKeys) {
+    if (rig.keys.size() >= core::kMaxXKeys) {
       failed = true;
       return;
     }
@@ -330,7 +326,7 @@ void gather_animation(const aiScene& scene, RigBuilder& r) {
       add_keys(ch->mRotationKeys, ch->mNumRotationKeys, rig, c, 1, rotation, r.failed);
       add_keys(ch->mScalingKeys, ch->mNumScalingKeys, rig, c, 2, vector, r.failed);
       if (c.count[0] + c.count[1] + c.count[2] == 0) continue;
-      if (rig.channels.size() >= kMaxXNodes) {
+      if (rig.channels.size() >= core::kMaxXNodes) {
         r.failed = true;
         break;
       }
@@ -383,7 +379,7 @@ bool convert(const aiScene& scene, Model& model, XInfo& info, XRig* rig, std::st
   if (!b.any_colours) m.colours.clear();
   model = std::move(m);
 
-  for (uint32_t i = 0; i < scene.mNumAnimations && i < kMaxAnimations && scene.mAnimations != nullptr; ++i) {
+  for (uint32_t i = 0; i < scene.mNumAnimations && i < kMaxXAnimations && scene.mAnimations != nullptr; ++i) {
     const aiAnimation* a = scene.mAnimations[i];
     if (!a) continue;
     XAnimation x;
@@ -400,269 +396,52 @@ bool convert(const aiScene& scene, Model& model, XInfo& info, XRig* rig, std::st
   return true;
 }
 
-// --- the reply from the child: magic, a status byte, then either a message
-// or the model and the animation list. Parent and child are one program, so
-// plain structs travel as their bytes.
-
-struct Writer {
-  std::string s;
-  template <typename T>
-  void raw(const T& v) {
-    s.append(reinterpret_cast<const char*>(&v), sizeof v);
-  }
-  void text(const std::string& t) {
-    raw(static_cast<uint32_t>(t.size()));
-    s += t;
-  }
-  template <typename T>
-  void array(const std::vector<T>& v) {
-    raw(static_cast<uint64_t>(v.size()));
-    if (!v.empty()) s.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
-  }
-};
-
-struct Reader {
-  std::string_view s;
-  bool ok = true;
-  template <typename T>
-  T raw() {
-    T v{};
-    if (s.size() < sizeof v) {
-      ok = false;
-      return v;
-    }
-    std::memcpy(&v, s.data(), sizeof v);
-    s.remove_prefix(sizeof v);
-    return v;
-  }
-  std::string text() {
-    const auto n = raw<uint32_t>();
-    if (!ok || n > s.size()) {
-      ok = false;
-      return {};
-    }
-    std::string t(s.substr(0, n));
-    s.remove_prefix(n);
-    return t;
-  }
-  template <typename T>
-  void array(std::vector<T>& v, uint64_t limit) {
-    const auto n = raw<uint64_t>();
-    if (!ok || n > limit || n > s.size() / sizeof(T)) {
-      ok = false;
-      return;
-    }
-    v.resize(n);
-    if (n > 0) std::memcpy(v.data(), s.data(), n * sizeof(T));
-    s.remove_prefix(n * sizeof(T));
-  }
-};
-
-std::string error_reply(const std::string& message) {
-  Writer w;
-  w.s.assign(kReplyMagic, 4);
-  w.raw(uint8_t{1});
-  w.text(message);
-  return w.s;
-}
-
-std::string model_reply(const Model& m, const XInfo& info, const XRig* rig) {
-  Writer w;
-  w.s.assign(kReplyMagic, 4);
-  w.raw(uint8_t{0});
-  w.array(m.positions);
-  w.array(m.normals);
-  w.array(m.uvs);
-  w.array(m.colours);
-  w.array(m.indices);
-  w.array(m.groups);
-  w.raw(static_cast<uint32_t>(m.materials.size()));
-  for (const Material& mat : m.materials) {
-    w.raw(mat.r), w.raw(mat.g), w.raw(mat.b), w.raw(mat.a);
-    w.raw(mat.emissive), w.raw(mat.specular), w.raw(mat.power);
-    w.text(mat.texture);
-  }
-  w.raw(static_cast<uint32_t>(info.animations.size()));
-  for (const XAnimation& a : info.animations) {
-    w.text(a.name);
-    w.raw(a.duration), w.raw(a.ticks_per_second);
-  }
-  if (rig) {
-    w.array(rig->nodes);
-    w.array(rig->bones);
-    w.array(rig->influences);
-    w.array(rig->channels);
-    w.array(rig->keys);
-    w.raw(rig->duration), w.raw(rig->ticks_per_second);
-  }
-  return w.s;
-}
-
-bool read_reply(std::string_view bytes, Model& m, XInfo& info, XRig* rig, std::string& error) {
-  Reader r{bytes};
-  if (bytes.size() < 5 || std::memcmp(bytes.data(), kReplyMagic, 4) != 0) {
-    error = "the X loader gave no answer";
-    return false;
-  }
-  r.s.remove_prefix(4);
-  if (r.raw<uint8_t>() != 0) {
-    error = r.text();
-    if (!r.ok || error.empty()) error = "the X file could not be read";
-    return false;
-  }
-  r.array(m.positions, kMaxXVertices);
-  r.array(m.normals, kMaxXVertices);
-  r.array(m.uvs, kMaxXVertices);
-  r.array(m.colours, kMaxXVertices);
-  r.array(m.indices, kMaxXIndices);
-  r.array(m.groups, kMaxXIndices);
-  const auto materials = r.raw<uint32_t>();
-  for (uint32_t i = 0; r.ok && i < materials && r.s.size() > 0; ++i) {
-    Material mat;
-    mat.r = r.raw<float>(), mat.g = r.raw<float>(), mat.b = r.raw<float>(), mat.a = r.raw<float>();
-    for (float& e : mat.emissive) e = r.raw<float>();
-    for (float& s : mat.specular) s = r.raw<float>();
-    mat.power = r.raw<float>();
-    mat.texture = r.text();
-    m.materials.push_back(std::move(mat));
-  }
-  const auto animations = r.raw<uint32_t>();
-  for (uint32_t i = 0; r.ok && i < animations && i < kMaxAnimations; ++i) {
-    XAnimation a;
-    a.name = r.text();
-    a.duration = r.raw<double>();
-    a.ticks_per_second = r.raw<double>();
-    info.animations.push_back(std::move(a));
-  }
-  if (rig) {
-    r.array(rig->nodes, kMaxXNodes);
-    r.array(rig->bones, kMaxXBones);
-    r.array(rig->influences, kMaxXVertices);
-    r.array(rig->channels, kMaxXNodes);
-    r.array(rig->keys, kMaxXKeys);
-    rig->duration = r.raw<double>();
-    rig->ticks_per_second = r.raw<double>();
-    if (r.ok && !x_rig_valid(*rig, m.positions.size())) r.ok = false;
-  }
-  if (!r.ok || !r.s.empty() || m.materials.size() != materials || info.animations.size() != animations ||
-      !model_valid(m)) {
-    error = "the X loader gave a malformed answer";
-    return false;
-  }
-  return true;
-}
-
-// --- the child process
-
-void limit_child() {
-  struct rlimit none = {0, 0};
-  setrlimit(RLIMIT_CORE, &none);
-  struct rlimit cpu = {kXLoadSeconds, kXLoadSeconds + 1};
-  setrlimit(RLIMIT_CPU, &cpu);
-#ifndef QUILL_XFILE_ASAN  // AddressSanitizer maps terabytes of shadow memory up front
-  constexpr uint64_t kChildMemoryBytes = uint64_t{2} << 30;  // on top of what is mapped already
-  std::string statm;
-  if (core::read_file("/proc/self/statm", statm, 256)) {
-    const uint64_t mapped = static_cast<uint64_t>(core::text_to_int(statm)) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-    struct rlimit as = {mapped + kChildMemoryBytes, mapped + kChildMemoryBytes};
-    setrlimit(RLIMIT_AS, &as);
-  }
-#endif
-  // A crash in the parser is expected for hostile files; its report would
-  // only be noise in the engine's output.
-  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (null >= 0) ::dup2(null, STDERR_FILENO);
-}
-
-std::string import_in_child(const std::string& bytes, bool want_rig) {
-  Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
-  if (scene == nullptr) return error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
-  Model model;
-  XInfo info;
-  std::string error;
-  XRig rig;
-  if (!convert(*scene, model, info, want_rig ? &rig : nullptr, error)) return error_reply(error);
-  return model_reply(model, info, want_rig ? &rig : nullptr);
-}
-
-[[noreturn]] void child_main(int fd, const std::string& bytes, bool want_rig) {
-  limit_child();
-  std::string reply;
+// The import as the child runs it: the file's bytes in, the wire reply out.
+std::string import_in_child(std::string_view bytes, bool want_rig) {
   try {
-    reply = import_in_child(bytes, want_rig);
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
+    if (scene == nullptr) return x_error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
+    Model model;
+    XInfo info;
+    std::string error;
+    XRig rig;
+    if (!convert(*scene, model, info, want_rig ? &rig : nullptr, error)) return x_error_reply(error);
+    return x_model_reply(model, info, want_rig ? &rig : nullptr);
   } catch (...) {
-    reply = error_reply("the X file could not be read");
+    return x_error_reply("the X file could not be read");
   }
-  size_t done = 0;
-  while (done < reply.size()) {
-    const ssize_t n = ::write(fd, reply.data() + done, reply.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::_exit(0);
 }
 
 // Runs the import in a child process and collects its reply.
 bool run_child(const std::string& bytes, bool want_rig, std::string& reply, std::string& error) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    error = "cannot start the X loader";
-    return false;
-  }
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    error = "cannot start the X loader";
-    return false;
-  }
-  if (pid == 0) {
-    ::close(fds[0]);
-    child_main(fds[1], bytes, want_rig);
-  }
-  ::close(fds[1]);
-
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kXLoadSeconds);
-  bool ok = true;
-  std::vector<char> buffer(size_t{1} << 16);
-  while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
+  SandboxLimits limits;
+  limits.seconds = kXLoadSeconds;
+  limits.memory_bytes = kXLoadMemoryBytes;
+  limits.reply_bytes = kMaxReplyBytes;
+  SandboxOutcome out =
+      sandbox_run([want_rig](std::string_view request) { return import_in_child(request, want_rig); }, bytes, limits);
+  switch (out.result) {
+    case SandboxResult::kDone:
+      reply = std::move(out.reply);
+      return true;
+    case SandboxResult::kNoChild:
+      error = "cannot start the X loader";
+      return false;
+    case SandboxResult::kTimedOut:
       error = "the X file took too long to read";
-      ok = false;
-      break;
-    }
-    pollfd p = {fds[0], POLLIN, 0};
-    const int r = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, 1000)));
-    if (r < 0 && errno != EINTR) {
+      return false;
+    case SandboxResult::kLostChild:
       error = "the X loader stopped answering";
-      ok = false;
-      break;
-    }
-    if (r <= 0) continue;
-    const ssize_t n = ::read(fds[0], buffer.data(), buffer.size());
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) break;  // the child closed its end
-    if (reply.size() + static_cast<size_t>(n) > kMaxReplyBytes) {
+      return false;
+    case SandboxResult::kReplyTooLong:
       error = "the X file makes too large a model";
-      ok = false;
-      break;
-    }
-    reply.append(buffer.data(), static_cast<size_t>(n));
+      return false;
+    case SandboxResult::kSignalled:
+      error = "the X file made the loader fail (signal " + std::to_string(out.signal) + ")";
+      return false;
   }
-  ::close(fds[0]);
-  if (!ok) ::kill(pid, SIGKILL);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (ok && WIFSIGNALED(status)) {
-    error = "the X file made the loader fail (signal " + std::to_string(WTERMSIG(status)) + ")";
-    ok = false;
-  }
-  return ok;
+  return false;
 }
 
 bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, std::string& error) {
@@ -689,7 +468,7 @@ bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, s
   Model m;
   XInfo in;
   XRig rg;
-  if (!run_child(bytes, rig != nullptr, reply, error) || !read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
+  if (!run_child(bytes, rig != nullptr, reply, error) || !x_read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
     error = path + ": " + error;
     return false;
   }
@@ -707,161 +486,6 @@ bool load_x(const std::string& path, Model& model, XInfo& info, std::string& err
 
 bool load_x_rig(const std::string& path, Model& model, XInfo& info, XRig& rig, std::string& error) {
   return load_x_any(path, model, info, &rig, error);
-}
-
-// --- posing
-
-namespace {
-
-bool finite_floats(const float* v, int n) {
-  for (int i = 0; i < n; ++i)
-    if (!std::isfinite(v[i])) return false;
-  return true;
-}
-
-// Row-major 4 x 4 products on doubles (column vectors, as the parser keeps them).
-void multiply(const double* a, const double* b, double* out) {
-  double r[16];
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      double s = 0;
-      for (int k = 0; k < 4; ++k) s += a[i * 4 + k] * b[k * 4 + j];
-      r[i * 4 + j] = s;
-    }
-  std::memcpy(out, r, sizeof r);
-}
-
-// The key run's value at t: held before the first and after the last key,
-// linear (spherical for rotations) in between.
-void sample(const XKey* keys, uint32_t count, double t, bool rotation, float* out) {
-  uint32_t lo = 0, hi = count;  // first key with time > t
-  while (lo < hi) {
-    const uint32_t mid = lo + (hi - lo) / 2;
-    if (keys[mid].time <= t) lo = mid + 1;
-    else hi = mid;
-  }
-  if (lo == 0 || lo == count) {
-    std::memcpy(out, keys[lo == 0 ? 0 : count - 1].v, sizeof keys[0].v);
-    return;
-  }
-  const XKey& a = keys[lo - 1];
-  const XKey& b = keys[lo];
-  const double span = b.time - a.time;
-  const float f = span > 0 ? static_cast<float>((t - a.time) / span) : 0.0f;
-  if (!rotation) {
-    for (int i = 0; i < 3; ++i) out[i] = a.v[i] + (b.v[i] - a.v[i]) * f;
-    return;
-  }
-  float d = a.v[0] * b.v[0] + a.v[1] * b.v[1] + a.v[2] * b.v[2] + a.v[3] * b.v[3];
-  const float sign = d < 0 ? -1.0f : 1.0f;
-  d *= sign;
-  float wa = 1 - f, wb = f * sign;
-  if (d < 0.9995f) {
-    const float angle = std::acos(std::min(d, 1.0f));
-    const float s = std::sin(angle);
-    wa = std::sin((1 - f) * angle) / s;
-    wb = std::sin(f * angle) / s * sign;
-  }
-  float n = 0;
-  for (int i = 0; i < 4; ++i) {
-    out[i] = a.v[i] * wa + b.v[i] * wb;
-    n += out[i] * out[i];
-  }
-  n = std::sqrt(n);
-  if (n > 1e-9f)
-    for (int i = 0; i < 4; ++i) out[i] /= n;
-}
-
-// A node's local transform from its channel at t; kinds without keys keep
-// the rest transform's part.
-void channel_local(const XRig& rig, const XChannel& c, double t, double* m) {
-  const float* rest = rig.nodes[static_cast<size_t>(c.node)].rest;
-  double scale[3], rot[9], pos[3] = {rest[3], rest[7], rest[11]};
-  for (int j = 0; j < 3; ++j) {
-    scale[j] = std::sqrt(double(rest[j]) * rest[j] + double(rest[4 + j]) * rest[4 + j] + double(rest[8 + j]) * rest[8 + j]);
-    for (int i = 0; i < 3; ++i) rot[i * 3 + j] = scale[j] > 1e-12 ? rest[i * 4 + j] / scale[j] : (i == j);
-  }
-  float v[4];
-  if (c.count[0]) {
-    sample(&rig.keys[c.first[0]], c.count[0], t, false, v);
-    pos[0] = v[0], pos[1] = v[1], pos[2] = v[2];
-  }
-  if (c.count[1]) {
-    sample(&rig.keys[c.first[1]], c.count[1], t, true, v);
-    const double w = v[0], x = v[1], y = v[2], z = v[3];
-    const double q[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
-                         2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
-                         2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
-    std::memcpy(rot, q, sizeof q);
-  }
-  if (c.count[2]) {
-    sample(&rig.keys[c.first[2]], c.count[2], t, false, v);
-    scale[0] = v[0], scale[1] = v[1], scale[2] = v[2];
-  }
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) m[i * 4 + j] = rot[i * 3 + j] * scale[j];
-    m[i * 4 + 3] = pos[i];
-  }
-  m[12] = m[13] = m[14] = 0;
-  m[15] = 1;
-}
-
-}  // namespace
-
-bool x_rig_valid(const XRig& rig, size_t vertices) {
-  if (rig.nodes.size() > kMaxXNodes || rig.bones.size() > kMaxXBones || rig.keys.size() > kMaxXKeys ||
-      rig.channels.size() > kMaxXNodes)
-    return false;
-  if (!std::isfinite(rig.duration) || !std::isfinite(rig.ticks_per_second)) return false;
-  if (rig.influences.empty() && rig.channels.empty() && rig.bones.empty()) return true;  // nothing to pose
-  if (rig.influences.size() != vertices) return false;
-  const auto nodes = static_cast<int64_t>(rig.nodes.size());
-  for (size_t i = 0; i < rig.nodes.size(); ++i)
-    if (rig.nodes[i].parent < -1 || rig.nodes[i].parent >= static_cast<int64_t>(i) || !finite_floats(rig.nodes[i].rest, 16))
-      return false;
-  for (const XBone& b : rig.bones)
-    if (b.node < 0 || b.node >= nodes || !finite_floats(b.offset, 16)) return false;
-  for (const XInfluence& in : rig.influences)
-    for (int k = 0; k < 4; ++k)
-      if (in.bone[k] >= rig.bones.size() || !std::isfinite(in.weight[k]) || in.weight[k] < 0 || in.weight[k] > 1.001f)
-        return false;
-  for (const XChannel& c : rig.channels) {
-    if (c.node < 0 || c.node >= nodes) return false;
-    for (int k = 0; k < 3; ++k)
-      if (c.first[k] > rig.keys.size() || c.count[k] > rig.keys.size() - c.first[k]) return false;
-  }
-  for (const XKey& k : rig.keys)
-    if (!std::isfinite(k.time) || !finite_floats(k.v, 4)) return false;
-  return true;
-}
-
-void x_pose_prepare(const XRig& rig, XPose& pose) {
-  pose.node_global.assign(rig.nodes.size() * 16, 0.0);
-  pose.bones.assign(rig.bones.size(), Mat4{});
-}
-
-void x_pose(const XRig& rig, double t, XPose& pose) {
-  const size_t nodes = rig.nodes.size();
-  if (pose.node_global.size() != nodes * 16 || pose.bones.size() != rig.bones.size()) return;
-  double* g = pose.node_global.data();
-  for (size_t i = 0; i < nodes; ++i)
-    for (int k = 0; k < 16; ++k) g[i * 16 + k] = rig.nodes[i].rest[k];
-  for (const XChannel& c : rig.channels) channel_local(rig, c, t, g + static_cast<size_t>(c.node) * 16);
-  for (size_t i = 0; i < nodes; ++i)
-    if (rig.nodes[i].parent >= 0) multiply(g + static_cast<size_t>(rig.nodes[i].parent) * 16, g + i * 16, g + i * 16);
-  for (size_t b = 0; b < rig.bones.size(); ++b) {
-    double off[16], m[16];
-    for (int k = 0; k < 16; ++k) off[k] = rig.bones[b].offset[k];
-    multiply(g + static_cast<size_t>(rig.bones[b].node) * 16, off, m);
-    // Into the model's space: S m S with S = diag(1, 1, -1, 1), then
-    // column-major.
-    Mat4& out = pose.bones[b];
-    for (int i = 0; i < 4; ++i)
-      for (int j = 0; j < 4; ++j) {
-        const double sign = (i == 2) != (j == 2) ? -1.0 : 1.0;
-        out.at(i, j) = static_cast<float>(m[i * 4 + j] * sign);
-      }
-  }
 }
 
 }  // namespace platform

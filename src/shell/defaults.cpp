@@ -187,7 +187,7 @@ Image panels() {
 
 // A cube of side 2 around the origin, as the 3DS reader hands it back.
 std::vector<media::Triangle> cube() {
-  using platform::Vec3;
+  using core::Vec3;
   std::vector<media::Triangle> t;
   auto quad = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
     t.push_back({{a, b, c}});

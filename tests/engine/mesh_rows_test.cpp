@@ -31,17 +31,17 @@
 
 namespace {
 
-using platform::Vec3;
+using core::Vec3;
 
 constexpr int32_t kUnit = 512000;  // one world unit in position words
 
 // A square of half-side h in the plane z, facing the camera (towards -z).
-void add_square(platform::Model& m, float h, float z, uint32_t rgb) {
+void add_square(core::Model& m, float h, float z, uint32_t rgb) {
   const uint32_t base = static_cast<uint32_t>(m.positions.size());
   const uint32_t first = static_cast<uint32_t>(m.indices.size());
   m.positions.insert(m.positions.end(), {{-h, -h, z}, {-h, h, z}, {h, h, z}, {h, -h, z}});
   for (uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) m.indices.push_back(base + i);
-  platform::Material mat;
+  core::Material mat;
   mat.r = (rgb >> 16 & 255) / 255.0f;
   mat.g = (rgb >> 8 & 255) / 255.0f;
   mat.b = (rgb & 255) / 255.0f;
@@ -51,8 +51,8 @@ void add_square(platform::Model& m, float h, float z, uint32_t rgb) {
 
 // Two parts: a large red square (part 0) and a small green one in front of
 // it (part 1).
-platform::Model two_parts() {
-  platform::Model m;
+core::Model two_parts() {
+  core::Model m;
   add_square(m, 1.0f, 0.0f, 0xFF0000);
   add_square(m, 0.25f, -0.1f, 0x00FF00);
   return m;
@@ -133,7 +133,7 @@ class MeshRows : public ::testing::Test {
   }
   static int frame_of(int object) { return engine::state().views.object_frame[object]; }
   static int mesh_of(int object) { return platform::frame_mesh(frame_of(object)); }
-  static platform::Material material(int object, int part) { return platform::mesh_group_material(mesh_of(object), part); }
+  static core::Material material(int object, int part) { return platform::mesh_group_material(mesh_of(object), part); }
 
   // Draws the cameras' views and reads back a pixel as 0xRRGGBB.
   uint32_t draw_and_read(int x, int y) {
@@ -357,7 +357,7 @@ TEST_F(MeshRows, MaterialsPartsAndCollisionParts) {
   EXPECT_EQ(call("material_set", 7, 1, 1, 1, 1), 0);
   ASSERT_EQ(call("h_part_set", ref(1), 0, 1, 0, 0), -1);
   EXPECT_EQ(call("material_apply", ref(1)), -1);
-  const platform::Material m = material(2, 1);
+  const core::Material m = material(2, 1);
   EXPECT_FLOAT_EQ(m.emissive[0], 1.0f);
   EXPECT_FLOAT_EQ(m.b, 0.0f);
   EXPECT_FLOAT_EQ(m.power, 20.0f);
@@ -429,7 +429,7 @@ TEST_F(MeshRows, BillboardsFaceTheCamera) {
   draw_and_read(0, 0);
   Vec3 dir, up;
   platform::frame_orientation(frame_of(2), dir, up);
-  const Vec3 sight = platform::normalize(Vec3{3, 0, 5});  // from the camera to the element
+  const Vec3 sight = core::normalize(Vec3{3, 0, 5});  // from the camera to the element
   EXPECT_NEAR(dir.x, sight.x, 1e-4);
   EXPECT_NEAR(dir.y, 0.0f, 1e-4);
   EXPECT_NEAR(dir.z, sight.z, 1e-4);

@@ -34,9 +34,9 @@ TEST(Orientation, QuaternionPathMatchesTheVectorPathAtScaleOne) {
                                   {92160, 92160, 92160}};
   for (const auto& r : rotations)
     for (const int32_t* parent : {static_cast<const int32_t*>(nullptr), rotations[3], rotations[4]}) {
-      platform::Vec3 dir, up, right, qup, qdir;
+      core::Vec3 dir, up, right, qup, qdir;
       engine::element_axes(r, parent, dir, up);
-      platform::quat_axes(engine::element_rotation(r, parent), right, qup, qdir);
+      core::quat_axes(engine::element_rotation(r, parent), right, qup, qdir);
       const float tol = 3e-3f;
       EXPECT_NEAR(dir.x, qdir.x, tol) << r[0] << " " << r[1] << " " << r[2];
       EXPECT_NEAR(dir.y, qdir.y, tol);
@@ -46,7 +46,7 @@ TEST(Orientation, QuaternionPathMatchesTheVectorPathAtScaleOne) {
       EXPECT_NEAR(up.z, qup.z, tol);
     }
   // A quarter turn about y faces the element along -x.
-  platform::Vec3 dir, up;
+  core::Vec3 dir, up;
   const int32_t quarter[3] = {0, 46080, 0};
   engine::element_axes(quarter, nullptr, dir, up);
   EXPECT_NEAR(dir.x, -1, 1e-3);
@@ -253,7 +253,7 @@ TEST_F(SceneRun, ScaledModelsTurnLikeUnscaledOnes) {
 
 TEST_F(SceneRun, InstalledModelsLoadAndHoodsFaceInward) {
   for (const char* name : {"xvisuals/default_.x", "data/bndbox.x", "data/radius.x", "data/cross.x"}) {
-    platform::Model m;
+    core::Model m;
     platform::XInfo info;
     std::string error;
     EXPECT_TRUE(platform::load_x(dir + name, m, info, error)) << name << ": " << error;
@@ -262,7 +262,7 @@ TEST_F(SceneRun, InstalledModelsLoadAndHoodsFaceInward) {
   for (int preview = 0; preview < 5; ++preview)
     for (char part : {'a', 'b'}) {
       const std::string name = "data/hood" + std::to_string(preview) + part + ".x";
-      platform::Model m;
+      core::Model m;
       platform::XInfo info;
       std::string error;
       ASSERT_TRUE(platform::load_x(dir + name, m, info, error)) << name << ": " << error;
@@ -270,15 +270,15 @@ TEST_F(SceneRun, InstalledModelsLoadAndHoodsFaceInward) {
       // Every front face (clockwise) looks at the centre, where the camera is.
       int outward = 0;
       for (size_t i = 0; i + 2 < m.indices.size(); i += 3) {
-        const platform::Vec3 a = m.positions[m.indices[i]], b = m.positions[m.indices[i + 1]],
+        const core::Vec3 a = m.positions[m.indices[i]], b = m.positions[m.indices[i + 1]],
                              c = m.positions[m.indices[i + 2]];
-        const platform::Vec3 n = platform::cross(b - a, c - a);
-        if (platform::length(n) < 1e-6f) continue;  // the poles' slivers
-        outward += platform::dot(n, a + b + c) > 0;
+        const core::Vec3 n = core::cross(b - a, c - a);
+        if (core::length(n) < 1e-6f) continue;  // the poles' slivers
+        outward += core::dot(n, a + b + c) > 0;
       }
       EXPECT_EQ(outward, 0) << name;
       if (part == 'a')
-        for (const platform::Vec2& uv : m.uvs) {
+        for (const core::Vec2& uv : m.uvs) {
           EXPECT_GE(uv.u, 0.0f);
           EXPECT_LE(uv.v, 1.0f);
         }

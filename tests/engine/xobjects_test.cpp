@@ -19,6 +19,7 @@
 #include "engine/hooks.h"
 #include "engine/motion.h"
 #include "engine/objects.h"
+#include "engine/pose.h"
 #include "engine/scene3d.h"
 #include "engine/state.h"
 #include "engine/xobjects.h"
@@ -31,7 +32,7 @@
 
 namespace {
 
-using platform::Vec3;
+using core::Vec3;
 
 // A text X file of a box with half-size `h` centred on `c`, one material
 // whose diffuse and emissive colour is (r, g, b). Faces wind clockwise as
@@ -55,7 +56,7 @@ std::string box_x(float h, Vec3 c, float r, float g, float b) {
     // Clockwise from outside: cross(b - a, c - a) points outward.
     float out_dir[3] = {0, 0, 0};
     out_dir[n] = s;
-    const Vec3 nrm = platform::cross(corner[1] - corner[0], corner[2] - corner[0]);
+    const Vec3 nrm = core::cross(corner[1] - corner[0], corner[2] - corner[0]);
     const bool flip = nrm.x * out_dir[0] + nrm.y * out_dir[1] + nrm.z * out_dir[2] < 0;
     for (int k = 0; k < 4; ++k) {
       const Vec3& p = corner[flip ? 3 - k : k];
@@ -84,9 +85,9 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
   for (const char* name : {"assimp_anim_test.x", "assimp_BCN_Epileptic.X"}) {
     const std::string path = testdata(name);
     if (!exists(path)) GTEST_SKIP() << "no test data";
-    platform::Model model, plain;
+    core::Model model, plain;
     platform::XInfo info, plain_info;
-    platform::XRig rig;
+    core::XRig rig;
     std::string error;
     ASSERT_TRUE(platform::load_x_rig(path, model, info, rig, error)) << name << ": " << error;
     ASSERT_TRUE(platform::load_x(path, plain, plain_info, error)) << error;
@@ -94,13 +95,13 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
     ASSERT_EQ(model.positions.size(), plain.positions.size());
     EXPECT_EQ(std::memcmp(model.positions.data(), plain.positions.data(), model.positions.size() * sizeof(Vec3)), 0);
     ASSERT_TRUE(rig.animated()) << name;
-    EXPECT_TRUE(platform::x_rig_valid(rig, model.positions.size()));
+    EXPECT_TRUE(core::x_rig_valid(rig, model.positions.size()));
     EXPECT_EQ(rig.influences.size(), model.positions.size());
 
-    platform::XPose pose;
-    platform::x_pose_prepare(rig, pose);
+    core::XPose pose;
+    engine::x_pose_prepare(rig, pose);
     double end = rig.duration;
-    for (const platform::XKey& k : rig.keys) end = std::max(end, k.time);
+    for (const core::XKey& k : rig.keys) end = std::max(end, k.time);
     ASSERT_GT(end, 0);
     // Box of the rest pose; posed vertices stay finite and near it, and
     // some of them move during the set.
@@ -109,17 +110,17 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
       lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
       hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
     }
-    const float size = platform::length(hi - lo);
+    const float size = core::length(hi - lo);
     float moved = 0;
     for (double t : {0.0, end * 0.3, end * 0.6, end}) {
-      platform::x_pose(rig, t, pose);
+      engine::x_pose(rig, t, pose);
       for (size_t v = 0; v < model.positions.size(); v += 7) {
-        const platform::XInfluence& in = rig.influences[v];
+        const core::XInfluence& in = rig.influences[v];
         Vec3 p{};
-        for (int k = 0; k < 4; ++k) p = p + platform::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
+        for (int k = 0; k < 4; ++k) p = p + core::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
         ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
-        EXPECT_LT(platform::length(p - model.positions[v]), size * 3) << name << " t " << t;
-        moved = std::max(moved, platform::length(p - model.positions[v]));
+        EXPECT_LT(core::length(p - model.positions[v]), size * 3) << name << " t " << t;
+        moved = std::max(moved, core::length(p - model.positions[v]));
       }
     }
     EXPECT_GT(moved, size * 0.01f) << name;
@@ -129,23 +130,23 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
 TEST(XRig, StaticAndHostileFilesGiveNoRigOrFailCleanly) {
   const std::string cube = testdata("assimp_test_cube_text.x");
   if (!exists(cube)) GTEST_SKIP() << "no test data";
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
-  platform::XRig rig;
+  core::XRig rig;
   std::string error;
   ASSERT_TRUE(platform::load_x_rig(cube, model, info, rig, error)) << error;
   EXPECT_FALSE(rig.animated());
   EXPECT_TRUE(rig.nodes.empty() && rig.influences.empty());
   for (const char* name : {"assimp_malformed_skinweights_oob.x", "assimp_invalid_empty.x"}) {
     if (platform::load_x_rig(testdata(name), model, info, rig, error))
-      EXPECT_TRUE(platform::x_rig_valid(rig, model.positions.size())) << name;
+      EXPECT_TRUE(core::x_rig_valid(rig, model.positions.size())) << name;
     else
       EXPECT_TRUE(model.positions.empty() && rig.nodes.empty()) << name;
   }
 }
 
 TEST(XRig, ValidationRejectsEveryBadIndex) {
-  platform::XRig good;
+  core::XRig good;
   good.nodes.resize(2);
   good.nodes[1].parent = 0;
   good.bones.resize(1);
@@ -157,29 +158,29 @@ TEST(XRig, ValidationRejectsEveryBadIndex) {
   good.channels[0].count[1] = 2;
   good.keys.resize(2);
   good.keys[1].time = 5;
-  ASSERT_TRUE(platform::x_rig_valid(good, 3));
-  EXPECT_FALSE(platform::x_rig_valid(good, 4));  // vertex count differs
+  ASSERT_TRUE(core::x_rig_valid(good, 3));
+  EXPECT_FALSE(core::x_rig_valid(good, 4));  // vertex count differs
   auto broken = [&](auto change) {
-    platform::XRig r = good;
+    core::XRig r = good;
     change(r);
-    return !platform::x_rig_valid(r, 3);
+    return !core::x_rig_valid(r, 3);
   };
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.nodes[1].parent = 1; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.nodes[0].parent = -2; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.nodes[0].rest[3] = NAN; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.bones[0].node = 2; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.influences[2].bone[3] = 1; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.influences[0].weight[1] = NAN; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.channels[0].node = -1; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.channels[0].first[2] = 0xFFFFFFFFu, r.channels[0].count[2] = 2; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.channels[0].count[0] = 3; }));
-  EXPECT_TRUE(broken([](platform::XRig& r) { r.keys[0].time = INFINITY; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.nodes[1].parent = 1; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.nodes[0].parent = -2; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.nodes[0].rest[3] = NAN; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.bones[0].node = 2; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.influences[2].bone[3] = 1; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.influences[0].weight[1] = NAN; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.channels[0].node = -1; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.channels[0].first[2] = 0xFFFFFFFFu, r.channels[0].count[2] = 2; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.channels[0].count[0] = 3; }));
+  EXPECT_TRUE(broken([](core::XRig& r) { r.keys[0].time = INFINITY; }));
   // Posing an unprepared or empty rig does nothing.
-  platform::XPose pose;
-  platform::x_pose(good, 1, pose);
+  core::XPose pose;
+  engine::x_pose(good, 1, pose);
   EXPECT_TRUE(pose.bones.empty());
-  platform::x_pose_prepare(good, pose);
-  platform::x_pose(good, 2.5, pose);
+  engine::x_pose_prepare(good, pose);
+  engine::x_pose(good, 2.5, pose);
   EXPECT_EQ(pose.bones.size(), 1u);
 }
 
@@ -445,7 +446,7 @@ TEST_F(XObjects, AnimationClockRangeAndPosing) {
   EXPECT_EQ(call("h_animation_tick", h), end / 2);
   engine::animate_xobjects();
   float moved = 0;
-  for (int v = 0; v < n; ++v) moved = std::max(moved, platform::length(platform::mesh_vertex(mesh, v) - rest[static_cast<size_t>(v)]));
+  for (int v = 0; v < n; ++v) moved = std::max(moved, core::length(platform::mesh_vertex(mesh, v) - rest[static_cast<size_t>(v)]));
   EXPECT_GT(moved, 0.01f);
 
   // Speed 1000 plays the file's key ticks per second at the run's tick rate.
@@ -492,7 +493,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
   obj.w[2] = 1;  // of element 1
   engine::state().scene.object_count = 1;
   w(1)[core::kCurrentObject] = 0;
-  platform::Model model;
+  core::Model model;
   platform::XInfo info;
   std::string error;
   ASSERT_TRUE(platform::load_x(path, model, info, error));
@@ -504,7 +505,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
 
   EXPECT_EQ(call("position", e(1), 1, 0), 1024000);
   EXPECT_EQ(call("position", e(0), 1, 0), 0);  // not an X model
-  platform::frame_set_rotation(f, platform::quat_axis({0, 1, 0}, 0.5f));
+  platform::frame_set_rotation(f, core::quat_axis({0, 1, 0}, 0.5f));
   EXPECT_NEAR(call("rotation_angle", e(1), 0), 0.5 * 184320 / (2 * M_PI), 2);
   EXPECT_NEAR(call("rotation_axis", 1), -512000, 10);  // the frame turns by the conjugate
 
@@ -521,7 +522,7 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
   engine::animate_xobjects();
   float moved = 0;
   for (size_t v = 0; v < model.positions.size(); ++v)
-    moved = std::max(moved, platform::length(platform::mesh_vertex(mesh, static_cast<int>(v)) - model.positions[v]));
+    moved = std::max(moved, core::length(platform::mesh_vertex(mesh, static_cast<int>(v)) - model.positions[v]));
   EXPECT_GT(moved, 0.1f);
   EXPECT_EQ(call("h_animation_tick", e(1)), end);
 }

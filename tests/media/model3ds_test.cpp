@@ -14,7 +14,7 @@
 namespace {
 
 using media::Triangle;
-using platform::Vec3;
+using core::Vec3;
 
 // --- building .3ds files by hand
 
@@ -63,7 +63,7 @@ Vec3 front_normal(const Vec3& a, const Vec3& b, const Vec3& c) {
   return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }
 
-std::vector<std::array<Vec3, 3>> model_triangles(const platform::Model& m) {
+std::vector<std::array<Vec3, 3>> model_triangles(const core::Model& m) {
   std::vector<std::array<Vec3, 3>> out;
   for (size_t i = 0; i + 2 < m.indices.size(); i += 3)
     out.push_back({m.positions[m.indices[i]], m.positions[m.indices[i + 1]], m.positions[m.indices[i + 2]]});
@@ -78,9 +78,9 @@ TEST(Model3ds, AxesSwapAndFrontFacesStayOnTheModelledSide) {
   EXPECT_TRUE(same(t[0].v[1], Vec3{1, 0, 0}));
   EXPECT_TRUE(same(t[0].v[2], Vec3{1, 3, 2}));
 
-  platform::Model m;
+  core::Model m;
   ASSERT_TRUE(media::parse_3ds_model(bytes(ground_file()), m));
-  ASSERT_TRUE(platform::model_valid(m));
+  ASSERT_TRUE(core::model_valid(m));
   ASSERT_EQ(m.indices.size(), 3u);
   const auto tri = model_triangles(m)[0];
   // Faces up in the file, so faces up (+y) here with clockwise fronts.
@@ -120,7 +120,7 @@ TEST(Model3ds, FacesIndexTheLastVertexListSeen) {
   ASSERT_EQ(t.size(), 2u);
   EXPECT_TRUE(same(t[1].v[0], Vec3{6, 0, 0}));
   EXPECT_TRUE(same(t[1].v[2], Vec3{9, 9, 9}));
-  platform::Model m;
+  core::Model m;
   ASSERT_TRUE(media::parse_3ds_model(bytes(two), m));
   EXPECT_EQ(m.positions.size(), 7u);
   EXPECT_EQ(m.indices, (std::vector<uint32_t>{0, 2, 1, 4, 6, 5}));
@@ -133,9 +133,9 @@ TEST(Model3ds, BadFacesAreDroppedAlone) {
   std::vector<Triangle> t;
   ASSERT_TRUE(media::parse_3ds_triangles(bytes(f), t));
   EXPECT_EQ(t.size(), 2u);
-  platform::Model m;
+  core::Model m;
   ASSERT_TRUE(media::parse_3ds_model(bytes(f), m));
-  EXPECT_TRUE(platform::model_valid(m));
+  EXPECT_TRUE(core::model_valid(m));
   EXPECT_EQ(m.indices.size(), 6u);
   EXPECT_TRUE(same(m.positions[3], Vec3{})) << "a non-finite vertex is kept as the origin";
   // A face list before any vertex list has nothing to index.
@@ -197,9 +197,9 @@ TEST(Model3ds, ModelTakesMappingAndMaterials) {
   const std::string f = file(red + object(vertices(kGround) + chunk(0x4140, mapping) +
                                           faces({{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}}, groups)) +
                              tex);
-  platform::Model m;
+  core::Model m;
   ASSERT_TRUE(media::parse_3ds_model(bytes(f), m));
-  ASSERT_TRUE(platform::model_valid(m));
+  ASSERT_TRUE(core::model_valid(m));
   ASSERT_EQ(m.uvs.size(), 4u);
   EXPECT_FLOAT_EQ(m.uvs[3].u, 0.25f);
   EXPECT_FLOAT_EQ(m.uvs[3].v, 0.25f) << "v counted from the top";
@@ -224,7 +224,7 @@ TEST(Model3ds, ModelTakesMappingAndMaterials) {
                              object(vertices(kGround) + chunk(0x4140, bad_mapping) +
                                     faces({{0, 1, 2}}, chunk(0x4130, cstr("X") + le16(50)))));
   ASSERT_TRUE(media::parse_3ds_model(bytes(g), m));
-  EXPECT_TRUE(platform::model_valid(m));
+  EXPECT_TRUE(core::model_valid(m));
   EXPECT_TRUE(m.uvs.empty());
   EXPECT_EQ(m.indices.size(), 3u);
 }
@@ -238,7 +238,7 @@ TEST(Model3ds, LoadFallsBackToTheDefaultFile) {
   EXPECT_EQ(media::load_3ds_triangles(dir + "default_.3ds", dir + "none", t), media::ModelSource::file);
   EXPECT_EQ(media::load_3ds_triangles(dir + "bad.3ds", dir + "default_.3ds", t), media::ModelSource::fallback);
   EXPECT_EQ(t.size(), 1u);
-  platform::Model m;
+  core::Model m;
   EXPECT_EQ(media::load_3ds_model(dir + "missing.3ds", dir + "default_.3ds", m), media::ModelSource::fallback);
   EXPECT_EQ(media::load_3ds_triangles(dir + "empty.3ds", dir + "bad.3ds", t), media::ModelSource::none);
   EXPECT_TRUE(t.empty());
@@ -294,7 +294,7 @@ TEST(Model3ds, SampleFiles) {
     std::string data;
     ASSERT_TRUE(core::read_file(entry.path().string(), data));
     std::vector<Triangle> t;
-    platform::Model m;
+    core::Model m;
     const bool flat = media::parse_3ds_triangles(bytes(data), t);
     ASSERT_EQ(media::parse_3ds_model(bytes(data), m), flat) << name;
     ++seen;
@@ -304,14 +304,14 @@ TEST(Model3ds, SampleFiles) {
     }
     ASSERT_TRUE(flat) << name;
     EXPECT_FALSE(t.empty()) << name;
-    EXPECT_TRUE(platform::model_valid(m)) << name;
+    EXPECT_TRUE(core::model_valid(m)) << name;
     EXPECT_EQ(m.indices.size(), 3 * t.size()) << name;
   }
   EXPECT_GE(seen, 10);
 
   // Closed boxes: every front face points away from the centre.
   for (const char* box : {"assimp_RotatingCube.3DS", "o3dv_cube_hierarchy.3ds", "assimp_cube_with_diffuse_texture.3DS"}) {
-    platform::Model m;
+    core::Model m;
     ASSERT_EQ(media::load_3ds_model(folder + "/" + box, "", m), media::ModelSource::file) << box;
     Vec3 c{};
     for (const Vec3& p : m.positions) c = {c.x + p.x, c.y + p.y, c.z + p.z};
@@ -324,7 +324,7 @@ TEST(Model3ds, SampleFiles) {
       EXPECT_GT(f.x * out.x + f.y * out.y + f.z * out.z, 0) << box;
     }
   }
-  platform::Model m;
+  core::Model m;
   ASSERT_EQ(media::load_3ds_model(folder + "/assimp_cube_with_diffuse_texture.3DS", "", m), media::ModelSource::file);
   ASSERT_EQ(m.groups.size(), 1u);
   EXPECT_EQ(m.materials[size_t(m.groups[0].material)].texture, "TEST.PNG");

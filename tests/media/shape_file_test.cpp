@@ -98,7 +98,7 @@ TEST(ShapeFile, WriterRefusesWhatTheReaderWouldNot) {
 
 TEST(ShapeFile, StripCoordinatesAreInsetTiles) {
   const float e = 1.0f / 128;
-  platform::Vec2 a = media::shape_uv(0, 1, 0), c = media::shape_uv(0, 1, 2);
+  core::Vec2 a = media::shape_uv(0, 1, 0), c = media::shape_uv(0, 1, 2);
   EXPECT_FLOAT_EQ(a.u, e);
   EXPECT_FLOAT_EQ(a.v, e);
   EXPECT_FLOAT_EQ(c.u, 1 - e);
@@ -116,8 +116,8 @@ TEST(ShapeFile, StripCoordinatesAreInsetTiles) {
 
 TEST(ShapeFile, ModelSplitsQuadsAndSeparatesUntexturedFaces) {
   const Shape s = sample();
-  const platform::Model m = media::shape_model(s.vertices, s.faces, s.tiles);
-  ASSERT_TRUE(platform::model_valid(m));
+  const core::Model m = media::shape_model(s.vertices, s.faces, s.tiles);
+  ASSERT_TRUE(core::model_valid(m));
   EXPECT_EQ(m.positions.size(), 6u * 4 + 3);
   EXPECT_EQ(m.indices.size(), (6u * 2 + 1) * 3);
   ASSERT_EQ(m.groups.size(), 2u);
@@ -127,8 +127,8 @@ TEST(ShapeFile, ModelSplitsQuadsAndSeparatesUntexturedFaces) {
   EXPECT_EQ(m.colours.front(), 0xFFFFFFFFu);
   // Front faces wind clockwise from outside: the first face (-z side) has its
   // normal along -z.
-  const platform::Vec3 p0 = m.positions[m.indices[0]], p1 = m.positions[m.indices[1]], p2 = m.positions[m.indices[2]];
-  const platform::Vec3 u{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z}, v{p2.x - p0.x, p2.y - p0.y, p2.z - p0.z};
+  const core::Vec3 p0 = m.positions[m.indices[0]], p1 = m.positions[m.indices[1]], p2 = m.positions[m.indices[2]];
+  const core::Vec3 u{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z}, v{p2.x - p0.x, p2.y - p0.y, p2.z - p0.z};
   EXPECT_LT(u.x * v.y - u.y * v.x, 0);
   // Faces with indices outside the given vertices are left out.
   std::vector<media::ShapeVertex> few(s.vertices.begin(), s.vertices.begin() + 3);

@@ -9,8 +9,8 @@
 
 namespace {
 
-using platform::Model;
-using platform::Vec3;
+using core::Model;
+using core::Vec3;
 using platform::XInfo;
 
 // A frame that doubles x and moves by (10, 20, 30) over a quad and a
@@ -92,7 +92,7 @@ TEST_F(XFile, KeepsTheFilesCoordinatesWindingAndMaterials) {
   XInfo info;
   std::string error;
   ASSERT_TRUE(platform::load_x(write("hand.x", kHandMade), m, info, error)) << error;
-  ASSERT_TRUE(platform::model_valid(m));
+  ASSERT_TRUE(core::model_valid(m));
   // The quad as a fan (0, 1, 2), (0, 2, 3), then the triangle (0, 3, 4), in
   // the file's order, moved by the frame, z as written.
   const Vec3 p[5] = {{10, 20, 30}, {12, 20, 30}, {12, 21, 30}, {10, 21, 30}, {10, 20, 35}};
@@ -110,7 +110,7 @@ TEST_F(XFile, KeepsTheFilesCoordinatesWindingAndMaterials) {
   EXPECT_EQ(m.colours[m.indices[5]], 0x80FFFFFFu);
 
   ASSERT_EQ(m.groups.size(), 1u);
-  const platform::Material& red = m.materials.at(size_t(m.groups[0].material));
+  const core::Material& red = m.materials.at(size_t(m.groups[0].material));
   EXPECT_EQ(red.r, 1.0f);
   EXPECT_EQ(red.g, 0.0f);
   EXPECT_FLOAT_EQ(red.a, 0.5f);
@@ -143,7 +143,7 @@ TEST_F(XFile, BadFilesFailWithAMessage) {
   EXPECT_TRUE(fails(write("count.x", "xof 0303txt 0032\nMesh m { 5000000; 0.0;0.0;0.0;; 1; 3;0,1,2;; }\n")));
   EXPECT_TRUE(fails(write("index.x", "xof 0303txt 0032\nMesh m { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; "
                                      "1; 3;0,1,4000000000;; }\n")) ||
-              platform::model_valid(m));
+              core::model_valid(m));
 
   // Frames nested deeper than the loader follows.
   std::string deep = "xof 0303txt 0032\n";
@@ -156,7 +156,7 @@ TEST_F(XFile, BadFilesFailWithAMessage) {
   const std::string whole = kHandMade;
   for (size_t n = 0; n < whole.size(); n += 37) {
     const bool ok = platform::load_x(write("cut.x", whole.substr(0, n)), m, info, error);
-    EXPECT_TRUE(ok ? platform::model_valid(m) : !error.empty()) << n;
+    EXPECT_TRUE(ok ? core::model_valid(m) : !error.empty()) << n;
   }
 }
 
@@ -173,11 +173,11 @@ TEST_F(XFile, SampleFiles) {
     // Broken files fail with a message (the skin weights file names vertices
     // that do not exist, which crashes some parser versions); the rest load.
     if (name.find("invalid") != std::string::npos || name.find("malformed") != std::string::npos) {
-      EXPECT_TRUE(ok ? platform::model_valid(m) : !error.empty()) << name;
+      EXPECT_TRUE(ok ? core::model_valid(m) : !error.empty()) << name;
       continue;
     }
     ASSERT_TRUE(ok) << name << ": " << error;
-    EXPECT_TRUE(platform::model_valid(m)) << name;
+    EXPECT_TRUE(core::model_valid(m)) << name;
     EXPECT_FALSE(m.indices.empty()) << name;
     // The front of each triangle is where the file's normals point (a sky
     // sphere's too: inwards, towards the viewer inside it). The two test

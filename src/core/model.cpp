@@ -1,6 +1,6 @@
-#include "platform/model.h"
+#include "core/model.h"
 
-namespace platform {
+namespace core {
 
 bool model_valid(const Model& m) {
   const size_t n = m.positions.size();
@@ -20,4 +20,4 @@ bool model_valid(const Model& m) {
   return true;
 }
 
-}  // namespace platform
+}  // namespace core

@@ -1,12 +1,19 @@
-// Small vector, matrix and quaternion helpers for the scene. Matrices are
-// column-major 4x4 (as OpenGL takes them) and act on column vectors.
+// Small vector, matrix and quaternion types and helpers, shared by the
+// loaders, the scene and posing. Matrices are column-major 4x4 (as OpenGL
+// takes them) and act on column vectors.
 #pragma once
 
 #include <cmath>
 
-#include "platform/model.h"
+namespace core {
 
-namespace platform {
+struct Vec3 {
+  float x = 0, y = 0, z = 0;
+};
+
+struct Vec2 {
+  float u = 0, v = 0;
+};
 
 inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -87,4 +94,4 @@ inline void quat_axes(Quat q, Vec3& right, Vec3& up, Vec3& dir) {
 // Inverse of an affine matrix (rotation, scale and translation).
 Mat4 inverse_affine(const Mat4& m);
 
-}  // namespace platform
+}  // namespace core

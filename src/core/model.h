@@ -6,15 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "core/math3d.h"
 
-struct Vec3 {
-  float x = 0, y = 0, z = 0;
-};
-
-struct Vec2 {
-  float u = 0, v = 0;
-};
+namespace core {
 
 struct Material {
   float r = 1, g = 1, b = 1, a = 1;   // diffuse colour and opacity
@@ -47,4 +41,4 @@ struct Model {
 // True when every index and group lies inside the model's arrays.
 bool model_valid(const Model& m);
 
-}  // namespace platform
+}  // namespace core
