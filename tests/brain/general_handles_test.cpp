@@ -2,8 +2,6 @@
 // arrays and globals.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstring>
 #include <string>
@@ -17,6 +15,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/strings.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -40,8 +39,6 @@ class GeneralHandles : public ::testing::Test {
     g_errors.clear();
     g_literal = core::state().pools.strings.addr + core::state().pools.strings.size - 4096;
     core::state().notify.error = [](const std::string& t) { g_errors.push_back(t); };
-    folder_ = ::testing::TempDir() + "quill_general_" + std::to_string(::getpid()) + "/";
-    core::make_folders(folder_);
     saved_program_ = core::state().folders.program;
     core::state().folders.program = folder_;
   }
@@ -59,7 +56,9 @@ class GeneralHandles : public ::testing::Test {
     return r;
   }
   std::string text(int32_t s) { return std::string(core::string_arg(s)); }
-  std::string folder_, saved_program_;
+  testing_support::TempFolder folder{"quill-general"};
+  const std::string folder_ = folder.path();
+  std::string saved_program_;
 };
 
 TEST_F(GeneralHandles, AllocatorReusesTheLowestFreeEntry) {

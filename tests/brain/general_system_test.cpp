@@ -1,8 +1,6 @@
 // Boxes, programs, dates, ports, and which rows the general family binds.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -17,6 +15,7 @@
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -115,9 +114,8 @@ TEST_F(GeneralSystem, RuntimeErrorBoxEndsTheRun) {
 }
 
 TEST_F(GeneralSystem, RunWaitsAndRunTaskDoesNot) {
-  const std::string folder = ::testing::TempDir() + "quill_run_" + std::to_string(::getpid()) + "/";
-  ASSERT_TRUE(core::make_folders(folder));
-  const std::string marker = folder + "ran";
+  const testing_support::TempFolder folder("quill-run-builtin");
+  const std::string marker = folder / "ran";
   call("run", lit("touch \"" + marker + "\""));
   EXPECT_TRUE(core::file_exists(marker));  // run returned after the program ended
   EXPECT_EQ(g_events, (std::vector<std::string>{"window"}));

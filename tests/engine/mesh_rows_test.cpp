@@ -26,7 +26,7 @@
 #include "platform/scene.h"
 #include "platform/state.h"
 #include "platform/video.h"
-#include "headless_run.h"
+#include "support/headless_run.h"
 #include "engine_tables.h"
 
 namespace {
@@ -66,7 +66,7 @@ class MeshRows : public ::testing::Test {
     platform::state().headless = true;
     ASSERT_TRUE(platform::video_init(true));
     media::EngineSettings s;
-    ASSERT_TRUE(media::start_device(s, "/tmp/quill-mesh-rows-test.ini", false));
+    ASSERT_TRUE(media::start_device(s, testing_support::temp_folder("quill-mesh-rows") + "config.ini", false));
     engine::bind_mesh_builtins();
   }
   static void TearDownTestSuite() {

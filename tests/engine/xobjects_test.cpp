@@ -23,7 +23,7 @@
 #include "engine/xobjects.h"
 #include "platform/scene.h"
 #include "platform/xfile.h"
-#include "headless_run.h"
+#include "support/headless_run.h"
 #include "project/records.h"
 #include "project/state.h"
 #include "engine_tables.h"
@@ -186,12 +186,11 @@ TEST(XRig, ValidationRejectsEveryBadIndex) {
 
 class XObjects : public ::testing::Test {
  protected:
-  std::string dir;
+  testing_support::TempFolder folder{"quill-x"};
+  const std::string dir = folder.path();
   int32_t cube = 0;  // string handle of the box file's path
 
   void SetUp() override {
-    char templ[] = "/tmp/quill-x-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
     ASSERT_TRUE(core::write_file_atomic(dir + "box.x", box_x(0.5f, {0, 0, 0}, 1, 0, 0)));
     testing_support::fresh_engine_tables();
     engine::release_xobjects();
@@ -215,7 +214,6 @@ class XObjects : public ::testing::Test {
     engine::release_xobjects();
     platform::scene_reset();
     project::state().last = -1;
-    std::system(("rm -rf '" + dir + "'").c_str());
   }
   static int32_t text(const std::string& t) {
     const int32_t h = core::handle_new(t.size() + 1);
