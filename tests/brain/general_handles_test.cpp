@@ -15,17 +15,12 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/strings.h"
+#include "support/builtin_call.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-             int32_t a5 = 0) {
-  const int row = brain::find_row(name);
-  EXPECT_GE(row, 0) << name;
-  EXPECT_FALSE(brain::is_placeholder(row)) << name;
-  return brain::handler_of(row)(core::element_ref(0), a1, a2, a3, a4, a5);
-}
+using testing_support::call;
 
 std::vector<std::string> g_errors;
 uint32_t g_literal = 0;

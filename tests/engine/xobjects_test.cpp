@@ -27,9 +27,11 @@
 #include "project/records.h"
 #include "project/state.h"
 #include "engine_tables.h"
+#include "support/builtin_call.h"
 
 namespace {
 
+using testing_support::call;
 using platform::Vec3;
 
 // A text X file of a box with half-size `h` centred on `c`, one material
@@ -219,10 +221,6 @@ class XObjects : public ::testing::Test {
     const int32_t h = core::handle_new(t.size() + 1);
     std::memcpy(core::at<char>(core::handle_entry(h)->addr), t.c_str(), t.size() + 1);
     return h;
-  }
-  static int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-                      int32_t a5 = 0) {
-    return brain::handler_of(brain::find_row(name))(core::element_ref(0), a1, a2, a3, a4, a5);
   }
   static int32_t e(int i) { return static_cast<int32_t>(core::element_ref(i)); }
   static int32_t* w(int i) { return core::element_state(i)->w; }
