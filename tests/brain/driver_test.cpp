@@ -16,7 +16,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "harness.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 // arrays and globals.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstring>
 #include <string>
@@ -17,16 +15,12 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/strings.h"
+#include "support/builtin_call.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-             int32_t a5 = 0) {
-  const int row = brain::find_row(name);
-  EXPECT_GE(row, 0) << name;
-  EXPECT_FALSE(brain::is_placeholder(row)) << name;
-  return brain::handler_of(row)(core::element_ref(0), a1, a2, a3, a4, a5);
-}
+using testing_support::call;
 
 std::vector<std::string> g_errors;
 uint32_t g_literal = 0;
@@ -40,8 +34,6 @@ class GeneralHandles : public ::testing::Test {
     g_errors.clear();
     g_literal = core::state().pools.strings.addr + core::state().pools.strings.size - 4096;
     core::state().notify.error = [](const std::string& t) { g_errors.push_back(t); };
-    folder_ = ::testing::TempDir() + "quill_general_" + std::to_string(::getpid()) + "/";
-    core::make_folders(folder_);
     saved_program_ = core::state().folders.program;
     core::state().folders.program = folder_;
   }
@@ -59,7 +51,9 @@ class GeneralHandles : public ::testing::Test {
     return r;
   }
   std::string text(int32_t s) { return std::string(core::string_arg(s)); }
-  std::string folder_, saved_program_;
+  testing_support::TempFolder folder{"quill-general"};
+  const std::string folder_ = folder.path();
+  std::string saved_program_;
 };
 
 TEST_F(GeneralHandles, AllocatorReusesTheLowestFreeEntry) {

@@ -13,18 +13,14 @@
 #include "core/angles.h"
 #include "core/element_state.h"
 #include "harness.h"
+#include "support/builtin_call.h"
 
 namespace {
 
 using brain_test::clear_elements;
 
-int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-             int32_t a5 = 0) {
-  const int row = brain::find_row(name);
-  EXPECT_GE(row, 0) << name;
-  EXPECT_FALSE(brain::is_placeholder(row)) << name;
-  return brain::handler_of(row)(core::element_ref(0), a1, a2, a3, a4, a5);
-}
+using testing_support::call;
+
 int32_t ref(int i) { return static_cast<int32_t>(core::element_ref(i)); }
 
 class GeneralIntegers : public ::testing::Test {

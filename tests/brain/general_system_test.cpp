@@ -1,8 +1,6 @@
 // Boxes, programs, dates, ports, and which rows the general family binds.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -17,15 +15,12 @@
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
+#include "support/builtin_call.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-             int32_t a5 = 0) {
-  const int row = brain::find_row(name);
-  EXPECT_GE(row, 0) << name;
-  return brain::handler_of(row)(core::element_ref(0), a1, a2, a3, a4, a5);
-}
+using testing_support::call;
 
 struct Shown {
   std::string text, first, second;
@@ -115,9 +110,8 @@ TEST_F(GeneralSystem, RuntimeErrorBoxEndsTheRun) {
 }
 
 TEST_F(GeneralSystem, RunWaitsAndRunTaskDoesNot) {
-  const std::string folder = ::testing::TempDir() + "quill_run_" + std::to_string(::getpid()) + "/";
-  ASSERT_TRUE(core::make_folders(folder));
-  const std::string marker = folder + "ran";
+  const testing_support::TempFolder folder("quill-run-builtin");
+  const std::string marker = folder / "ran";
   call("run", lit("touch \"" + marker + "\""));
   EXPECT_TRUE(core::file_exists(marker));  // run returned after the program ended
   EXPECT_EQ(g_events, (std::vector<std::string>{"window"}));

@@ -5,7 +5,7 @@
 #include "core/angles.h"
 #include "core/files.h"
 #include "core/state.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

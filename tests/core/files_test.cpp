@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "core/files.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_run.h"
+#include "support/headless_run.h"
 
 namespace {
 
@@ -92,7 +92,8 @@ class Golden : public testing_support::HeadlessRun {
     const size_t blocks = want.rgb.size() / 3;
     EXPECT_LE(far, blocks / 500) << name << ": blocks far from the golden image";
     EXPECT_LT(total / static_cast<double>(want.rgb.size()), 1.5) << name << ": mean difference";
-    if (HasFailure()) core::write_file_atomic("/tmp/quill-golden-" + name + ".ppm", ppm(got));
+    // The thumbnail of this build stays in the kept run folder for a look.
+    if (HasFailure()) core::write_file_atomic(dir + "golden-" + name + ".ppm", ppm(got));
   }
 };
 

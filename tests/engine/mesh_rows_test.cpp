@@ -26,11 +26,13 @@
 #include "platform/scene.h"
 #include "platform/platform.h"
 #include "platform/video.h"
-#include "headless_run.h"
+#include "support/headless_run.h"
 #include "engine_tables.h"
+#include "support/builtin_call.h"
 
 namespace {
 
+using testing_support::call;
 using core::Vec3;
 
 constexpr int32_t kUnit = 512000;  // one world unit in position words
@@ -66,7 +68,7 @@ class MeshRows : public ::testing::Test {
     platform::set_headless(true);
     ASSERT_TRUE(platform::video_init(true));
     media::EngineSettings s;
-    ASSERT_TRUE(media::start_device(s, "/tmp/quill-mesh-rows-test.ini", false));
+    ASSERT_TRUE(media::start_device(s, testing_support::temp_folder("quill-mesh-rows") + "config.ini", false));
     engine::bind_mesh_builtins();
   }
   static void TearDownTestSuite() {
@@ -127,10 +129,6 @@ class MeshRows : public ::testing::Test {
 
   static int32_t* w(int e) { return core::element_state(e)->w; }
   static int32_t ref(int e) { return static_cast<int32_t>(core::element_ref(e)); }
-  static int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-                      int32_t a5 = 0) {
-    return brain::handler_of(brain::find_row(name))(core::element_ref(0), a1, a2, a3, a4, a5);
-  }
   static int frame_of(int object) { return engine::state().views.object_frame[object]; }
   static int mesh_of(int object) { return platform::frame_mesh(frame_of(object)); }
   static core::Material material(int object, int part) { return platform::mesh_group_material(mesh_of(object), part); }

@@ -15,9 +15,11 @@
 #include "engine/objects.h"
 #include "engine/state.h"
 #include "engine_tables.h"
+#include "support/builtin_call.h"
 
 namespace {
 
+using testing_support::call;
 using V3 = std::array<int32_t, 3>;
 using Mat = std::array<std::array<double, 3>, 3>;
 constexpr int kPos = core::kPosition, kRot = core::kRotation, kVel = core::kVelocity, kSpin = core::kSpin;
@@ -30,10 +32,6 @@ class Motion : public ::testing::Test {
     engine::state().loop.tick_count = 0;
     engine::state().scene.element_count = 2;
     engine::bind_motion_builtins();
-  }
-  static int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-                      int32_t a5 = 0) {
-    return brain::handler_of(brain::find_row(name))(core::element_ref(0), a1, a2, a3, a4, a5);
   }
   static int32_t e(int i) { return static_cast<int32_t>(core::element_ref(i)); }
   static int32_t* w(int i) { return core::element_state(i)->w; }

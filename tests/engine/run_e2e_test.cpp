@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/files.h"
-#include "headless_run.h"
+#include "support/headless_run.h"
 
 namespace {
 

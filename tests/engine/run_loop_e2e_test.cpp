@@ -1,6 +1,6 @@
 // The run loop seen from outside: frame dropping after a stall, the tick
 // rate setter, numbered sprite frames and what a run gives back at its end.
-#include "headless_run.h"
+#include "support/headless_run.h"
 
 namespace {
 

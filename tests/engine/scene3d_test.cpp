@@ -17,7 +17,7 @@
 #include "media/pcx.h"
 #include "media/shape_file.h"
 #include "platform/xfile.h"
-#include "headless_run.h"
+#include "support/headless_run.h"
 
 namespace {
 

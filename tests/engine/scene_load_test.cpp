@@ -11,7 +11,7 @@
 #include "engine/scene_load.h"
 #include "engine/state.h"
 #include "project/state.h"
-#include "project_builder.h"
+#include "support/project_builder.h"
 
 namespace {
 

@@ -25,13 +25,15 @@
 #include "engine/xobjects.h"
 #include "platform/scene.h"
 #include "platform/xfile.h"
-#include "headless_run.h"
+#include "support/headless_run.h"
 #include "project/records.h"
 #include "project/state.h"
 #include "engine_tables.h"
+#include "support/builtin_call.h"
 
 namespace {
 
+using testing_support::call;
 using core::Vec3;
 
 // A text X file of a box with half-size `h` centred on `c`, one material
@@ -188,12 +190,11 @@ TEST(XRig, ValidationRejectsEveryBadIndex) {
 
 class XObjects : public ::testing::Test {
  protected:
-  std::string dir;
+  testing_support::TempFolder folder{"quill-x"};
+  const std::string dir = folder.path();
   int32_t cube = 0;  // string handle of the box file's path
 
   void SetUp() override {
-    char templ[] = "/tmp/quill-x-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
     ASSERT_TRUE(core::write_file_atomic(dir + "box.x", box_x(0.5f, {0, 0, 0}, 1, 0, 0)));
     testing_support::fresh_engine_tables();
     engine::release_xobjects();
@@ -217,16 +218,11 @@ class XObjects : public ::testing::Test {
     engine::release_xobjects();
     platform::scene_reset();
     project::state().last = -1;
-    std::system(("rm -rf '" + dir + "'").c_str());
   }
   static int32_t text(const std::string& t) {
     const int32_t h = core::handle_new(t.size() + 1);
     std::memcpy(core::at<char>(core::handle_entry(h)->addr), t.c_str(), t.size() + 1);
     return h;
-  }
-  static int32_t call(std::string_view name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, int32_t a4 = 0,
-                      int32_t a5 = 0) {
-    return brain::handler_of(brain::find_row(name))(core::element_ref(0), a1, a2, a3, a4, a5);
   }
   static int32_t e(int i) { return static_cast<int32_t>(core::element_ref(i)); }
   static int32_t* w(int i) { return core::element_state(i)->w; }

@@ -5,7 +5,7 @@
 #include "core/files.h"
 #include "core/profile.h"
 #include "media/config.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

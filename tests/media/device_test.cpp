@@ -12,6 +12,7 @@
 #include "platform/gl_device.h"
 #include "platform/platform.h"
 #include "platform/video.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ class Device : public ::testing::Test {
     return v & 0xFFFFFF;
   }
 
-  std::string config_ = "/tmp/quill-device-test-config.ini";
+  testing_support::TempFolder folder_{"quill-device"};
+  std::string config_ = folder_ / "config.ini";
 };
 
 void paint_tool_screen() {
@@ -129,7 +131,7 @@ TEST_F(Device, SixteenBitModesCutPresentedColours) {
 
 TEST_F(Device, ScreenshotIsAPng) {
   start(1);
-  std::string path = "/tmp/quill-device-test.png";
+  std::string path = folder_ / "screenshot.png";
   ASSERT_TRUE(media::save_screenshot(path));
 }
 

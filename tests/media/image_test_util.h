@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/files.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace image_test {
 

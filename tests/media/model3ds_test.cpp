@@ -9,7 +9,7 @@
 #include <random>
 
 #include "core/files.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

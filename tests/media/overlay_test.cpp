@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/video.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ class Overlay : public ::testing::Test {
     platform::set_headless(true);
     ASSERT_TRUE(platform::video_init(true));
     media::EngineSettings s;
-    ASSERT_TRUE(media::start_device(s, "/tmp/quill-overlay-test.ini", false));
+    ASSERT_TRUE(media::start_device(s, testing_support::temp_folder("quill-overlay") + "config.ini", false));
   }
   static void TearDownTestSuite() {
     media::stop_device();

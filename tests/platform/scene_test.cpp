@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/scene.h"
 #include "platform/video.h"
+#include "support/temp_folder.h"
 
 namespace platform {
 namespace {
@@ -33,7 +34,7 @@ class Scene : public ::testing::Test {
     set_headless(true);
     ASSERT_TRUE(video_init(true));
     media::EngineSettings s;
-    ASSERT_TRUE(media::start_device(s, "/tmp/quill-scene-test.ini", false));
+    ASSERT_TRUE(media::start_device(s, testing_support::temp_folder("quill-scene") + "config.ini", false));
   }
   static void TearDownTestSuite() {
     media::stop_device();

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -57,16 +58,12 @@ AnimationSet Run {
 
 class XFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char templ[] = "/tmp/quill-x-XXXXXX";
-    dir_ = std::string(mkdtemp(templ)) + "/";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string write(const std::string& name, const std::string& content) {
     EXPECT_TRUE(core::write_file_atomic(dir_ + name, content));
     return dir_ + name;
   }
-  std::string dir_;
+  testing_support::TempFolder folder_{"quill-x"};
+  const std::string dir_ = folder_.path();
 };
 
 bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }

@@ -4,9 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "core/state.h"
 #include "project/channel_map.h"
 #include "project/state.h"
+#include "support/temp_folder.h"
 
 namespace project_test {
 
@@ -38,11 +37,10 @@ inline std::string make_record(const std::string& name, int type = 1, const std:
 
 class ProjectTest : public ::testing::Test {
  protected:
-  std::string dir;
+  testing_support::TempFolder folder{"quill-project"};
+  const std::string dir = folder.path();
 
   void SetUp() override {
-    char templ[] = "/tmp/quill-project-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
     core::make_folders(dir + "brains");
     core::State& c = core::state();
     c.folders.program = dir;
@@ -61,8 +59,6 @@ class ProjectTest : public ::testing::Test {
   void TearDown() override {
     core::state().notify = core::Notifier{};
     core::state().stand_alone = 0;
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 
   void write(const std::string& name, const std::string& text) {

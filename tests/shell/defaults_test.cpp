@@ -7,7 +7,7 @@
 #include "media/font.h"
 #include "media/pcx.h"
 #include "shell/defaults.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 // End-to-end: the real binary in a fresh installation, one process per mode.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sys/file.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <cstring>
 
 #include "core/files.h"
+#include "support/headless_run.h"
 
 namespace {
 
@@ -19,42 +19,14 @@ int line_count(const std::string& text) {
   return n;
 }
 
-class Install : public ::testing::Test {
+class Install : public testing_support::Installation {
  protected:
-  std::string dir;
-
-  void SetUp() override {
-    char templ[] = "/tmp/quill-e2e-XXXXXX";
-    dir = std::string(mkdtemp(templ)) + "/";
-    ASSERT_EQ(quill("--init-install " + dir), 0);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!HasFailure()) std::filesystem::remove_all(dir, ignored);
-  }
-
-  // Runs quill in the installation; returns its exit status.
-  int quill(const std::string& args) {
-    std::string cmd = "cd '" + (dir.empty() ? std::string("/tmp") : dir) + "' && '" QUILL_BINARY "' " + args +
-                      " >/dev/null 2>&1";
-    int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
   int run(const std::string& extra = "") { return quill("--headless --messages m.jsonl " + extra); }
 
   void request(int mode, int element = 0) {
     write("runmode.ini", dir + "projects/myprj/default.prj\r\n" + std::to_string(mode) + "\r\n" +
                              std::to_string(element) + "\r\n0\r\n0\r\n");
   }
-  void write(const std::string& name, const std::string& text) {
-    ASSERT_TRUE(core::write_file_atomic(dir + name, text));
-  }
-  std::string read(const std::string& name) {
-    std::string text;
-    core::read_file(dir + name, text);
-    return text;
-  }
-  bool exists(const std::string& name) { return core::file_exists(dir + name); }
 };
 
 TEST_F(Install, HasTablesConfigAndDefaultResources) {

@@ -4,7 +4,7 @@
 
 #include "core/files.h"
 #include "shell/settings.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

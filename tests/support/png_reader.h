@@ -1,4 +1,5 @@
-// Reads the PNG files the engine writes (RGBA, stored deflate blocks).
+// Reads the PNG files the engine writes (RGBA, stored deflate blocks);
+// anything else answers false.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ inline bool read_png(const std::string& png, int& width, int& height, std::vecto
     const std::string type = png.substr(p + 4, 4);
     if (p + 12 + len > png.size()) return false;
     if (type == "IHDR") {
+      if (len < 13) return false;
       width = static_cast<int>(be32(png, p + 8));
       height = static_cast<int>(be32(png, p + 12));
     } else if (type == "IDAT") {
@@ -35,6 +37,7 @@ inline bool read_png(const std::string& png, int& width, int& height, std::vecto
     p += 5 + n;
     if (last) break;
   }
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
   const size_t row = static_cast<size_t>(width) * 4;
   if (raw.size() != (row + 1) * static_cast<size_t>(height)) return false;
   rgba.clear();
