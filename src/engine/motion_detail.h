@@ -4,9 +4,15 @@
 
 #include <cstdint>
 
+#include "core/element_state.h"
 #include "core/int32.h"
 
 namespace engine::motion {
+
+using core::kPosition;
+using core::kRotation;
+using core::kSpin;
+using core::kVelocity;
 
 using core::add32;
 using core::neg32;

@@ -13,10 +13,6 @@ namespace engine::motion {
 
 namespace {
 
-using core::kPosition;
-using core::kRotation;
-using core::kSpin;
-using core::kVelocity;
 
 // Moves e toward a chase point behind or ahead of target: target's position
 // raised by `height` plus (0, distance) turned by its heading. Each axis

@@ -13,10 +13,6 @@ namespace engine::motion {
 
 namespace {
 
-using core::kPosition;
-using core::kRotation;
-using core::kSpin;
-using core::kVelocity;
 
 Vec3i velocity_of(const int32_t* w) { return {w[kVelocity], w[kVelocity + 1], w[kVelocity + 2]}; }
 

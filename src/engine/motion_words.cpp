@@ -19,10 +19,6 @@ namespace engine::motion {
 
 namespace {
 
-using core::kPosition;
-using core::kRotation;
-using core::kSpin;
-using core::kVelocity;
 using brain::words::get;
 using brain::words::set;
 

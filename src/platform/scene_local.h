@@ -136,6 +136,32 @@ inline ShadowRec* shadow_at(int s) { return slot_at(scene().shadows, s); }
 // A frame's transform relative to its parent.
 inline Mat4 local_matrix(const FrameRec& f) { return core::compose(f.position, f.right, f.up, f.dir, f.scale); }
 
+// Calls visit(frame, record, world matrix) for the visible frames of the
+// tree under `root` (the root included), parents before children, on the
+// scene's fixed stack; a hidden frame hides its children too.
+template <typename Visit>
+void walk_visible(SceneObjects& sc, int root, Visit visit) {
+  const FrameRec* r = frame_at(root);
+  if (!r) return;
+  int top = 0;
+  sc.stack[top] = root;
+  sc.stack_world[top] = frame_world(r->parent);
+  ++top;
+  while (top > 0) {
+    --top;
+    const int f = sc.stack[top];
+    const FrameRec& fr = sc.frames[f];
+    if (!fr.visible) continue;
+    const Mat4 world = sc.stack_world[top] * local_matrix(fr);
+    visit(f, fr, world);
+    for (int c = fr.first_child; c >= 0 && top < kMaxFrames; c = sc.frames[c].next_sibling) {
+      sc.stack[top] = c;
+      sc.stack_world[top] = world;
+      ++top;
+    }
+  }
+}
+
 // --- viewports (scene_viewports.cpp)
 Mat4 projection(const ViewportRec& v);
 Mat4 view_matrix(const ViewportRec& v);

@@ -36,20 +36,10 @@ bool triangle_shown(const MeshRec& m, size_t i) {
 Pick ray_pick(int root, Vec3 origin, Vec3 direction) {
   SceneObjects& sc = scene();
   Pick best;
-  const FrameRec* r = frame_at(root);
   const Vec3 dir = normalize(direction);
-  if (!r || length(dir) == 0) return best;
+  if (length(dir) == 0) return best;
   float best_t = 1e30f;
-  int top = 0;
-  sc.stack[top] = root;
-  sc.stack_world[top] = frame_world(r->parent);
-  ++top;
-  while (top > 0) {
-    --top;
-    const int f = sc.stack[top];
-    const FrameRec& fr = sc.frames[f];
-    if (!fr.visible) continue;
-    const Mat4 world = sc.stack_world[top] * local_matrix(fr);
+  walk_visible(sc, root, [&](int f, const FrameRec& fr, const Mat4& world) {
     const MeshRec* m = mesh_at(fr.mesh);
     if (m && fr.pickable) {
       const Mat4 inv = inverse_affine(world);
@@ -74,12 +64,7 @@ Pick ray_pick(int root, Vec3 origin, Vec3 direction) {
         }
       }
     }
-    for (int c = fr.first_child; c >= 0 && top < kMaxFrames; c = sc.frames[c].next_sibling) {
-      sc.stack[top] = c;
-      sc.stack_world[top] = world;
-      ++top;
-    }
-  }
+  });
   return best;
 }
 

@@ -162,19 +162,10 @@ void submit(SceneObjects& sc, const ViewportRec& v, const FrameRec& root, const 
 }  // namespace
 
 int draw_collect(SceneObjects& sc, int root, const Mat4& view) {
-  const FrameRec* r = frame_at(root);
-  if (!r) return 0;
-  int items = 0, top = 0;
+  if (!frame_at(root)) return 0;
+  int items = 0;
   const uint32_t serial = ++sc.render_serial;
-  sc.stack[top] = root;
-  sc.stack_world[top] = frame_world(r->parent);
-  ++top;
-  while (top > 0) {
-    --top;
-    const int f = sc.stack[top];
-    const FrameRec& fr = sc.frames[f];
-    if (!fr.visible) continue;
-    const Mat4 world = sc.stack_world[top] * local_matrix(fr);
+  walk_visible(sc, root, [&](int f, const FrameRec& fr, const Mat4& world) {
     sc.drawn_world[f] = world;
     sc.drawn_stamp[f] = serial;
     if (MeshRec* m = mesh_at(fr.mesh)) {
@@ -189,12 +180,7 @@ int draw_collect(SceneObjects& sc, int root, const Mat4& view) {
         sc.items[items++] = {fr.mesh, static_cast<int>(g), world, depth, translucent(gr), f, part_depth, 0.0f};
       }
     }
-    for (int c = fr.first_child; c >= 0 && top < kMaxFrames; c = sc.frames[c].next_sibling) {
-      sc.stack[top] = c;
-      sc.stack_world[top] = world;
-      ++top;
-    }
-  }
+  });
   // Shadows of the casters reached above, flattened onto their planes.
   for (const ShadowRec& sh : sc.shadows) {
     if (!sh.used || sh.alpha <= 0 || !frame_at(sh.caster) || sc.drawn_stamp[sh.caster] != serial) continue;
