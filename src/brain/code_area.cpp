@@ -19,6 +19,7 @@ const Handler* handler_table() {
 
 int32_t clock_check(uint32_t) {
   State& s = state();
+  if (s.halted) return kRunHalted;
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   const int64_t now = int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
@@ -54,6 +55,7 @@ void begin_compile(Backend backend, uint32_t strings_used) {
   s.entries.clear();
   s.picking_needed = false;
   s.brain_error = false;
+  s.halted = false;
   s.strings_end = std::min(strings_used, cs.pools.strings.size);
   s.literal_begin = s.literal_end = cs.pools.strings.addr + s.strings_end;
   gdb_jit_clear();

@@ -63,6 +63,7 @@ enum RunStatus : int32_t {
   kRunOk = 0,
   kRunTimeout = 1,        // the run exceeded its time limit
   kRunGosubOverflow = 2,  // gosub nesting too deep
+  kRunHalted = 4,         // a run-time error box ended the run: the brain stops quietly
 };
 
 // Limits of one run.

@@ -48,7 +48,7 @@ bool is_brain_entry(uint32_t entry) {
 int32_t run(uint32_t self) {
   State& s = state();
   const int index = core::element_index(self);
-  if (index < 0) return kRunOk;
+  if (index < 0 || s.halted) return kRunOk;
   const uint32_t entry = static_cast<uint32_t>(core::element_state(index)->w[core::kBrainEntry]);
   if (!is_brain_entry(entry)) return kRunOk;
   if (s.run_depth >= kMaxRunDepth) {
@@ -67,7 +67,7 @@ int32_t run(uint32_t self) {
 #endif
     status = interp::run(self, entry);
   --s.run_depth;
-  if (status != kRunOk) report(self, status);
+  if (status != kRunOk && status != kRunHalted) report(self, status);
   return status;
 }
 

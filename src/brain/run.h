@@ -12,8 +12,9 @@ constexpr int kMaxRunDepth = 32;
 // loop does once per tick. Returns a RunStatus (ir.h): 0 when the brain
 // returned; a run that is stopped (time limit, gosub nesting, execute
 // nesting) reports itself through the run-time error hook first. Nothing
-// runs while a compile is in progress, for an address that is no
-// ElementState, or for an entry word that names no compiled brain.
+// runs while a compile is in progress, after a run-time error box has ended
+// the run, for an address that is no ElementState, or for an entry word that
+// names no compiled brain.
 int32_t run(uint32_t self);
 
 // An entry of the current compile.

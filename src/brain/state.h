@@ -50,6 +50,9 @@ struct State {
   int run_depth = 0;                   // nested runs (execute)
   int64_t run_clock = 0;               // first clock check of the outermost run, ns
   bool run_reported = false;           // the outermost run already showed an error
+  // A run-time error box ended the run: no brain runs and no further box is
+  // shown until the next compile (one box, at most one watchdog wait).
+  bool halted = false;
   uint32_t time_limit_ms = 10000;      // longest real time of one run
   // Shows a run-time error; the engine points it at its runtime error box
   // (which also ends the run). Unset: the platform error box.

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace engine {
 
@@ -32,9 +31,6 @@ struct Hooks {
   void (*net_element_before)(int32_t element) = nullptr;
   void (*net_element_after)(int32_t element) = nullptr;
   void (*net_tick_end)() = nullptr;
-
-  // The brain compiler's value of a text parameter.
-  int32_t (*text_parameter)(std::string_view text) = nullptr;
 };
 
 Hooks& hooks();

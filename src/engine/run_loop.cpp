@@ -5,6 +5,7 @@
 
 #include "brain/driver.h"
 #include "brain/run.h"
+#include "brain/state.h"
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
@@ -37,6 +38,10 @@ bool tick_limit_reached() {
   const State& s = state();
   return s.loop.tick_limit >= 0 && s.loop.ticks_run >= s.loop.tick_limit;
 }
+
+// No further tick runs: the tick limit is reached, or a run-time error box
+// has ended the run (its brains would not run any more).
+bool stopped() { return tick_limit_reached() || brain::state().halted; }
 
 void load_globals() {
   const core::Pool& g = core::state().pools.globals;
@@ -124,7 +129,7 @@ int32_t test_run() {
     if (s.loop.strings_free < kLowStringMemory)
       core::value_box(s.loop.strings_free, "Warning! Internal string memory low.");
 
-    for (int i = 0; i < kWarmUpTicks && !tick_limit_reached(); ++i) tick();
+    for (int i = 0; i < kWarmUpTicks && !stopped(); ++i) tick();
     s.loop.first_frame = true;
     draw();
     s.loop.first_frame = false;
@@ -135,7 +140,9 @@ int32_t test_run() {
     }
 
     s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
-    while (s.loop.exit_code == -1) {
+    // An exit asked for in the warm-up still ends the run only after the
+    // loop's first tick.
+    while (!stopped()) {
       media::pump();
       // Headless with the script used up and no tick limit: Escape, so that
       // no headless run can go on for ever.

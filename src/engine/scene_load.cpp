@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "brain/numbers.h"
 #include "core/angles.h"
 #include "core/element_state.h"
 #include "core/files.h"
@@ -345,7 +346,7 @@ void place_parameters(int e, const std::string& list) {
       case 4: v = rotation_units(value); break;
       case 5: v = velocity_units(value); break;
       case 6: v = spin_units(value); break;
-      case 7: v = hooks().text_parameter ? hooks().text_parameter(value) : 0; break;
+      case 7: v = brain::var_default_value(value); break;
       default: v = core::text_to_int(value); break;
     }
     // A place outside the record is ignored rather than written past it.

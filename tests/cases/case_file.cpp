@@ -115,6 +115,18 @@ std::string parse_expectation(std::string_view line, Expectation& e) {
     e.text = std::string(line.substr(open + 1, close - open - 1));
     return {};
   }
+  if (w.size() >= 2 && w[0] == "messages" && w[1] == "containing") {
+    // messages containing "text" <op> N: how many messages hold the text.
+    const size_t open = line.find('"'), close = line.rfind('"');
+    if (open == std::string_view::npos || close == open) return "the message text goes in double quotes";
+    const std::vector<std::string_view> rest = words(line.substr(close + 1));
+    if (rest.size() != 2 || !is_op(rest[0])) return "expected 'messages containing \"text\" <op> <count>'";
+    if (!integer(rest[1], e.value)) return "the count must be an integer";
+    e.kind = Expectation::Kind::kMessageCount;
+    e.op = std::string(rest[0]);
+    e.text = std::string(line.substr(open + 1, close - open - 1));
+    return {};
+  }
   if (w.size() < 3 || !is_op(w[w.size() - 2])) return "expected '<what> <op> <value>' with op one of = != < <= > >=";
   e.op = std::string(w[w.size() - 2]);
   if (!integer(w.back(), e.value)) return "the value must be an integer (decimal or 0x hexadecimal)";
@@ -291,6 +303,12 @@ bool check(const Expectation& e, const testing_support::Dump& dump,
   }
   std::optional<int64_t> got;
   switch (e.kind) {
+    case Kind::kMessageCount: {
+      int64_t n = 0;
+      for (const testing_support::Message& m : messages) n += m.text.find(e.text) != std::string::npos;
+      got = n;
+      break;
+    }
     case Kind::kCounter: got = dump.value(e.counter); break;
     case Kind::kGlobal: got = dump.global(e.index); break;
     default: {

@@ -15,7 +15,7 @@
 namespace case_corpus {
 
 struct Expectation {
-  enum class Kind { kCounter, kGlobal, kWord, kMessageContains, kMessageLacks };
+  enum class Kind { kCounter, kGlobal, kWord, kMessageContains, kMessageLacks, kMessageCount };
   Kind kind = Kind::kCounter;
   int line = 0;           // in the case file
   std::string written;    // the line as written, for failure messages

@@ -61,7 +61,9 @@ void bind_general_builtins();
 
 // The runtime error box: with sound silenced, the platform error box shows
 // `text`; afterwards next_deadline = timer + tick_length and exit_code =
-// 0x80000000, which ends the run. The shell may point
+// 0x80000000, which ends the run: no brain runs again until the next
+// compile, a brain that goes on looping stops at its next clock check, and
+// its later errors show no further box. The shell may point
 // brain::state().runtime_error at it.
 void runtime_error_box(const std::string& text);
 

@@ -20,12 +20,15 @@ void bind_general_builtins() {
 }
 
 void runtime_error_box(const std::string& text) {
+  // Within the brain pass that showed it, later errors show nothing more.
+  if (state().halted && state().run_depth > 0) return;
   const GeneralServices& g = state().general;
   if (g.silence) g.silence(true);
   core::error_box(text);
   if (g.silence) g.silence(false);
   general::restart_deadline();
   if (g.exit_code) *g.exit_code = static_cast<int32_t>(0x80000000u);
+  state().halted = true;
 }
 
 namespace general {
