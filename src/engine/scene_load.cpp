@@ -184,6 +184,30 @@ void copy_ranged(ElementState& st, int e, int word, int field, int count, bool p
   }
 }
 
+// A camera whose field 37 has seven items describes its own viewport.
+bool has_own_viewport(int e) { return core::field_count(project::get_field(e, project::kFieldTypeList), '/') == 7; }
+
+// Element e can use element j's objects: the same type and aspect text. A
+// light's object comes from its field 37, so lights share only when that
+// is equal too.
+bool shares_objects(int e, int j) {
+  const int type = project::element_type(e);
+  if (project::element_type(j) != type ||
+      project::get_field(j, project::kFieldAspect) != project::get_field(e, project::kFieldAspect))
+    return false;
+  return type != project::kLight ||
+         project::get_field(j, project::kFieldTypeList) == project::get_field(e, project::kFieldTypeList);
+}
+
+// A copied camera object that gets a description block of its own, so that
+// rewriting it from field 37 leaves the earlier camera's viewport alone.
+void own_camera_block(Object& o) {
+  if (o.w[1] == 0) return;
+  const uint32_t block = work_alloc(kCameraBlockBytes);
+  if (block) std::memcpy(core::at<uint8_t>(block), core::at<uint8_t>(static_cast<uint32_t>(o.w[1])), kCameraBlockBytes);
+  o.w[1] = static_cast<int32_t>(block);
+}
+
 // Camera description block from a field 37 of seven items.
 void camera_block(int e, ElementState& st) {
   const Object* o = object(st.w[core::kFirstObject]);
@@ -258,8 +282,7 @@ void initialize_element(int e) {
     st.w[core::kExtent + 4] = core::text_to_int(core::field(five, 1, 'x'));
     st.w[core::kExtent + 5] = core::text_to_int(core::field(five, 2, 'x'));
     if (type == project::kCamera) {
-      if (core::field_count(project::get_field(e, project::kFieldTypeList), '/') == 7)
-        camera_block(e, st);
+      if (has_own_viewport(e)) camera_block(e, st);
       else
         project::set_field(e, project::kFieldOption, "0/1");
     }
@@ -372,15 +395,14 @@ bool load_phase() {
   int32_t first[core::kElementCount] = {}, count[core::kElementCount] = {};
   int32_t total = 0;
   for (int e = 0; e <= last; ++e) {
-    const std::string aspect = project::get_field(e, project::kFieldAspect);
-    const int type = project::element_type(e);
     s.scene.shared_with[e] = e;
     for (int j = 0; j < e; ++j)
-      if (count[j] > 0 && project::get_field(j, project::kFieldAspect) == aspect &&
-          project::element_type(j) == type) {
+      if (count[j] > 0 && shares_objects(e, j)) {
         s.scene.shared_with[e] = j;
         break;
       }
+    const std::string aspect = project::get_field(e, project::kFieldAspect);
+    const int type = project::element_type(e);
     count[e] = s.scene.shared_with[e] == e ? frames_of(aspect, type) : count[s.scene.shared_with[e]];
     first[e] = total;
     total += count[e];
@@ -405,6 +427,7 @@ bool load_phase() {
       else
         load_object(o, e, type, aspect, k + 1);
     }
+    if (src != e && type == project::kCamera && has_own_viewport(e)) own_camera_block(*object(first[e]));
     if (type != project::kCamera)
       project::set_item(e, project::kFieldOption, 2, std::to_string(count[e]));
   }

@@ -135,3 +135,38 @@ TEST_F(Golden, DemoScene) {
 }
 
 }  // namespace
+
+// Lights that share their aspect text but not their field 37 keep their own
+// kind and colour: a red and a green ambient light make the cube yellow.
+TEST_F(Golden, LightsOfOneAspectKeepTheirColours) {
+  ElementSpec camera{{{7, "-6.000"}, {37, "0/0/639/479/0/20&40/9"}}, "var n\nn = n + 1\nif n = 6\nexit(1)\nendif\n"};
+  ElementSpec cube{{{1, "Cube"}, {2, "./visuals/default_.v3d"}, {36, "11"}}, ""};
+  ElementSpec red{{{2, "-"}, {36, "10"}, {37, "0/255-0-0/0"}}, ""};
+  ElementSpec green{{{2, "-"}, {36, "10"}, {37, "0/0-255-0/0"}}, ""};
+  ASSERT_EQ(run({camera, cube, red, green}, "--screenshot s.png"), 0);
+  int w = 0, h = 0;
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(screenshot("s.png", w, h, px));
+  const uint8_t* centre = &px[(static_cast<size_t>(h / 2) * w + w / 2) * 4];
+  EXPECT_GT(centre[0], 60) << "red light";
+  EXPECT_GT(centre[1], 60) << "green light";
+}
+
+// Two cameras on one camera file, side by side: each draws into its own half.
+TEST_F(Golden, SplitScreenCamerasOfOneFile) {
+  ElementSpec left{{{7, "-6.000"}, {37, "0/0/319/479/0/20&40/9"}}, "var n\nn = n + 1\nif n = 6\nexit(1)\nendif\n"};
+  ElementSpec right{{{7, "-6.000"}, {37, "320/0/639/479/0/20&40/9"}}, ""};
+  ElementSpec cube{{{1, "Cube"}, {2, "./visuals/default_.v3d"}, {36, "11"}}, ""};
+  ElementSpec light{{{2, "-"}, {36, "10"}, {37, "0/255-255-255/0"}}, ""};
+  ASSERT_EQ(run({left, right, cube, light}, "--screenshot s.png"), 0);
+  int w = 0, h = 0;
+  std::vector<uint8_t> px;
+  ASSERT_TRUE(screenshot("s.png", w, h, px));
+  auto lit = [&](int x, int y) {
+    const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+    return p[0] + p[1] + p[2] > 150;
+  };
+  EXPECT_TRUE(lit(w / 4, h / 2)) << "the left camera's cube";
+  EXPECT_TRUE(lit(3 * w / 4, h / 2)) << "the right camera's cube";
+  expect_matches("split_cameras");
+}
