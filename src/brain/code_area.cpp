@@ -56,6 +56,7 @@ void begin_compile(Backend backend, uint32_t strings_used) {
   s.picking_needed = false;
   s.brain_error = false;
   s.halted = false;
+  s.debug_shown = false;
   s.strings_end = std::min(strings_used, cs.pools.strings.size);
   s.literal_begin = s.literal_end = cs.pools.strings.addr + s.strings_end;
   gdb_jit_clear();

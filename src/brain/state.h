@@ -61,7 +61,7 @@ struct State {
   // General built-ins.
   GeneralServices general;             // engine facts, filled by the shell
   int32_t debug_value = 0;             // last value given to debug
-  bool debug_shown = false;            // debug was called: frame drawing shows it
+  bool debug_shown = false;            // debug was called in this run: frame drawing shows it
   int32_t push_depth = 0;              // entries on the push stack (0..128)
   int32_t task_pid = 0;                // last run_task child not yet reaped
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "brain/state.h"
 #include "core/element_state.h"
 #include "engine/hooks.h"
 #include "engine/images2d.h"
@@ -99,6 +100,8 @@ void draw_frame() {
     if (t == kTagSprite) draw_sprite(st, *o);
   }
   media::overlay_draw();
+  const brain::State& b = brain::state();
+  if (b.debug_shown) media::draw_debug_value(b.debug_value);
   if (!s.loop.first_frame) platform::frame_present();
 }
 

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "media/font.h"
 #include "media/state_local.h"
+#include "platform/gl_device.h"
 #include "platform/text.h"
 
 namespace media {
@@ -21,6 +23,11 @@ void add(int32_t code, int32_t a, int32_t b, int32_t c) {
 }
 
 int32_t clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+// The strip the debug value is drawn on, and its two colours.
+constexpr int kDebugWidth = 240, kDebugHeight = 24, kDebugMargin = 4;
+uint8_t debug_strip[kDebugWidth * kDebugHeight];
+constexpr uint32_t kDebugPalette[256] = {0xFF000000u, 0xFFFFFFFFu};
 
 }  // namespace
 
@@ -77,6 +84,18 @@ void overlay_draw() {
         break;
     }
   }
+}
+
+void draw_debug_value(int32_t value) {
+  const Font& font = state().tool_font;
+  char text[32];
+  std::snprintf(text, sizeof text, "Debug: %d", value);
+  const int32_t width = clamp(text_width(font, text) + 2 * kDebugMargin, 1, kDebugWidth);
+  const int32_t height = clamp(font_height(font) + 2 * kDebugMargin, 1, kDebugHeight);
+  std::memset(debug_strip, 0, sizeof debug_strip);
+  draw_text(font, {debug_strip, width, height, width}, text, {kDebugMargin, kDebugMargin}, 1);
+  platform::frame_draw_indexed(debug_strip, width, height, kDebugPalette, platform::frame_width() - width - kDebugMargin,
+                               platform::frame_height() - height - kDebugMargin, width, height);
 }
 
 void overlay_fonts_reset() {

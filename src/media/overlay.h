@@ -30,6 +30,10 @@ void overlay_number(int32_t value, int32_t decimals, int32_t font);
 // Draws the list into the frame: colour starts white, position (0, 0).
 void overlay_draw();
 
+// The value a brain gave to `debug`, shown in the lower right corner of the
+// frame as "Debug: <value>" in the tool font (white on a black strip).
+void draw_debug_value(int32_t value);
+
 // The overlay fonts of a new scene: every slot "Arial" 28, weight 400.
 void overlay_fonts_reset();
 // font_set: index clamped to 0..15, weight to 0..1000.

@@ -170,3 +170,23 @@ TEST_F(Golden, SplitScreenCamerasOfOneFile) {
   EXPECT_TRUE(lit(3 * w / 4, h / 2)) << "the right camera's cube";
   expect_matches("split_cameras");
 }
+
+// `debug` shows its value in the lower right corner of every later frame.
+TEST_F(Golden, DebugValueShowsInTheCorner) {
+  auto white_in_corner = [&](const std::string& brain) {
+    ElementSpec camera{{}, brain + "var n\nn = n + 1\nif n = 6\nexit(1)\nendif\n"};
+    EXPECT_EQ(run({camera}, "--screenshot s.png"), 0);
+    int w = 0, h = 0;
+    std::vector<uint8_t> px;
+    if (!screenshot("s.png", w, h, px)) return -1;
+    int white = 0;
+    for (int y = h - 40; y < h; ++y)
+      for (int x = w - 200; x < w; ++x) {
+        const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+        white += p[0] > 200 && p[1] > 200 && p[2] > 200;
+      }
+    return white;
+  };
+  EXPECT_EQ(white_in_corner(""), 0);
+  EXPECT_GT(white_in_corner("debug(4711)\n"), 20);
+}

@@ -45,9 +45,6 @@ struct GeneralServices {
   // The typed-text buffer: read and replace. Null: empty / nothing.
   std::string_view (*typed_text)() = nullptr;
   void (*set_typed_text)(std::string_view text) = nullptr;
-  // Frame drawing shows this value from now on (debug). Null: only kept in
-  // brain::state().debug_value.
-  void (*show_debug)(int32_t value) = nullptr;
   // Fills the display with black (clear). Null: nothing.
   void (*clear_screen)() = nullptr;
   // Shows the engine's window again after run / run_task. Null: nothing.

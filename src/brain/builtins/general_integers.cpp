@@ -51,7 +51,6 @@ int32_t debug(int32_t v) {
   State& s = state();
   s.debug_value = v;
   s.debug_shown = true;
-  if (s.general.show_debug) s.general.show_debug(v);
   return 0;
 }
 
