@@ -447,6 +447,14 @@ bool xobject_show(int32_t handle, bool visible) {
   return true;
 }
 
+void xobject_enable(uint32_t slot_number, bool enable) {
+  const int slot = slot_of(static_cast<int32_t>(slot_number | kXHandleBit));
+  if (slot < 0) return;
+  XSlot& x = xs().slots[slot];
+  x.pickable = enable;
+  platform::frame_set_traversal(x.frame, platform::frame_visible(x.frame), enable);
+}
+
 void animate_xobjects() {
   follow_scene();
   for (XAnimation& a : xs().animations) {

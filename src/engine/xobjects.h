@@ -68,6 +68,10 @@ int x_model_frame(int32_t handle);
 // show / hide of an X handle: its render-enable bit. False when the value
 // is no live X handle.
 bool xobject_show(int32_t handle, bool visible);
+// disable / enable of an X handle (its slot number `slot`): clears / sets
+// the pick-enable traversal bit, so that a disabled frame is still drawn
+// but no longer found by picking or rays.
+void xobject_enable(uint32_t slot, bool enable);
 // Brings every active animation to the current tick and re-poses the meshes
 // whose time changed (once per drawn frame).
 void animate_xobjects();

@@ -74,6 +74,12 @@ void window_hide() {
   if (desktop().window) SDL_HideWindow(desktop().window);
 }
 
+void window_show() {
+  if (!desktop().window) return;
+  SDL_ShowWindow(desktop().window);
+  SDL_RaiseWindow(desktop().window);
+}
+
 bool window_exists() { return desktop().window != nullptr; }
 
 void poll_messages(MessageQueue& out) {

@@ -23,6 +23,8 @@ int display_count();
 std::string display_name(int index);
 
 void window_hide();
+// Shows the main window again and brings it to the front.
+void window_show();
 bool window_exists();
 
 // Translates pending desktop events into window messages.

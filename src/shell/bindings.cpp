@@ -13,9 +13,11 @@
 #include "engine/objects.h"
 #include "engine/scene3d.h"
 #include "engine/state.h"
+#include "engine/xobjects.h"
 #include "media/device.h"
 #include "media/input.h"
 #include "platform/platform.h"
+#include "platform/video.h"
 #include "project/records.h"
 #include "shell/messages.h"
 #include "shell/state.h"
@@ -41,6 +43,8 @@ void bind_general_services() {
   g.element_count = [] { return static_cast<int>(project::last_index() + 1); };
   g.object_type = [](int element) { return engine::tag_type(engine::current_tag(*core::element_state(element))); };
   g.clear_screen = media::clear_display;
+  g.xmodel_enable = engine::xobject_enable;
+  g.show_window = platform::window_show;
   g.typed_text = media::typed_text;
   g.set_typed_text = media::set_typed_text;
   brain::state().runtime_error = brain::runtime_error_box;

@@ -10,6 +10,8 @@
 
 #include "brain/bind.h"
 #include "brain/table.h"
+#include "brain/builtins/general.h"
+#include "brain/state.h"
 #include "core/angles.h"
 #include "core/arena.h"
 #include "core/element_state.h"
@@ -390,6 +392,26 @@ TEST_F(XObjects, RaysSweepsAndTheirHits) {
   EXPECT_EQ(call("bottom", e(1)), 0);  // no model
   EXPECT_EQ(call("x_element_get", h, e(1), 0, 0, 0), 0);  // loaded, not cloned
   EXPECT_EQ(w(1)[core::kPosition + 2], 5 * 512000);
+}
+
+// disable / enable of an X handle take its frame out of picking and rays and
+// put it back; it stays drawn, as a disabled element does.
+TEST_F(XObjects, DisabledXFramesAreNotPicked) {
+  brain::bind_general_builtins();
+  brain::state().general.xmodel_enable = engine::xobject_enable;
+  const int32_t h = call("x_load", cube, 0);
+  call("position_set", h, 0, 0, 5 * 512000);
+  EXPECT_NEAR(call("visual_ray", e(0), 10 * 512000), 4.5 * 512000, 50);
+  call("disable", h);
+  EXPECT_EQ(call("visual_ray", e(0), 10 * 512000), 0);
+  EXPECT_TRUE(platform::frame_visible(engine::xobject_frame(h)));
+  call("hide", h);
+  call("show", h);  // showing again keeps it out of picking
+  EXPECT_EQ(call("visual_ray", e(0), 10 * 512000), 0);
+  call("enable", h);
+  EXPECT_NEAR(call("visual_ray", e(0), 10 * 512000), 4.5 * 512000, 50);
+  call("disable", static_cast<int32_t>(0x80000000u | 999));  // no such slot: nothing happens
+  brain::state().general.xmodel_enable = nullptr;
 }
 
 // The second collision part narrows a sweep to that part of its target.
