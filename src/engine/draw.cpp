@@ -10,6 +10,7 @@
 #include "engine/objects.h"
 #include "engine/state.h"
 #include "media/device.h"
+#include "media/input.h"
 #include "media/overlay.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
@@ -72,6 +73,7 @@ void draw_counter(const core::ElementState& st, const Object& o) {
 }
 
 void draw_frame() {
+  if (!media::window_active()) return;
   State& s = state();
   for (int e = 0; e < s.scene.element_count; ++e) {
     core::ElementState& st = *core::element_state(e);

@@ -6,7 +6,8 @@
 namespace engine {
 
 // Draws the 2D layers and the overlay text into the frame and presents it,
-// except the warm-up frame.
+// except the warm-up frame. Nothing is drawn while the window is minimised
+// or hidden.
 void draw_frame();
 
 struct Object;

@@ -29,6 +29,7 @@ namespace {
 constexpr uint32_t kLowStringMemory = 80000;
 
 void draw() {
+  if (!media::window_active()) return;
   ++state().loop.frames_drawn;
   if (auto* f = hooks().draw_frame) f();
 }

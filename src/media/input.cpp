@@ -19,6 +19,8 @@ State& state() {
 Input& input() { return state().input; }
 EngineSettings& settings() { return state().settings; }
 
+bool window_active() { return input().window_active; }
+
 std::string_view typed_text() {
   const Input& in = input();
   return {in.typed, static_cast<size_t>(in.typed_length)};
@@ -70,6 +72,10 @@ void window_procedure(Input& in, const platform::Message& m) {
       break;
     case MessageKind::Activate:
       in.activated = 1;
+      in.window_active = true;
+      break;
+    case MessageKind::Deactivate:
+      in.window_active = false;
       break;
     case MessageKind::Close:
       break;  // the window cannot be closed from outside

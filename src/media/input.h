@@ -22,7 +22,8 @@ struct Input {
   char typed[kTypedTextBytes] = {};  // zero-terminated, at most 8191 characters
   int typed_length = 0;
   int32_t wheel = 0;
-  int32_t activated = 0;
+  int32_t activated = 0;     // set whenever the window is activated
+  bool window_active = true;  // false while the window is minimised or hidden
   int32_t mouse_x = 0, mouse_y = 0, mouse_buttons = 0;
   int32_t mouse_limit_x = 639, mouse_limit_y = 479;  // the display mode's size - 1
   int32_t current_scancode = 0;                      // of the last key event taken
@@ -31,6 +32,10 @@ struct Input {
 };
 
 Input& input();
+
+// False while the main window is minimised or hidden: frames are not drawn.
+// A headless run is active unless its input script deactivates it.
+bool window_active();
 
 // The typed-text buffer: its text, and replacing it (cut to 8191 characters).
 std::string_view typed_text();

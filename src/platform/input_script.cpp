@@ -134,6 +134,9 @@ bool parse_input_script(std::string_view text, InputScript& script, std::string&
     } else if (what == "quit") {
       m.kind = MessageKind::Close;
       add(pump, m);
+    } else if (what == "activate" || what == "deactivate") {
+      m.kind = what == "activate" ? MessageKind::Activate : MessageKind::Deactivate;
+      add(pump, m);
     } else {
       fail("unknown event");
     }

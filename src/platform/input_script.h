@@ -4,6 +4,7 @@
 //   down SCANCODE / up SCANCODE
 //   text STRING           the characters of the rest of the line
 //   move X Y / buttons MASK / wheel DELTA / quit
+//   activate / deactivate the window is restored / minimised
 //   stall MS              the virtual clock jumps MS milliseconds (0..60000)
 //                         ahead, as if a frame or a disk wait had been slow
 // CHAR is one character, or a decimal code of two or more digits ("13").

@@ -136,8 +136,12 @@ void poll_messages(MessageQueue& out) {
         out.push(m);
         break;
       case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || e.window.event == SDL_WINDOWEVENT_RESTORED) {
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || e.window.event == SDL_WINDOWEVENT_RESTORED ||
+            e.window.event == SDL_WINDOWEVENT_SHOWN) {
           m.kind = MessageKind::Activate;
+          out.push(m);
+        } else if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN) {
+          m.kind = MessageKind::Deactivate;
           out.push(m);
         } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
           m.kind = MessageKind::Close;
