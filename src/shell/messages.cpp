@@ -64,6 +64,9 @@ int message_box(const std::string& text, const std::string& first, const std::st
     const char* buttons[2] = {a.c_str(), b.c_str()};
     int chosen = platform::message_box(core::kClassText, shown, buttons, a == b ? 1 : 2, false);
     answer = chosen == 1 ? 2 : 1;
+    // A box the desktop cannot show is not lost: its text and the answer
+    // taken go to standard error.
+    if (chosen < 0) std::fprintf(stderr, "quill: %s\n(answered: %s)\n", shown.c_str(), a.c_str());
   }
   log("box", text, labels, answer);
   return answer;

@@ -168,3 +168,14 @@ TEST_F(TestRun, TheDemoProjectShowsItsSceneAndLayers) {
 }
 
 }  // namespace
+
+// In a window on a desktop that cannot show a message box (a virtual X
+// server), the box's text and the answer taken go to standard error.
+TEST_F(TestRun, BoxesTheDesktopCannotShowArePrinted) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xvfb-run";
+  write_project({{{}, "foo bar baz(\nexit(3)\n"}});
+  launcher = "xvfb-run -a";
+  EXPECT_EQ(quill("--windowed --ticks 10 --messages m.jsonl"), 0);
+  EXPECT_NE(last_output.find("Brackets nesting error!"), std::string::npos) << last_output;
+  EXPECT_NE(last_output.find("(answered: OK)"), std::string::npos) << last_output;
+}

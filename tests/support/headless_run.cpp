@@ -36,7 +36,7 @@ int Installation::quill(const std::string& args) {
   // timeout ends the run with TERM, and with KILL 5 s later; it answers
   // 124 (or 137) then, and passes a signal that ended the binary on.
   const std::string cmd = "cd " + quoted(dir) + " && exec timeout -k 5 " + std::to_string(timeout_seconds) + " " +
-                          quoted(QUILL_BINARY) + " " + args + " 2>&1 </dev/null";
+                          (launcher.empty() ? "" : launcher + " ") + quoted(QUILL_BINARY) + " " + args + " 2>&1 </dev/null";
   last_output.clear();
   FILE* out = popen(cmd.c_str(), "r");
   if (!out) {
