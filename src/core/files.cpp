@@ -106,6 +106,17 @@ bool write_file_atomic(const std::string& path, std::string_view content) {
   return ok;
 }
 
+void crlf_if_lf_only(std::string& text) {
+  if (text.find('\n') == std::string::npos || text.find("\r\n") != std::string::npos) return;
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  text.swap(out);
+}
+
 std::string_view LineReader::next() {
   if (pos_ >= text_.size()) {
     end_ = true;

@@ -27,6 +27,11 @@ size_t read_into(const std::string& path, void* buffer, size_t bytes);
 // and renames it over `path`, so a crash never leaves a half-written file.
 bool write_file_atomic(const std::string& path, std::string_view content);
 
+// A text whose lines end in LF alone (as editors on this system write them),
+// with no CR LF anywhere, gets CR LF line ends; any other text is kept as
+// it is. For the request and project files, whose readers split at CR LF.
+void crlf_if_lf_only(std::string& text);
+
 // Reads lines that end with CR LF; a lone LF or CR is part of the line.
 // Reading past the end yields empty lines and sets at_end().
 class LineReader {

@@ -80,6 +80,7 @@ Read read_content(const std::string& path, size_t room, FileContent& fc) {
     return refuse(fc,
                   "is larger than " + std::to_string(core::kProjectTextBytes) + " bytes|and was not loaded.");
   if (fc.text.empty()) return Read::kEmpty;
+  core::crlf_if_lf_only(fc.text);
 
   Lines lines{fc.text};
   size_t at = 0;

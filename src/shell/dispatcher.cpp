@@ -57,6 +57,8 @@ void test_run_mode() {
   core::remove_file(program() + "temp/wasok.dat");
   int32_t design_view = s.editor.design_view;
   s.editor.design_view = 0;
+  if (!core::file_exists(s.request.project_path))
+    core::notice("The project file '" + s.request.project_path + "' was not found:|a project of one camera runs instead.");
 
   s.exit_code = run_test();
 

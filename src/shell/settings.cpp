@@ -37,6 +37,7 @@ RunRequest read_run_request(const std::string& program_folder) {
     r.project_path = path;
     return r;
   }
+  core::crlf_if_lf_only(text);
   core::LineReader lines(text);
   r.project_path = bounded(lines.next());
   r.mode = core::text_to_int(lines.next());

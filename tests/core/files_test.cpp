@@ -89,3 +89,16 @@ TEST(Files, Folders) {
 }
 
 }  // namespace
+
+TEST(Files, LfOnlyTextsGetCrLf) {
+  std::string lf = "a\nb\n\nc";
+  core::crlf_if_lf_only(lf);
+  EXPECT_EQ(lf, "a\r\nb\r\n\r\nc");
+  // A text with any CR LF keeps its lone LFs (they are part of lines).
+  std::string mixed = "a\r\nb\nc\r\n";
+  core::crlf_if_lf_only(mixed);
+  EXPECT_EQ(mixed, "a\r\nb\nc\r\n");
+  std::string none = "abc";
+  core::crlf_if_lf_only(none);
+  EXPECT_EQ(none, "abc");
+}

@@ -163,3 +163,32 @@ TEST_F(Install, CommandLineHelpAndErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files written by an editor that ends lines with LF alone are read as if
+// they ended with CR LF: the request asks for a test run, and the project's
+// records and brains arrive.
+TEST_F(Install, RequestAndProjectWithLfLineEndsAreRead) {
+  std::string project = testing_support::project_file({{{{1, "Probe"}}, "var n\nn = n + 1\nexit(7)\n"}});
+  for (size_t p = 0; (p = project.find("\r\n", p)) != std::string::npos;) project.erase(p, 1);
+  write("projects/lf/lf.prj", project);
+  write("runmode.ini", "projects/lf/lf.prj\n1\n0\n0\n0\n");
+  ASSERT_EQ(run("--dump d.json"), 0);
+  const testing_support::Dump dump = testing_support::Dump::parse(read("d.json"));
+  EXPECT_EQ(dump.value("exit_code"), 7);
+  EXPECT_EQ(dump.name(0), "Probe");
+  EXPECT_EQ(dump.variable(0, 1), 5);
+  EXPECT_EQ(read("temp/wasok.dat"), "wasok\r\n");
+}
+
+// A test run of a project file that does not exist says so, and runs the
+// project of one camera.
+TEST_F(Install, TestRunOfAMissingProjectSaysSo) {
+  write("runmode.ini", "projects/none/none.prj\r\n1\r\n0\r\n0\r\n0\r\n");
+  ASSERT_EQ(run("--ticks 10"), 0);
+  EXPECT_NE(read("m.jsonl").find("The project file 'projects/none/none.prj' was not found"), std::string::npos)
+      << read("m.jsonl");
+}
+
+}  // namespace
