@@ -1,6 +1,9 @@
 #include "core/state.h"
 
 #include <cstdio>
+#include <set>
+
+#include "core/files.h"
 
 namespace core {
 
@@ -26,6 +29,15 @@ void notice(const std::string& text) {
 
 void error_box(const std::string& text) {
   if (auto* f = state().notify.error) f(text);
+}
+
+void file_warning(const std::string& path, const std::string& expected, const std::string& instead) {
+  static std::set<std::string> said;
+  const std::string reason = file_exists(path) ? "not " + expected : std::string("not found");
+  const std::string& program = state().folders.program;
+  const std::string shown = !program.empty() && path.rfind(program, 0) == 0 ? path.substr(program.size()) : path;
+  if (!said.insert(shown).second) return;
+  if (auto* f = state().notify.warning) f("Cannot use '" + shown + "' (" + reason + "); using " + instead + " instead.");
 }
 
 void value_box(double value, const std::string& text) {

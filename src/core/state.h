@@ -26,6 +26,9 @@ struct Notifier {
   void (*notice)(const std::string& text) = nullptr;
   // The platform error box (caption = class text).
   void (*error)(const std::string& text) = nullptr;
+  // A warning that never waits and never shows a box (standard error and
+  // the message log).
+  void (*warning)(const std::string& text) = nullptr;
 };
 
 struct Folders {
@@ -66,5 +69,10 @@ void notice(const std::string& text);
 void error_box(const std::string& text);
 // The system value box: "Value: %g" of the value, a line break, the text.
 void value_box(double value, const std::string& text);
+// A file that cannot be used and what is taken instead, as a warning once
+// per file for the whole process: "Cannot use 'path' (not found); using
+// instead instead." or, for a file that is there, "(not <expected>)".
+// Paths are shown relative to the program folder.
+void file_warning(const std::string& path, const std::string& expected, const std::string& instead);
 
 }  // namespace core

@@ -48,16 +48,23 @@ int texture_of(const ImageBlock& b) {
   return platform::texture_create(rgba.data(), b.width, b.height);
 }
 
+// The image of a path, or of the fallback when the file is missing (an
+// unreadable file gives the empty image); either is said once.
 media::PcxImage read_or(const std::string& path, const char* fallback) {
-  if (fallback && !core::file_exists(path)) return media::load_pcx(program_path(fallback), media::PcxMode::file_palette);
-  return media::load_pcx(path, media::PcxMode::file_palette);
+  if (fallback && !core::file_exists(path)) {
+    core::file_warning(path, "a PCX image", fallback);
+    return media::load_pcx(program_path(fallback), media::PcxMode::file_palette);
+  }
+  media::PcxImage img = media::load_pcx(path, media::PcxMode::file_palette);
+  if (!img.usable) core::file_warning(path, "a PCX image", "an empty image");
+  return img;
 }
 
 }  // namespace
 
 void load_sprite(Object& o, const std::string& path) {
   o.w[0] = static_cast<int32_t>(kTagSprite);
-  const uint32_t addr = store_image(media::load_pcx(path, media::PcxMode::file_palette));
+  const uint32_t addr = store_image(read_or(path, nullptr));
   if (!addr) return;
   const ImageBlock& b = *core::at<ImageBlock>(addr);
   // Runs of opaque pixels, row by row.
@@ -161,6 +168,7 @@ void load_counter(Object& o, const std::string& path) {
 
 void load_flat(Object& o, const std::string& path, int alpha_mode) {
   const media::TextureSource src = media::open_texture(path, core::state().folders.data + "error.pcx");
+  if (src.fallback) core::file_warning(path, "a PCX image with sides that are powers of two", "data/error.pcx");
   const size_t words = media::texture_words(src);
   const uint32_t addr = words <= (16u << 20) ? work_alloc(static_cast<uint32_t>(words * 4)) : 0;
   o.w[0] = static_cast<int32_t>(kTagFlat);

@@ -66,12 +66,16 @@ core::Model visual_model(int element, int frame) {
   core::Model out;
   media::Visual visual;
   std::string aspect = project::get_field(element, project::kFieldAspect);
-  if (!media::read_visual(program_path(aspect), core::state().folders.program, visual))
+  if (!media::read_visual(program_path(aspect), core::state().folders.program, visual)) {
+    core::file_warning(program_path(aspect), "a visual", "visuals/default_.v3d");
     media::read_visual(program_path("visuals/default_.v3d"), core::state().folders.program, visual);
+  }
   if (frame < 0 || static_cast<size_t>(frame) >= visual.frames.size()) return out;
   for (const media::VisualPart& part : visual.frames[static_cast<size_t>(frame)].parts) {
     core::Model m;
-    media::load_3ds_model(program_path(part.source), program_path(std::string(media::kDefault3dsFile)), m);
+    if (media::load_3ds_model(program_path(part.source), program_path(std::string(media::kDefault3dsFile)), m) !=
+        media::ModelSource::file)
+      core::file_warning(program_path(part.source), "a 3DS model", std::string(media::kDefault3dsFile));
     if (part.faces_flip) media::reverse_winding(m);
     const uint32_t base = static_cast<uint32_t>(out.positions.size());
     const uint32_t first = static_cast<uint32_t>(out.indices.size());
@@ -92,7 +96,10 @@ core::Model x_model(const std::string& path) {
   core::Model m;
   platform::XInfo info;
   std::string error;
-  if (!platform::load_x(path, m, info, error)) platform::load_x(program_path(kDefaultXModel), m, info, error);
+  if (!platform::load_x(path, m, info, error)) {
+    core::file_warning(path, "a usable X model", kDefaultXModel);
+    platform::load_x(program_path(kDefaultXModel), m, info, error);
+  }
   return m;
 }
 
@@ -177,9 +184,10 @@ int background_texture(uint32_t& top, uint32_t& bottom) {
   const project::Scene& scene = project::state().scene;
   media::Bitmap bmp;
   std::string path = scene.background.empty() ? std::string(kDefaultBackground3d) : scene.background;
-  if (media::load_bmp(program_path(path), bmp) != media::BmpResult::ok &&
-      media::load_bmp(program_path(kDefaultBackground3d), bmp) != media::BmpResult::ok)
-    return -1;
+  if (media::load_bmp(program_path(path), bmp) != media::BmpResult::ok) {
+    core::file_warning(program_path(path), "a BMP image", kDefaultBackground3d);
+    if (media::load_bmp(program_path(kDefaultBackground3d), bmp) != media::BmpResult::ok) return -1;
+  }
   const int32_t upper = std::clamp(scene.band_upper, 0, 479);
   int32_t lower = std::clamp(scene.band_lower, 0, 479);
   if (lower <= upper) lower = 479;

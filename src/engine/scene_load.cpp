@@ -53,8 +53,10 @@ int frames_of(const std::string& aspect, int type) {
     case project::kVisual: {
       media::Visual visual;
       const std::string& folder = core::state().folders.program;
-      if (!media::read_visual(program_path(aspect), folder, visual))
+      if (!media::read_visual(program_path(aspect), folder, visual)) {
+        core::file_warning(program_path(aspect), "a visual", "visuals/default_.v3d");
         media::read_visual(program_path("visuals/default_.v3d"), folder, visual);
+      }
       const size_t n = visual.frames.size();
       return n == 0 ? 1 : static_cast<int>(std::min<size_t>(n, kMaxNumberedFrames));
     }
@@ -66,6 +68,7 @@ int frames_of(const std::string& aspect, int type) {
 // Camera: the first 64 bytes of the file are the object, bytes 64-175 the
 // viewport block in the work pool.
 void load_camera(Object& o, const std::string& aspect) {
+  if (!exists(aspect)) core::file_warning(program_path(aspect), "a camera file", kDefaultCamera);
   std::string path = exists(aspect) ? aspect : std::string(kDefaultCamera);
   uint8_t bytes[64 + kCameraBlockBytes] = {};
   core::read_into(program_path(path), bytes, sizeof bytes);
@@ -101,6 +104,7 @@ int shape_texture(const std::string& name) {
   if (name.empty()) return -1;
   const media::TextureSource src = media::open_texture(program_path(name.rfind("./", 0) == 0 ? name.substr(2) : name),
                                                        core::state().folders.data + "error.pcx");
+  if (src.fallback) core::file_warning(name, "a PCX image with sides that are powers of two", "data/error.pcx");
   const size_t words = media::texture_words(src);
   if (words == 0 || words > (16u << 20)) return -1;
   std::vector<uint32_t> pixels(words);
@@ -115,8 +119,11 @@ int shape_texture(const std::string& name) {
 // shape when the aspect is no shape file, a small box when that fails too).
 void load_shape(Object& o, int element, const std::string& file) {
   media::Shape shape;
-  if (!media::read_shape(file, shape) && !media::read_shape(program_path(media::kDefaultShapeFile), shape))
-    shape = media::box_shape(500, 500, 500, 0xC0C0C0, false);
+  if (!media::read_shape(file, shape)) {
+    core::file_warning(file, "a 3D shape", media::kDefaultShapeFile);
+    if (!media::read_shape(program_path(media::kDefaultShapeFile), shape))
+      shape = media::box_shape(500, 500, 500, 0xC0C0C0, false);
+  }
   o.w[0] = static_cast<int32_t>(kTagShape);
   o.w[1] = shape_texture(shape.texture);
   o.w[2] = element;

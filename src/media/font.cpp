@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/files.h"
+#include "core/state.h"
 
 namespace media {
 
@@ -96,7 +97,10 @@ bool load_tool_font(const std::string& data_folder, bool small, Font& font) {
 void select_tool_font(const std::string& data_folder, bool small) {
   State& m = state();
   m.tool_font_small = small;
-  if (!load_tool_font(data_folder, small, m.tool_font)) m.tool_font = Font{};
+  if (!load_tool_font(data_folder, small, m.tool_font)) {
+    m.tool_font = Font{};
+    core::file_warning(data_folder + font_file_name(small), "a font", "no text");
+  }
 }
 
 int32_t text_width(const Font& font, std::string_view text) {

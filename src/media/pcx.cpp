@@ -131,6 +131,7 @@ int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMo
 
 PcxImage decode_pcx(std::span<const uint8_t> file, PcxMode mode) {
   PcxImage img;
+  img.usable = usable_pcx(file, img.size);
   img.size = pcx_size(file);
   img.pixels.resize(pcx_buffer_bytes(img.size, mode));
   decode_pcx(file, img.pixels, mode, &img.palette);

@@ -60,6 +60,7 @@ int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMo
 // A decoded image that owns its pixels (load-time use).
 struct PcxImage {
   ImageSize size;
+  bool usable = false;          // the file was a usable PCX (else the 1x1 image)
   std::vector<uint8_t> pixels;  // pcx_buffer_bytes(size, mode) bytes
   Palette palette{};
 };

@@ -66,6 +66,7 @@ void bind_message_services() {
   n.box = message_box;
   n.notice = message_notice;
   n.error = message_error;
+  n.warning = message_warning;
 }
 
 void bind_builtins() {

@@ -74,6 +74,11 @@ int message_box(const std::string& text, const std::string& first, const std::st
 
 void message_notice(const std::string& text) { message_box(text, "", ""); }
 
+void message_warning(const std::string& text) {
+  log("warning", text, {}, 0);
+  std::fprintf(stderr, "quill: %s\n", text.c_str());
+}
+
 void message_error(const std::string& text) {
   log("error", text, {"OK"}, 1);
   if (platform::headless()) return;

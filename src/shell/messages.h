@@ -13,6 +13,8 @@ namespace shell {
 int message_box(const std::string& text, const std::string& first, const std::string& second);
 void message_notice(const std::string& text);
 void message_error(const std::string& text);
+// A warning: one line on standard error and in the message log.
+void message_warning(const std::string& text);
 // Opens the --messages log (appending); false when it cannot be opened.
 bool open_message_log(const std::string& path);
 void close_message_log();

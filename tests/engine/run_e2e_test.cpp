@@ -179,3 +179,28 @@ TEST_F(TestRun, BoxesTheDesktopCannotShowArePrinted) {
   EXPECT_NE(last_output.find("Brackets nesting error!"), std::string::npos) << last_output;
   EXPECT_NE(last_output.find("(answered: OK)"), std::string::npos) << last_output;
 }
+
+// Files that cannot be used fall back to their defaults as before, and each
+// is named once in a warning (never a box): standard error and the log.
+TEST_F(TestRun, UnusableFilesAreNamedOnceEach) {
+  write("sprites/broken.pcx", "this is no image");
+  const ElementSpec broken{{{36, "5"}, {2, "./sprites/broken.pcx"}, {37, "0/0/639/479/0"}}, ""};
+  const ElementSpec again{{{36, "5"}, {2, "./sprites/broken.pcx"}, {5, "10"}, {37, "0/0/639/479/0"}}, ""};
+  const ElementSpec missing{{{36, "7"}, {2, "./bckgrnds/nothere.pcx"}, {37, "0/0/639/479/0"}}, ""};
+  const ElementSpec shape{{{36, "1"}, {2, "./3dshapes/nothere.a3d"}}, ""};
+  ASSERT_EQ(run({{{}, "exit(1)\n"}, broken, again, missing, shape}), 0);
+  int broken_warnings = 0, missing_warnings = 0, shape_warnings = 0, boxes = 0;
+  for (const testing_support::Message& m : messages()) {
+    if (m.kind == "box") ++boxes;
+    if (m.kind != "warning") continue;
+    broken_warnings += m.text == "Cannot use 'sprites/broken.pcx' (not a PCX image); using an empty image instead.";
+    missing_warnings +=
+        m.text == "Cannot use 'bckgrnds/nothere.pcx' (not found); using bckgrnds/default_.pcx instead.";
+    shape_warnings += m.text.find("'3dshapes/nothere.a3d' (not found)") != std::string::npos;
+  }
+  EXPECT_EQ(broken_warnings, 1) << read("m.jsonl");
+  EXPECT_EQ(missing_warnings, 1) << read("m.jsonl");
+  EXPECT_EQ(shape_warnings, 1) << read("m.jsonl");
+  EXPECT_EQ(boxes, 1);  // the exit notice alone
+  EXPECT_NE(last_output.find("Cannot use 'sprites/broken.pcx'"), std::string::npos) << last_output;
+}
