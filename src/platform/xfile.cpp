@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string_view>
 
 #include "core/files.h"
@@ -414,7 +415,8 @@ std::string import_in_child(std::string_view bytes, bool want_rig) {
 }
 
 // Runs the import in a child process and collects its reply.
-bool run_child(const std::string& bytes, bool want_rig, std::string& reply, std::string& error) {
+// How the import ended; the error says why when it is not kDone.
+SandboxResult run_child(const std::string& bytes, bool want_rig, std::string& reply, std::string& error) {
   SandboxLimits limits;
   limits.seconds = kXLoadSeconds;
   limits.memory_bytes = kXLoadMemoryBytes;
@@ -422,27 +424,33 @@ bool run_child(const std::string& bytes, bool want_rig, std::string& reply, std:
   SandboxOutcome out =
       sandbox_run([want_rig](std::string_view request) { return import_in_child(request, want_rig); }, bytes, limits);
   switch (out.result) {
-    case SandboxResult::kDone:
-      reply = std::move(out.reply);
-      return true;
-    case SandboxResult::kNoChild:
-      error = "cannot start the X loader";
-      return false;
-    case SandboxResult::kTimedOut:
-      error = "the X file took too long to read";
-      return false;
-    case SandboxResult::kLostChild:
-      error = "the X loader stopped answering";
-      return false;
-    case SandboxResult::kReplyTooLong:
-      error = "the X file makes too large a model";
-      return false;
+    case SandboxResult::kDone: reply = std::move(out.reply); break;
+    case SandboxResult::kNoChild: error = "cannot start the X loader"; break;
+    case SandboxResult::kTimedOut: error = "the X file took too long to read"; break;
+    case SandboxResult::kLostChild: error = "the X loader stopped answering"; break;
+    case SandboxResult::kReplyTooLong: error = "the X file makes too large a model"; break;
     case SandboxResult::kSignalled:
       error = "the X file made the loader fail (signal " + std::to_string(out.signal) + ")";
-      return false;
+      break;
   }
-  return false;
+  return out.result;
 }
+
+// FNV-1a of a file's bytes: files whose import failed are known by content.
+uint64_t content_hash(const std::string& bytes) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+  return h ^ bytes.size();
+}
+
+// Files whose import child crashed, overran or answered nonsense, with the
+// message: they are not imported again while the process lasts.
+std::map<uint64_t, std::string>& failed_imports() {
+  static std::map<uint64_t, std::string> failed;
+  return failed;
+}
+
+uint32_t imports = 0;
 
 bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, std::string& error) {
   model = Model{};
@@ -464,11 +472,20 @@ bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, s
     error = path + " is not an X file";
     return false;
   }
+  const uint64_t key = content_hash(bytes);
+  if (const auto known = failed_imports().find(key); known != failed_imports().end()) {
+    error = path + ": " + known->second;
+    return false;
+  }
   std::string reply;
   Model m;
   XInfo in;
   XRig rg;
-  if (!run_child(bytes, rig != nullptr, reply, error) || !x_read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
+  ++imports;
+  const SandboxResult ended = run_child(bytes, rig != nullptr, reply, error);
+  if (ended != SandboxResult::kDone || !x_read_reply(reply, m, in, rig ? &rg : nullptr, error)) {
+    // A loader that could not start may start next time; the file is not to blame.
+    if (ended != SandboxResult::kNoChild) failed_imports().emplace(key, error);
     error = path + ": " + error;
     return false;
   }
@@ -479,6 +496,8 @@ bool load_x_any(const std::string& path, Model& model, XInfo& info, XRig* rig, s
 }
 
 }  // namespace
+
+uint32_t x_import_count() { return imports; }
 
 bool load_x(const std::string& path, Model& model, XInfo& info, std::string& error) {
   return load_x_any(path, model, info, nullptr, error);

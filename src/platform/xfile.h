@@ -46,7 +46,12 @@ struct XInfo {
 // False with a message in `error` when the file is missing, too large, not
 // an .x file, malformed, or makes the parser fail; `model` and `info` are
 // then empty.
+// A file whose import failed in the child is known by its content for the
+// rest of the process and fails at once, with the same message, when it is
+// loaded again.
 bool load_x(const std::string& path, core::Model& model, XInfo& info, std::string& error);
+// Imports run in a child process so far.
+uint32_t x_import_count();
 
 // load_x, and the first animation set with the node hierarchy (core/rig.h),
 // for posing the model at run time. A file without animation gives an empty

@@ -157,6 +157,24 @@ TEST_F(XFile, BadFilesFailWithAMessage) {
   }
 }
 
+// A file whose import failed is not imported again: the second load fails
+// at once with the same message, without a child.
+TEST_F(XFile, FailedImportsAreRemembered) {
+  Model m;
+  XInfo info;
+  std::string first, second;
+  const std::string junk = write("remembered.x", "xof 0303bin 0032" + std::string(500, '\x05'));
+  const uint32_t before = platform::x_import_count();
+  ASSERT_FALSE(platform::load_x(junk, m, info, first));
+  EXPECT_EQ(platform::x_import_count(), before + 1);
+  ASSERT_FALSE(platform::load_x(write("same_bytes.x", "xof 0303bin 0032" + std::string(500, '\x05')), m, info, second));
+  EXPECT_EQ(platform::x_import_count(), before + 1);
+  EXPECT_EQ(first.substr(first.find(": ")), second.substr(second.find(": ")));
+  // A good file still loads.
+  EXPECT_TRUE(platform::load_x(write("good.x", kHandMade), m, info, first)) << first;
+  EXPECT_EQ(platform::x_import_count(), before + 2);
+}
+
 // The shared sample files.
 TEST_F(XFile, SampleFiles) {
   const std::string folder = std::string(QUILL_TESTDATA) + "/x/";
