@@ -3,6 +3,9 @@ JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
 DEMO := build/demo
+# Warnings are errors on CI and in `make test`.
+WERROR ?= $(if $(CI),ON,OFF)
+test: WERROR := ON
 # Without a display (or on CI) the demo runs headless for ten seconds of
 # virtual time and leaves a screenshot; with one it opens a window (Esc ends it).
 HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300 --screenshot screenshot.png,--windowed)
@@ -13,7 +16,7 @@ bootstrap:
 	@tools/bootstrap
 
 release: bootstrap
-	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILL_WERROR=$(WERROR)
 	cmake --build $(RELEASE) -j$(JOBS)
 
 demo: release
@@ -25,7 +28,7 @@ demo: release
 
 test: release
 	ctest --test-dir $(RELEASE) --output-on-failure -j$(JOBS)
-	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF
+	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF -DQUILL_WERROR=$(WERROR)
 	cmake --build $(ASAN) -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
