@@ -1,4 +1,5 @@
-# The two entry points: `make demo` and `make test` (see README.md).
+# The entry points: `make demo` and `make test` (see README.md); `make format`
+# reformats the C++ sources.
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
@@ -10,7 +11,7 @@ test: WERROR := ON
 # virtual time and leaves a screenshot; with one it opens a window (Esc ends it).
 HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300 --screenshot screenshot.png,--windowed)
 
-.PHONY: demo test bootstrap release
+.PHONY: demo test bootstrap release format check-format
 
 bootstrap:
 	@tools/bootstrap
@@ -26,7 +27,13 @@ demo: release
 	cd $(DEMO) && ../release/src/shell/quill $(HEADLESS) --messages messages.jsonl
 	@echo "demo finished; messages in $(DEMO)/messages.jsonl"
 
-test: release
+check-format:
+	tools/check-format
+
+format:
+	tools/format
+
+test: check-format release
 	ctest --test-dir $(RELEASE) --output-on-failure -j$(JOBS)
 	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF -DQUILL_WERROR=$(WERROR)
 	cmake --build $(ASAN) -j$(JOBS)
