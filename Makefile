@@ -3,6 +3,7 @@
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
+FUZZ := build/fuzz
 DEMO := build/demo
 # Warnings are errors on CI and in `make test`.
 WERROR ?= $(if $(CI),ON,OFF)
@@ -11,7 +12,7 @@ test: WERROR := ON
 # virtual time and leaves a screenshot; with one it opens a window (Esc ends it).
 HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300 --screenshot screenshot.png,--windowed)
 
-.PHONY: demo test bootstrap release format check-format
+.PHONY: demo test bootstrap release format check-format fuzz-smoke
 
 bootstrap:
 	@tools/bootstrap
@@ -33,6 +34,13 @@ check-format:
 format:
 	tools/format
 
+# The libFuzzer targets built with clang, each run briefly from its seeds.
+fuzz-smoke: bootstrap
+	cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DQUILL_FUZZ=ON -DQUILL_TESTS=OFF -DQUILL_BENCH=OFF -DQUILL_WERROR=$(WERROR)
+	cmake --build $(FUZZ) -j$(JOBS) --target fuzzers
+	FUZZ_JOBS=$(JOBS) tools/fuzz-smoke $(FUZZ)
+
 test: check-format release
 	ctest --test-dir $(RELEASE) --output-on-failure -j$(JOBS)
 	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF -DQUILL_WERROR=$(WERROR)
@@ -40,3 +48,4 @@ test: check-format release
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+	$(MAKE) --no-print-directory fuzz-smoke WERROR=$(WERROR)
