@@ -47,6 +47,13 @@ bool key_value(std::string_view line, std::string_view& key, std::string_view& v
   return !key.empty() && key.front() != ';';
 }
 
+// Ends the last line of a text that has no line break at its end; a CR
+// there becomes CR LF, so it does not stay in that line's value.
+void end_last_line(std::string& out) {
+  if (out.empty() || out.back() == '\n') return;
+  out += out.back() == '\r' ? "\n" : "\r\n";
+}
+
 int hex_digit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -105,11 +112,11 @@ std::string profile_set(std::string_view text, std::string_view section, std::st
   }
   std::string out(text);
   if (section_end != std::string_view::npos) {
-    if (section_end == text.size() && !out.empty() && out.back() != '\n') out += "\r\n";
+    if (section_end == text.size()) end_last_line(out);
     out.insert(section_end == text.size() ? out.size() : section_end, entry);
     return out;
   }
-  if (!out.empty() && out.back() != '\n') out += "\r\n";
+  end_last_line(out);
   out += "[" + std::string(section) + "]\r\n" + entry;
   return out;
 }

@@ -47,8 +47,7 @@ std::string silent_wav() {
 }
 
 bool init_install(const std::string& folder_in, std::string& error) {
-  std::string folder = folder_in;
-  if (folder.empty()) folder = ".";
+  std::string folder = folder_in.empty() ? std::string(".") : folder_in;
   if (folder.back() != '/') folder += '/';
   if (!core::make_folders(folder)) {
     error = "cannot create " + folder;

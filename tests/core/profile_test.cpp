@@ -44,4 +44,17 @@ TEST(Profile, SetKeepsEverythingElse) {
   EXPECT_EQ(core::profile_set("[S]", "S", "k", "v"), "[S]\r\nk=v\r\n");
 }
 
+TEST(Profile, SetCompletesALastLineEndingInCr) {
+  // A file cut off after the CR of its last line: the line break added in
+  // front of a new key must not leave that CR in the last value.
+  const std::string text = "[A]\r\nx=1\r\n[B]\r\ny=2\r";
+  std::string t = core::profile_set(text, "C", "k", "5");
+  EXPECT_EQ(t, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[C]\r\nk=5\r\n");
+  EXPECT_EQ(core::profile_get(t, "B", "y"), "2");
+  t = core::profile_set(text, "b", "k", "5");
+  EXPECT_EQ(t, "[A]\r\nx=1\r\n[B]\r\ny=2\r\nk=5\r\n");
+  EXPECT_EQ(core::profile_get(t, "B", "y"), "2");
+  EXPECT_EQ(core::profile_set("[S]\r", "S", "k", "v"), "[S]\r\nk=v\r\n");
+}
+
 }  // namespace

@@ -137,7 +137,7 @@ TEST_F(SceneRun, TexturedFacesShowTheirTileOfTheStrip) {
   EXPECT_TRUE(near(centre_with_tile(0), 200, 40, 40, 8)) << std::hex << rgb(320, 240);
   EXPECT_TRUE(near(centre_with_tile(1), 40, 40, 200, 8)) << std::hex << rgb(320, 240);
   // The whole front face stays inside its tile.
-  EXPECT_EQ(count(190, 110, 450, 370, [](int r, int g, int b) { return r > 150 && b < 80; }), 0);
+  EXPECT_EQ(count(190, 110, 450, 370, [](int r, int /*g*/, int b) { return r > 150 && b < 80; }), 0);
 }
 
 TEST_F(SceneRun, FogColourGrowsWithDistance) {
@@ -290,7 +290,7 @@ TEST_F(SceneRun, BackgroundModeOneDrawsTheHoodAroundTheCamera) {
   ElementSpec cam = camera("background3d_set(1)\n");
   cam.fields[11] = "-20";
   shoot({cam, ambient()});
-  auto sky = [](int r, int g, int b) { return b > 150 && b > r + 40; };
+  auto sky = [](int r, int /*g*/, int b) { return b > 150 && b > r + 40; };
   EXPECT_GT(count(0, 0, 639, 200, sky), 50000);
   // Mode 0 draws no hood.
   cam.brain = "";

@@ -338,11 +338,11 @@ TEST_F(XObjects, OrientationShowAndHide) {
     // The frame turns the way an element with the matching words is drawn.
     call("orientation_set", e(1));
     const engine::Vec3i d = engine::to_world({0, 0, 65536}, w(1) + core::kRotation);
-    Vec3 dir, up;
-    platform::frame_orientation(f, dir, up);
-    EXPECT_NEAR(dir.x, d.x / 65536.0, 0.01);
-    EXPECT_NEAR(dir.y, d.y / 65536.0, 0.01);
-    EXPECT_NEAR(dir.z, d.z / 65536.0, 0.01);
+    Vec3 forward, up;
+    platform::frame_orientation(f, forward, up);
+    EXPECT_NEAR(forward.x, d.x / 65536.0, 0.01);
+    EXPECT_NEAR(forward.y, d.y / 65536.0, 0.01);
+    EXPECT_NEAR(forward.z, d.z / 65536.0, 0.01);
   }
   // Relative to itself, a frame is not turned.
   EXPECT_EQ(call("rotation_angle", h, h), 0);
