@@ -15,7 +15,7 @@ WERROR_FLAG = $(if $(WERROR),-DQUILL_WERROR=$(WERROR))
 # virtual time and leaves a screenshot; with one it opens a window (Esc ends it).
 HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300 --screenshot screenshot.png,--windowed)
 
-.PHONY: demo test bootstrap release configure-release format check-format tidy fuzz-smoke
+.PHONY: demo test bootstrap release configure-release format check-format check-layers tidy fuzz-smoke
 
 bootstrap:
 	@tools/bootstrap
@@ -32,6 +32,9 @@ demo: release
 	tools/demo-request $(DEMO)
 	cd $(DEMO) && ../release/src/shell/quill $(HEADLESS) --messages messages.jsonl
 	@echo "demo finished; messages in $(DEMO)/messages.jsonl"
+
+check-layers:
+	tools/check-layers
 
 check-format:
 	tools/check-format
@@ -51,7 +54,7 @@ fuzz-smoke: bootstrap
 	cmake --build $(FUZZ) -j$(JOBS) --target fuzzers
 	FUZZ_JOBS=$(JOBS) tools/fuzz-smoke $(FUZZ)
 
-test: check-format release
+test: check-format check-layers release
 	ctest --test-dir $(RELEASE) --output-on-failure -j$(JOBS)
 	cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_BENCH=OFF $(WERROR_FLAG)
 	cmake --build $(ASAN) -j$(JOBS)

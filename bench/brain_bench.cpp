@@ -69,8 +69,8 @@ void BM_CompileProject(benchmark::State& state) {
     for (const std::string& b : brains) benchmark::DoNotOptimize(brain::compile_brain(b, false).entry);
     brain::end_compile();
   }
-  state.counters["brains_per_second"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * 256, benchmark::Counter::kIsRate);
+  state.counters["brains_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()) * 256,
+                                                           benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_CompileProject)->Unit(benchmark::kMillisecond);
 

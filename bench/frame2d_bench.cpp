@@ -33,12 +33,19 @@ std::vector<ElementSpec> layers() {
   std::vector<ElementSpec> e;
   e.push_back({{{36, "6"}, {2, "./frames/default_.pcx"}}, ""});
   for (int i = 0; i < 50; ++i)
-    e.push_back({{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, std::to_string(20 + i * 97 % 900)},
-                  {6, std::to_string(10 + i * 53 % 650)}, {37, "0/0/1023/767/0"}},
+    e.push_back({{{36, "5"},
+                  {2, "./sprites/default_.pcx"},
+                  {5, std::to_string(20 + i * 97 % 900)},
+                  {6, std::to_string(10 + i * 53 % 650)},
+                  {37, "0/0/1023/767/0"}},
                  ""});
   for (int i = 0; i < 10; ++i)
-    e.push_back({{{36, "8"}, {2, "./counters/default_.pcx"}, {5, std::to_string(30 + i * 60)},
-                  {6, std::to_string(400 + i * 30)}, {29, std::to_string(123456 * (i + 1))}, {37, "1000000/10/1/0/0"}},
+    e.push_back({{{36, "8"},
+                  {2, "./counters/default_.pcx"},
+                  {5, std::to_string(30 + i * 60)},
+                  {6, std::to_string(400 + i * 30)},
+                  {29, std::to_string(123456 * (i + 1))},
+                  {37, "1000000/10/1/0/0"}},
                  ""});
   return e;
 }

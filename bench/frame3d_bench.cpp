@@ -43,8 +43,7 @@ std::vector<media::Triangle> ball() {
   const float pi = 3.14159265f;
   auto p = [&](int r, int c) {
     const float el = pi * (static_cast<float>(r) / rows - 0.5f), az = 2 * pi * static_cast<float>(c) / cols;
-    return core::Vec3{std::cos(el) * std::sin(az), std::cos(el) * std::cos(az),
-                          std::sin(el)};  // z up, as 3DS files
+    return core::Vec3{std::cos(el) * std::sin(az), std::cos(el) * std::cos(az), std::sin(el)};  // z up, as 3DS files
   };
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {

@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (int64_t{info.width} * info.height > (int64_t{1} << 16)) return 0;  // valid, but slow to fill
   media::Bitmap b;
   if (media::decode_bmp(file, b) != media::BmpResult::ok) abort();
-  if (b.width != info.width || b.height != info.height ||
-      b.pixels.size() != static_cast<size_t>(b.width) * b.height) {
+  if (b.width != info.width || b.height != info.height || b.pixels.size() != static_cast<size_t>(b.width) * b.height) {
     abort();
   }
   return 0;

@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   media::draw_text(font, surface, text, start, 7);
 
   std::string again = media::encode_font(font);
-  if (again.size() != used ||
-      again.compare(0, used, reinterpret_cast<const char*>(data), used) != 0) {
+  if (again.size() != used || again.compare(0, used, reinterpret_cast<const char*>(data), used) != 0) {
     // Only the unused header bytes and the row length's high half may differ.
     media::Font back;
     if (!media::parse_font({reinterpret_cast<const uint8_t*>(again.data()), again.size()}, back) ||

@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   media::ImageSize s = media::pcx_size(file);
   if (s.pixels() > (int64_t{1} << 16)) return 0;  // valid, but slow to fill
   media::PcxImage one;
-  for (media::PcxMode m :
-       {media::PcxMode::remap, media::PcxMode::file_palette, media::PcxMode::palette_after}) {
+  for (media::PcxMode m : {media::PcxMode::remap, media::PcxMode::file_palette, media::PcxMode::palette_after}) {
     media::PcxImage img = media::decode_pcx(file, m);
     if (img.size != s || img.pixels.size() != media::pcx_buffer_bytes(s, m)) abort();
     if (m == media::PcxMode::file_palette) one = std::move(img);

@@ -17,8 +17,7 @@ namespace brain {
 // One signature for every built-in: `self` is the ElementState address of
 // the element whose brain is running; a1..a5 are the arguments (only the
 // first argc are meaningful). The result is the call's value.
-using Handler = int32_t (*)(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4,
-                            int32_t a5);
+using Handler = int32_t (*)(uint32_t self, int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5);
 
 // Built-ins are written as plain functions that declare only what they use:
 //

@@ -84,9 +84,12 @@ CompileReport compile_project(const CompileRequest& request) {
       continue;
     }
     BrainResult r;
-    if (sources[i].missing) r = fail_brain(msg::brain_not_found(file_name(element.path)));
-    else if (sources[i].too_large) r = fail_brain(std::string(msg::kFileTooLarge));
-    else r = compile_brain(sources[i].text, request.editor_mode, element.name);
+    if (sources[i].missing)
+      r = fail_brain(msg::brain_not_found(file_name(element.path)));
+    else if (sources[i].too_large)
+      r = fail_brain(std::string(msg::kFileTooLarge));
+    else
+      r = compile_brain(sources[i].text, request.editor_mode, element.name);
     es->w[core::kBrainEntry] = static_cast<int32_t>(r.entry);
     if (!r.ok) {
       report.errors[i] = r.error;

@@ -21,7 +21,7 @@ struct BrainSource {
 struct CompileRequest {
   std::vector<BrainSource> elements;  // in element order; at most 256 are used
   bool editor_mode = false;
-  uint32_t strings_used = 0;          // bytes of the string pool the loader has filled
+  uint32_t strings_used = 0;  // bytes of the string pool the loader has filled
   Backend backend = state().backend;
 };
 

@@ -18,8 +18,7 @@ constexpr std::string_view kCodeAreaFull = "Code area full!";
 constexpr std::string_view kLabelTooLong = "Labels can't be longer than 16 characters";
 constexpr std::string_view kLabelDefined = "Label already defined";
 constexpr std::string_view kBrackets = "Brackets nesting error!";
-constexpr std::string_view kSquareBrackets =
-    "Square brackets '[' exected but round brackets '(' found instead!";
+constexpr std::string_view kSquareBrackets = "Square brackets '[' exected but round brackets '(' found instead!";
 constexpr std::string_view kElementLeft = "Variable 'element' must be left operand";
 inline std::string unknown_symbol(std::string_view s) { return "Unknown symbol '" + std::string(s) + "'!"; }
 inline std::string unknown_function(std::string_view s) {

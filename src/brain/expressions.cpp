@@ -56,11 +56,13 @@ bool is_bracket(char c) { return c == '(' || c == ')' || c == '[' || c == ']' ||
   int depth = 0;
   for (; pos < c.s.size(); ++pos) {
     char ch = c.s[pos];
-    if (ch == '(' || ch == '[') ++depth;
+    if (ch == '(' || ch == '[')
+      ++depth;
     else if (ch == ')' || ch == ']') {
       if (depth == 0) break;
       --depth;
-    } else if (depth == 0 && (is_op(ch) || (in_args && ch == ','))) break;
+    } else if (depth == 0 && (is_op(ch) || (in_args && ch == ',')))
+      break;
   }
   fail(c, msg::unknown_symbol(readable(c.s.substr(start, pos - start))));
 }
@@ -194,8 +196,10 @@ void load(Context& c, int reg, const Operand& o) {
   switch (o.type) {
     case Operand::kConst: insn.op = load_op(Kind::kConst); break;
     case Operand::kVar:
-      if (editor(c)) insn = {load_op(Kind::kConst), insn.a, 0, 0};
-      else insn.op = load_op(o.neg ? Kind::kVarNeg : Kind::kVar);
+      if (editor(c))
+        insn = {load_op(Kind::kConst), insn.a, 0, 0};
+      else
+        insn.op = load_op(o.neg ? Kind::kVarNeg : Kind::kVar);
       break;
     case Operand::kTemp:
       if (editor(c)) {
@@ -285,9 +289,7 @@ Operand negated(const Operand& o, std::string_view source) {
     case Operand::kConst: r.v = neg32(o.v); break;
     case Operand::kVar:
     case Operand::kTemp: r.neg = !o.neg; break;
-    default:
-      r.type = Operand::kInvalid;
-      r.text = source;
+    default: r.type = Operand::kInvalid; r.text = source;
   }
   return r;
 }
@@ -399,8 +401,7 @@ Operand classify(const Context& c, std::string_view text, bool neg, std::string_
     o.v = static_cast<int32_t>(n * 1024u);
     return o;
   }
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
-      text.find('"', 1) == text.size() - 1) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"' && text.find('"', 1) == text.size() - 1) {
     if (!neg) o.type = Operand::kStr;
     return o;
   }

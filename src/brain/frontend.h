@@ -54,7 +54,7 @@ struct Context {
   int temps = 0;           // temporary slots handed out in this statement
   int a_slot = -1;         // the slot whose value A holds, or -1
   uint64_t code_bytes = 0;
-  std::string_view s;      // statement being parsed
+  std::string_view s;  // statement being parsed
   std::vector<Node> nodes;
   std::vector<Expr> exprs;
 };

@@ -76,7 +76,7 @@ void fde(Bytes& b, size_t cie, uint32_t start, uint32_t size, const std::vector<
   const size_t len_at = b.pos();
   b.u32(0);
   b.u32(static_cast<uint32_t>(b.pos() - cie));  // back to the CIE
-  b.u32(start);                                  // text-relative
+  b.u32(start);                                 // text-relative
   b.u32(size);
   b.uleb(0);  // no augmentation data
   for (uint8_t r : rules) b.u8(r);
@@ -130,8 +130,7 @@ void build(GdbJit& jit) {
     b.put(s);
   };
   symbol(name_off[0], code.addr, 64);
-  for (size_t i = 0; i < jit.symbols.size(); ++i)
-    symbol(name_off[i + 1], jit.symbols[i].addr, jit.symbols[i].size);
+  for (size_t i = 0; i < jit.symbols.size(); ++i) symbol(name_off[i + 1], jit.symbols[i].addr, jit.symbols[i].size);
   const size_t sym_size = b.pos() - sym_at;
 
   // Frames. In brain code the caller's frame pointer is R14 (the entry
@@ -149,15 +148,17 @@ void build(GdbJit& jit) {
   b.uleb(kDwRa);
   b.uleb(1);
   b.u8(0x20 | 0x03);  // pointers: text-relative, udata4
-  b.u8(kCfaDefCfa); b.uleb(kDwRsp); b.uleb(8);
-  b.u8(kCfaOffset | kDwRa); b.uleb(1);
+  b.u8(kCfaDefCfa);
+  b.uleb(kDwRsp);
+  b.uleb(8);
+  b.u8(kCfaOffset | kDwRa);
+  b.uleb(1);
   while ((b.pos() - cie) % 8) b.u8(kCfaNop);
   b.patch32(cie, static_cast<uint32_t>(b.pos() - cie - 4));
   fde(b, cie, kEntryStubCfiStart, kEntryStubCfiEnd - kEntryStubCfiStart,
-      {kCfaDefCfa, kDwR14, 40, kCfaOffset | kDwRbx, 2, kCfaOffset | kDwR12, 3,
-       kCfaOffset | kDwR13, 4, kCfaOffset | kDwR14, 5});
-  for (const auto& s : jit.symbols)
-    fde(b, cie, s.addr - code.addr, s.size, {kCfaDefCfa, kDwR14, 0});
+      {kCfaDefCfa, kDwR14, 40, kCfaOffset | kDwRbx, 2, kCfaOffset | kDwR12, 3, kCfaOffset | kDwR13, 4,
+       kCfaOffset | kDwR14, 5});
+  for (const auto& s : jit.symbols) fde(b, cie, s.addr - code.addr, s.size, {kCfaDefCfa, kDwR14, 0});
   b.u32(0);  // terminator
   const size_t eh_size = b.pos() - eh_at;
 

@@ -36,11 +36,11 @@ int32_t run(uint32_t self, uint32_t entry) {
 
   auto var = [words](int32_t offset) -> int32_t& { return words[offset >> 2]; };
 
-#define BRAIN_BIN(OP)                                                              \
-  case bin_op(OP, Kind::kConst): r[0] = apply(OP, r[0], i.v, false); break;        \
-  case bin_op(OP, Kind::kVar): r[0] = apply(OP, r[0], var(i.v), false); break;     \
-  case bin_op(OP, Kind::kVarNeg): r[0] = apply(OP, r[0], var(i.v), true); break;   \
-  case bin_op(OP, Kind::kTemp): r[0] = apply(OP, r[0], temps[i.v], false); break;  \
+#define BRAIN_BIN(OP)                                                             \
+  case bin_op(OP, Kind::kConst): r[0] = apply(OP, r[0], i.v, false); break;       \
+  case bin_op(OP, Kind::kVar): r[0] = apply(OP, r[0], var(i.v), false); break;    \
+  case bin_op(OP, Kind::kVarNeg): r[0] = apply(OP, r[0], var(i.v), true); break;  \
+  case bin_op(OP, Kind::kTemp): r[0] = apply(OP, r[0], temps[i.v], false); break; \
   case bin_op(OP, Kind::kTempNeg): r[0] = apply(OP, r[0], temps[i.v], true); break;
 
   for (;;) {
@@ -51,20 +51,22 @@ int32_t run(uint32_t self, uint32_t entry) {
       case load_op(Kind::kVarNeg): r[i.a] = neg32(var(i.v)); continue;
       case load_op(Kind::kTemp): r[i.a] = temps[i.v]; continue;
       case load_op(Kind::kTempNeg): r[i.a] = neg32(temps[i.v]); continue;
-      case load_op(Kind::kElem): r[i.a] = static_cast<int32_t>(self + static_cast<uint32_t>(i.v)); continue;
-      BRAIN_BIN(BinOp::kDiv)
-      BRAIN_BIN(BinOp::kMul)
-      BRAIN_BIN(BinOp::kSub)
-      BRAIN_BIN(BinOp::kAdd)
-      BRAIN_BIN(BinOp::kEq)
-      BRAIN_BIN(BinOp::kNe)
-      BRAIN_BIN(BinOp::kLt)
-      BRAIN_BIN(BinOp::kGt)
-      BRAIN_BIN(BinOp::kLe)
-      BRAIN_BIN(BinOp::kGe)
-      BRAIN_BIN(BinOp::kOr)
-      BRAIN_BIN(BinOp::kAnd)
-      BRAIN_BIN(BinOp::kXor)
+      case load_op(Kind::kElem):
+        r[i.a] = static_cast<int32_t>(self + static_cast<uint32_t>(i.v));
+        continue;
+        BRAIN_BIN(BinOp::kDiv)
+        BRAIN_BIN(BinOp::kMul)
+        BRAIN_BIN(BinOp::kSub)
+        BRAIN_BIN(BinOp::kAdd)
+        BRAIN_BIN(BinOp::kEq)
+        BRAIN_BIN(BinOp::kNe)
+        BRAIN_BIN(BinOp::kLt)
+        BRAIN_BIN(BinOp::kGt)
+        BRAIN_BIN(BinOp::kLe)
+        BRAIN_BIN(BinOp::kGe)
+        BRAIN_BIN(BinOp::kOr)
+        BRAIN_BIN(BinOp::kAnd)
+        BRAIN_BIN(BinOp::kXor)
       case kNeg: r[0] = neg32(r[0]); continue;
       case kStoreVar: var(i.v) = r[0]; continue;
       case kCall:

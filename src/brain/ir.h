@@ -27,24 +27,24 @@ constexpr int kBinOpCount = 13;
 // Opcodes. Loads and binary operations carry their operand kind in the
 // opcode, so that each back end handles one case per opcode.
 enum Op : uint8_t {
-  kLoad = 0,                            // + kind; reg = a (0 = A, 1..5 = R1..R5)
-  kBin = 8,                             // + op * 8 + kind (not kElem); result to slot
-  kNeg = kBin + kBinOpCount * 8,        // A = -A
-  kStoreVar,                            // variable at offset v = A
-  kCall,                                // A = row v (argc a); result to slot
-  kJz,                                  // to v when A is 0
-  kJmp,                                 // to v (forward)
-  kLoop,                                // to v (backward: counted against the run budget)
-  kGosub,                               // call v; a later kRet comes back
-  kRet,                                 // back from a gosub, or the end of the run
+  kLoad = 0,                      // + kind; reg = a (0 = A, 1..5 = R1..R5)
+  kBin = 8,                       // + op * 8 + kind (not kElem); result to slot
+  kNeg = kBin + kBinOpCount * 8,  // A = -A
+  kStoreVar,                      // variable at offset v = A
+  kCall,                          // A = row v (argc a); result to slot
+  kJz,                            // to v when A is 0
+  kJmp,                           // to v (forward)
+  kLoop,                          // to v (backward: counted against the run budget)
+  kGosub,                         // call v; a later kRet comes back
+  kRet,                           // back from a gosub, or the end of the run
   kOpCount
 };
 
 struct Insn {
   uint8_t op;
-  uint8_t a;       // register of a load, argument count of a call
-  uint16_t slot;   // temporary slot that receives a result
-  int32_t v;       // operand, offset, row or jump target
+  uint8_t a;      // register of a load, argument count of a call
+  uint16_t slot;  // temporary slot that receives a result
+  int32_t v;      // operand, offset, row or jump target
 };
 static_assert(sizeof(Insn) == 8);
 

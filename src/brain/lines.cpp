@@ -22,9 +22,7 @@ void replace_all(std::string& s, std::string_view from, std::string_view to) {
 }
 
 // Characters after which a "-" is a unary minus.
-bool opens_operand(char c) {
-  return std::strchr("&(*+,-/<=>[", c) != nullptr || c == kOr || c == kXor;
-}
+bool opens_operand(char c) { return std::strchr("&(*+,-/<=>[", c) != nullptr || c == kOr || c == kXor; }
 
 }  // namespace
 
@@ -56,8 +54,10 @@ void prepare_line(std::string_view physical, int number, Line& out) {
     open = t.find('"', close + 1);
   }
   for (char& c : t) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    else if (c == '\t') c = ' ';
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+    else if (c == '\t')
+      c = ' ';
   }
   out.prefix = t;
   out.prefix += " (";

@@ -41,11 +41,16 @@ bool parse_unit_number(std::string_view text, int32_t& value) {
   if (text.size() < 3) return false;
   std::string_view suffix = text.substr(text.size() - 2);
   Unit unit;
-  if (suffix == "mt") unit = Unit::kMetres;
-  else if (suffix == "dg") unit = Unit::kDegrees;
-  else if (suffix == "ms") unit = Unit::kMetresPerSecond;
-  else if (suffix == "rm") unit = Unit::kRevsPerMinute;
-  else return false;
+  if (suffix == "mt")
+    unit = Unit::kMetres;
+  else if (suffix == "dg")
+    unit = Unit::kDegrees;
+  else if (suffix == "ms")
+    unit = Unit::kMetresPerSecond;
+  else if (suffix == "rm")
+    unit = Unit::kRevsPerMinute;
+  else
+    return false;
   int32_t t;
   if (!parse_thousandths(text.substr(0, text.size() - 2), t)) return false;
   value = unit_value(t, unit);

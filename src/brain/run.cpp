@@ -28,14 +28,13 @@ void report(uint32_t self, int32_t status) {
                                       : std::to_string(s.time_limit_ms / 1000) + " seconds") +
               " and was stopped.";
       break;
-    case kRunGosubOverflow:
-      text += "Gosub nesting deeper than " + std::to_string(kMaxGosubDepth) + " levels.";
-      break;
-    default:
-      text += "Execute nesting deeper than " + std::to_string(kMaxRunDepth) + " levels.";
+    case kRunGosubOverflow: text += "Gosub nesting deeper than " + std::to_string(kMaxGosubDepth) + " levels."; break;
+    default: text += "Execute nesting deeper than " + std::to_string(kMaxRunDepth) + " levels.";
   }
-  if (s.runtime_error) s.runtime_error(text);
-  else core::error_box(text);
+  if (s.runtime_error)
+    s.runtime_error(text);
+  else
+    core::error_box(text);
 }
 
 }  // namespace
@@ -62,7 +61,8 @@ int32_t run(uint32_t self) {
   ++s.run_depth;
   int32_t status;
 #if defined(__x86_64__)
-  if (s.code_backend == Backend::kNative) status = x64::enter(self, entry);
+  if (s.code_backend == Backend::kNative)
+    status = x64::enter(self, entry);
   else
 #endif
     status = interp::run(self, entry);

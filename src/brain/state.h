@@ -36,34 +36,34 @@ struct State {
 
   // The code now in the code area.
   Backend code_backend = kDefaultBackend;
-  bool code_ready = false;             // the code area holds a finished compile
-  uint32_t code_end = 0;               // first free byte (address)
-  std::vector<uint32_t> entries;       // sorted entry addresses of compiled brains
+  bool code_ready = false;                             // the code area holds a finished compile
+  uint32_t code_end = 0;                               // first free byte (address)
+  std::vector<uint32_t> entries;                       // sorted entry addresses of compiled brains
   std::array<std::string, core::kElementCount> names;  // for run-time messages
-  bool picking_needed = false;         // some brain calls visual_picked
-  bool brain_error = false;            // some brain failed to compile
-  uint32_t strings_end = 0;            // bytes of the string pool in use
-  uint32_t literal_begin = 0;          // addresses of this compile's literals
+  bool picking_needed = false;                         // some brain calls visual_picked
+  bool brain_error = false;                            // some brain failed to compile
+  uint32_t strings_end = 0;                            // bytes of the string pool in use
+  uint32_t literal_begin = 0;                          // addresses of this compile's literals
   uint32_t literal_end = 0;
 
   // Running brains.
-  int run_depth = 0;                   // nested runs (execute)
-  int64_t run_clock = 0;               // first clock check of the outermost run, ns
-  bool run_reported = false;           // the outermost run already showed an error
+  int run_depth = 0;          // nested runs (execute)
+  int64_t run_clock = 0;      // first clock check of the outermost run, ns
+  bool run_reported = false;  // the outermost run already showed an error
   // A run-time error box ended the run: no brain runs and no further box is
   // shown until the next compile (one box, at most one watchdog wait).
   bool halted = false;
-  uint32_t time_limit_ms = 10000;      // longest real time of one run
+  uint32_t time_limit_ms = 10000;  // longest real time of one run
   // Shows a run-time error; the engine points it at its runtime error box
   // (which also ends the run). Unset: the platform error box.
   void (*runtime_error)(const std::string& text) = nullptr;
 
   // General built-ins.
-  GeneralServices general;             // engine facts, filled by the shell
-  int32_t debug_value = 0;             // last value given to debug
-  bool debug_shown = false;            // debug was called in this run: frame drawing shows it
-  int32_t push_depth = 0;              // entries on the push stack (0..128)
-  int32_t task_pid = 0;                // last run_task child not yet reaped
+  GeneralServices general;   // engine facts, filled by the shell
+  int32_t debug_value = 0;   // last value given to debug
+  bool debug_shown = false;  // debug was called in this run: frame drawing shows it
+  int32_t push_depth = 0;    // entries on the push stack (0..128)
+  int32_t task_pid = 0;      // last run_task child not yet reaped
 
   Workspace work;
   GdbJit jit;

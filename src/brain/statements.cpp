@@ -152,12 +152,16 @@ void compile_line(Context& c) {
   c.a_slot = -1;
   c.literal_pos = 0;
   if (t.empty() || declaration_kind(t) >= 0) return;
-  if (starts_with(t, "goto ")) jump(c, t.substr(5), false);
-  else if (t.back() == ':') define_label(c, t.substr(0, t.size() - 1));
-  else if (starts_with(t, "gosub ")) jump(c, t.substr(6), true);
+  if (starts_with(t, "goto "))
+    jump(c, t.substr(5), false);
+  else if (t.back() == ':')
+    define_label(c, t.substr(0, t.size() - 1));
+  else if (starts_with(t, "gosub "))
+    jump(c, t.substr(6), true);
   else if (t == "return") {
     if (!c.options->editor_mode) front::emit(c, Insn{kRet, 0, 0, 0});
-  } else statement(c);
+  } else
+    statement(c);
 }
 
 // Points every goto, then every gosub, at its label.

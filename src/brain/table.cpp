@@ -9,6 +9,7 @@ namespace {
 
 using F = Family;
 
+// clang-format off
 constexpr std::array<Row, kRowCount> kRows{{
     // start-up and run modes
     {"exemode", 1, F::kStartup}, {"par_count", 0, F::kStartup}, {"par_get", 1, F::kStartup},
@@ -229,6 +230,7 @@ constexpr std::array<Row, kRowCount> kRows{{
     {"network_mismatch", 0, F::kNetwork}, {"network_mode", 0, F::kNetwork},
     {"str_poll", 2, F::kNetwork}, {"str_send", 2, F::kNetwork},
 }};
+// clang-format on
 
 // Names that call one routine.
 constexpr std::string_view kAliases[][3] = {

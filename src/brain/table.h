@@ -10,18 +10,18 @@ namespace brain {
 
 // Which engine subsystem implements a built-in.
 enum class Family : uint8_t {
-  kStartup,     // program arguments and run mode
-  kAngles,      // the 512-scaled mathematics
-  kGeneral,     // integers, element stores, strings, arrays, dialogs, time
+  kStartup,  // program arguments and run mode
+  kAngles,   // the 512-scaled mathematics
+  kGeneral,  // integers, element stores, strings, arrays, dialogs, time
   kRunLoop,
   kMotion,
   kCollisions,  // collisions, ground and boundaries
   kRendering,
-  kTracks,      // tracks and races
+  kTracks,  // tracks and races
   kDisplay,
   kInput,
   kSound,
-  kImages,      // images and fonts
+  kImages,  // images and fonts
   kNetwork,
 };
 std::string_view family_name(Family f);

@@ -18,8 +18,10 @@ std::string header_form(std::string_view line, bool cut_comment) {
   if (cut_comment) line = line.substr(0, line.find(';'));
   std::string s(line);
   for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    else if (c == '\t') c = ' ';
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+    else if (c == '\t')
+      c = ' ';
   }
   return std::string(trim(s));
 }

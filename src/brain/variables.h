@@ -19,8 +19,8 @@ constexpr int32_t slot_offset(int k) { return 1020 - 4 * (k - 1); }
 
 struct Variable {
   std::string name;
-  int kind = 0;         // 0 var, 1 to 6 user parameter kinds
-  int32_t offset = 0;   // byte offset of its slot
+  int kind = 0;        // 0 var, 1 to 6 user parameter kinds
+  int32_t offset = 0;  // byte offset of its slot
 };
 
 // The declarations of a brain text as the compiler numbers them, in file

@@ -49,6 +49,8 @@
 
 namespace brain::x64 {
 
+// Emitted instructions keep one a line with their assembly beside them.
+// clang-format off
 namespace {
 
 constexpr uint32_t kEntryStub = 0;
@@ -359,6 +361,7 @@ void encode(Out& o, const Insn& i, uint32_t target) {
 }
 
 }  // namespace
+// clang-format on
 
 uint32_t insn_bytes(const Insn& insn) {
   Out o;
@@ -372,36 +375,56 @@ void write_stubs() {
   std::memset(mem, 0xCC, kTableOffset);
   Out o{mem + kEntryStub, base + kEntryStub};
   // entry(self = edi, code = rsi)
-  o.b(0x53);                       // push rbx
-  o.b(0x41); o.b(0x54);            // push r12
-  o.b(0x41); o.b(0x55);            // push r13
-  o.b(0x41); o.b(0x56);            // push r14
-  o.b(0x89); o.b(0xFF);            // mov edi, edi (clears the upper half)
-  o.b(0x89); o.b(0xFB);            // mov ebx, edi
-  o.b(0x49); o.b(0x89); o.b(0xE6); // mov r14, rsp
-  o.b(0x4D); o.b(0x8D); o.b(0xA6); // lea r12, [r14 - 8 - 16 * depth]
+  o.b(0x53);  // push rbx
+  o.b(0x41);
+  o.b(0x54);  // push r12
+  o.b(0x41);
+  o.b(0x55);  // push r13
+  o.b(0x41);
+  o.b(0x56);  // push r14
+  o.b(0x89);
+  o.b(0xFF);  // mov edi, edi (clears the upper half)
+  o.b(0x89);
+  o.b(0xFB);  // mov ebx, edi
+  o.b(0x49);
+  o.b(0x89);
+  o.b(0xE6);  // mov r14, rsp
+  o.b(0x4D);
+  o.b(0x8D);
+  o.b(0xA6);  // lea r12, [r14 - 8 - 16 * depth]
   o.d(static_cast<uint32_t>(-(8 + 16 * kMaxGosubDepth)));
-  o.b(0x41); o.b(0xBD);            // mov r13d, budget
+  o.b(0x41);
+  o.b(0xBD);  // mov r13d, budget
   o.d(kJumpBudget);
-  o.b(0xFF); o.b(0xD6);            // call rsi
-  o.b(0x31); o.b(0xC0);            // xor eax, eax
+  o.b(0xFF);
+  o.b(0xD6);  // call rsi
+  o.b(0x31);
+  o.b(0xC0);  // xor eax, eax
   if (o.at != base + kAbortOffset) __builtin_trap();
-  o.b(0x4C); o.b(0x89); o.b(0xF4); // abort: mov rsp, r14
-  o.b(0x41); o.b(0x5E);            // pop r14
-  o.b(0x41); o.b(0x5D);            // pop r13
-  o.b(0x41); o.b(0x5C);            // pop r12
-  o.b(0x5B);                       // pop rbx
+  o.b(0x4C);
+  o.b(0x89);
+  o.b(0xF4);  // abort: mov rsp, r14
+  o.b(0x41);
+  o.b(0x5E);  // pop r14
+  o.b(0x41);
+  o.b(0x5D);  // pop r13
+  o.b(0x41);
+  o.b(0x5C);  // pop r12
+  o.b(0x5B);  // pop rbx
   o.b(0xC3);
 
   o = Out{mem + kCheckStub, base + kCheckStub};
-  o.b(0x57);                       // push rdi
-  o.b(0xFF);                       // call [clock check]
+  o.b(0x57);  // push rdi
+  o.b(0xFF);  // call [clock check]
   m_abs(o, 2, clock_slot());
-  o.b(0x5F);                       // pop rdi
-  o.b(0x85); o.b(0xC0);            // test eax, eax
-  o.b(0x0F); o.b(0x85);            // jnz abort
+  o.b(0x5F);  // pop rdi
+  o.b(0x85);
+  o.b(0xC0);  // test eax, eax
+  o.b(0x0F);
+  o.b(0x85);  // jnz abort
   o.rel32(base + kAbortOffset);
-  o.b(0x41); o.b(0xBD);            // mov r13d, budget
+  o.b(0x41);
+  o.b(0xBD);  // mov r13d, budget
   o.d(kJumpBudget);
   o.b(0xC3);
 

@@ -62,8 +62,7 @@ std::string make_sinusbig_table() {
 std::string make_atan_table() {
   std::string out(2880, '\0');
   for (int i = 0; i < 720; ++i)
-    put32(out, static_cast<size_t>(4 * i),
-          static_cast<int32_t>(std::lround(1024.0 * std::tan(i / 8.0 * kPi / 180.0))));
+    put32(out, static_cast<size_t>(4 * i), static_cast<int32_t>(std::lround(1024.0 * std::tan(i / 8.0 * kPi / 180.0))));
   return out;
 }
 

@@ -11,9 +11,9 @@ constexpr int32_t kFullTurn = 184320;
 constexpr int32_t kRadian = 29335;
 
 // Table contents by their rules, for a fresh installation.
-std::string make_sinus_table();     // 450 x 256 signed bytes
-std::string make_sinusbig_table();  // 3600 little-endian int32
-std::string make_atan_table();      // 720 little-endian int32
+std::string make_sinus_table();                              // 450 x 256 signed bytes
+std::string make_sinusbig_table();                           // 3600 little-endian int32
+std::string make_atan_table();                               // 720 little-endian int32
 std::string make_random_table(uint32_t seed = 0x51C0FFEEu);  // 2000 bytes
 
 // Zeroes the four table pools and reads the files from `data_folder`.

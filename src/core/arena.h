@@ -20,20 +20,18 @@ inline T* at(uint32_t address) {
 }
 
 // Address of an object that lives in the arena (or anywhere below 4 GiB).
-inline uint32_t addr_of(const void* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
+inline uint32_t addr_of(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
 // A named block of the arena.
 struct Pool {
   uint32_t addr = 0;
   uint32_t size = 0;
 
-  bool contains(uint32_t a, uint32_t len = 1) const {
-    return a >= addr && len <= size && a - addr <= size - len;
-  }
+  bool contains(uint32_t a, uint32_t len = 1) const { return a >= addr && len <= size && a - addr <= size - len; }
   template <class T>
-  T* as() const { return at<T>(addr); }
+  T* as() const {
+    return at<T>(addr);
+  }
   uint8_t* bytes() const { return at<uint8_t>(addr); }
 };
 

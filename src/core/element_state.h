@@ -13,11 +13,11 @@ enum Word : int {
   kCurrentObject = 0,
   kFirstObject = 1,
   kAnimationPhase = 2,
-  kPosition = 3,   // x, y, z
-  kRotation = 6,   // x, y, z
-  kVelocity = 9,   // x, y, z
-  kSpin = 12,      // x, y, z
-  kExtent = 15,    // six words, by element kind
+  kPosition = 3,  // x, y, z
+  kRotation = 6,  // x, y, z
+  kVelocity = 9,  // x, y, z
+  kSpin = 12,     // x, y, z
+  kExtent = 15,   // six words, by element kind
   kBrainEntry = 21,
   kFlags = 22,
   kCredits = 23,

@@ -17,8 +17,7 @@ std::string folder_of(std::string_view path);
 
 // Reads at most max_bytes of a file; false when it cannot be opened.
 // `truncated` tells whether more bytes were there.
-bool read_file(const std::string& path, std::string& out, size_t max_bytes = 64u << 20,
-               bool* truncated = nullptr);
+bool read_file(const std::string& path, std::string& out, size_t max_bytes = 64u << 20, bool* truncated = nullptr);
 // Reads into a fixed buffer from offset 0; the rest of the buffer is left as
 // it was. Returns the number of bytes read (0 when the file is missing).
 size_t read_into(const std::string& path, void* buffer, size_t bytes);

@@ -65,7 +65,8 @@ inline Vec3 transform_point(const Mat4& m, Vec3 p) {
 }
 
 inline Vec3 transform_vector(const Mat4& m, Vec3 v) {
-  return {m.at(0, 0) * v.x + m.at(0, 1) * v.y + m.at(0, 2) * v.z, m.at(1, 0) * v.x + m.at(1, 1) * v.y + m.at(1, 2) * v.z,
+  return {m.at(0, 0) * v.x + m.at(0, 1) * v.y + m.at(0, 2) * v.z,
+          m.at(1, 0) * v.x + m.at(1, 1) * v.y + m.at(1, 2) * v.z,
           m.at(2, 0) * v.x + m.at(2, 1) * v.y + m.at(2, 2) * v.z};
 }
 

@@ -11,11 +11,9 @@ bool model_valid(const Model& m) {
   for (uint32_t i : m.indices)
     if (i >= n) return false;
   for (const Group& g : m.groups) {
-    if (g.index_count % 3 != 0 || g.first_index > m.indices.size() ||
-        g.index_count > m.indices.size() - g.first_index)
+    if (g.index_count % 3 != 0 || g.first_index > m.indices.size() || g.index_count > m.indices.size() - g.first_index)
       return false;
-    if (g.material < 0 || (static_cast<size_t>(g.material) >= m.materials.size() && !m.materials.empty()))
-      return false;
+    if (g.material < 0 || (static_cast<size_t>(g.material) >= m.materials.size() && !m.materials.empty())) return false;
   }
   return true;
 }

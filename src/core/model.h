@@ -11,26 +11,26 @@
 namespace core {
 
 struct Material {
-  float r = 1, g = 1, b = 1, a = 1;   // diffuse colour and opacity
+  float r = 1, g = 1, b = 1, a = 1;  // diffuse colour and opacity
   float emissive[3] = {0, 0, 0};
   float specular[3] = {0, 0, 0};
-  float power = 0;                    // specular exponent (0: none)
-  std::string texture;                // image file, empty for none
+  float power = 0;      // specular exponent (0: none)
+  std::string texture;  // image file, empty for none
 };
 
 struct Group {
-  uint32_t first_index = 0;   // into Model::indices
-  uint32_t index_count = 0;   // a multiple of 3
-  int material = 0;           // into Model::materials
+  uint32_t first_index = 0;  // into Model::indices
+  uint32_t index_count = 0;  // a multiple of 3
+  int material = 0;          // into Model::materials
 };
 
 // Left-handed: x right, y up, z away from the viewer; front faces wind
 // clockwise as seen from the viewer.
 struct Model {
   std::vector<Vec3> positions;
-  std::vector<Vec3> normals;     // empty: computed by the scene
-  std::vector<Vec2> uvs;         // empty: none
-  std::vector<uint32_t> colours; // per vertex 0xAABBGGRR, empty: none
+  std::vector<Vec3> normals;      // empty: computed by the scene
+  std::vector<Vec2> uvs;          // empty: none
+  std::vector<uint32_t> colours;  // per vertex 0xAABBGGRR, empty: none
   std::vector<uint32_t> indices;
   std::vector<Group> groups;
   std::vector<Material> materials;

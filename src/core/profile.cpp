@@ -63,8 +63,7 @@ int hex_digit(char c) {
 
 }  // namespace
 
-std::optional<std::string> profile_get(std::string_view text, std::string_view section,
-                                       std::string_view key) {
+std::optional<std::string> profile_get(std::string_view text, std::string_view section, std::string_view key) {
   bool in_section = false;
   for (size_t pos = 0; pos < text.size();) {
     Line l = line_at(text, pos);
@@ -83,8 +82,7 @@ std::optional<std::string> profile_get(std::string_view text, std::string_view s
   return std::nullopt;
 }
 
-std::string profile_set(std::string_view text, std::string_view section, std::string_view key,
-                        std::string_view value) {
+std::string profile_set(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
   const std::string entry = std::string(key) + "=" + std::string(value) + "\r\n";
   bool in_section = false;
   size_t section_end = std::string_view::npos;  // where a missing key goes

@@ -12,8 +12,7 @@ namespace core {
 
 // The value of key in section, blanks around it removed; nullopt when the
 // section or key is missing.
-std::optional<std::string> profile_get(std::string_view file_text, std::string_view section,
-                                       std::string_view key);
+std::optional<std::string> profile_get(std::string_view file_text, std::string_view section, std::string_view key);
 // The file text with key set to value (section and key added when missing).
 std::string profile_set(std::string_view file_text, std::string_view section, std::string_view key,
                         std::string_view value);

@@ -23,7 +23,8 @@ bool x_rig_valid(const XRig& rig, size_t vertices) {
   if (rig.influences.size() != vertices) return false;
   const auto nodes = static_cast<int64_t>(rig.nodes.size());
   for (size_t i = 0; i < rig.nodes.size(); ++i)
-    if (rig.nodes[i].parent < -1 || rig.nodes[i].parent >= static_cast<int64_t>(i) || !finite_floats(rig.nodes[i].rest, 16))
+    if (rig.nodes[i].parent < -1 || rig.nodes[i].parent >= static_cast<int64_t>(i) ||
+        !finite_floats(rig.nodes[i].rest, 16))
       return false;
   for (const XBone& b : rig.bones)
     if (b.node < 0 || b.node >= nodes || !finite_floats(b.offset, 16)) return false;

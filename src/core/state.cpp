@@ -37,7 +37,8 @@ void file_warning(const std::string& path, const std::string& expected, const st
   const std::string& program = state().folders.program;
   const std::string shown = !program.empty() && path.rfind(program, 0) == 0 ? path.substr(program.size()) : path;
   if (!said.insert(shown).second) return;
-  if (auto* f = state().notify.warning) f("Cannot use '" + shown + "' (" + reason + "); using " + instead + " instead.");
+  if (auto* f = state().notify.warning)
+    f("Cannot use '" + shown + "' (" + reason + "); using " + instead + " instead.");
 }
 
 void value_box(double value, const std::string& text) {

@@ -35,12 +35,12 @@ namespace core {
 
 namespace {
 
-constexpr uint32_t kMinClass = 4;   // 16 bytes
+constexpr uint32_t kMinClass = 4;     // 16 bytes
 constexpr uint32_t kClassCount = 25;  // 16 B .. 256 MB (bounded by the heap)
 
 // Bookkeeping at the start of the heap; a zero header means "fresh".
 struct HeapHeader {
-  uint32_t bump;                   // offset of the first never-used byte
+  uint32_t bump;                    // offset of the first never-used byte
   uint32_t free_head[kClassCount];  // offset of the first free block, 0: none
 };
 constexpr uint32_t kHeaderBytes = (sizeof(HeapHeader) + 15u) & ~15u;

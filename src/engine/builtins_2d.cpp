@@ -111,14 +111,18 @@ int32_t translucent(int32_t a1, int32_t a2) {
 
 // Elements: flag bit 6; run-time X frames: their render-enable bit.
 int32_t show(int32_t a1) {
-  if (ElementState* st = core::element_at(a1)) st->w[core::kFlags] |= core::kFlagShown;
-  else xobject_show(a1, true);
+  if (ElementState* st = core::element_at(a1))
+    st->w[core::kFlags] |= core::kFlagShown;
+  else
+    xobject_show(a1, true);
   return 0;
 }
 
 int32_t hide(int32_t a1) {
-  if (ElementState* st = core::element_at(a1)) st->w[core::kFlags] &= ~core::kFlagShown;
-  else xobject_show(a1, false);
+  if (ElementState* st = core::element_at(a1))
+    st->w[core::kFlags] &= ~core::kFlagShown;
+  else
+    xobject_show(a1, false);
   return 0;
 }
 

@@ -31,7 +31,8 @@ int32_t camera_fov_set(int32_t a1, int32_t a2) {
   const ElementState* st = core::element_at(a1);
   if (!current_object_of(st, kTagCamera) || a2 == 0) return 0;
   const int o = current_object(*st);
-  platform::viewport_set_field(state().views.object_viewport[o], field_scale() / 100.0f * 240.0f / static_cast<float>(a2));
+  platform::viewport_set_field(state().views.object_viewport[o],
+                               field_scale() / 100.0f * 240.0f / static_cast<float>(a2));
   return 0;
 }
 
@@ -43,13 +44,9 @@ int32_t fog_set(int32_t a1, int32_t a2) {
   return 0;
 }
 
-int32_t fog_start() {
-  return static_cast<int32_t>(static_cast<int64_t>(state().drawing.fog_start) * 1000);
-}
+int32_t fog_start() { return static_cast<int32_t>(static_cast<int64_t>(state().drawing.fog_start) * 1000); }
 
-int32_t fog_end() {
-  return static_cast<int32_t>(static_cast<int64_t>(state().drawing.fog_end) * 1000);
-}
+int32_t fog_end() { return static_cast<int32_t>(static_cast<int64_t>(state().drawing.fog_end) * 1000); }
 
 int32_t fog_color_set(int32_t a1, int32_t a2, int32_t a3) {
   state().drawing.scene_colour = 0xFF000000u | uint32_t(a1 & 255) << 16 | uint32_t(a2 & 255) << 8 | uint32_t(a3 & 255);
@@ -78,7 +75,8 @@ int32_t light_color_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
   state().views.light_values[o][0] = a2 & 255;
   state().views.light_values[o][1] = a3 & 255;
   state().views.light_values[o][2] = a4 & 255;
-  platform::light_set_colour(state().views.object_light[o], (a2 & 255) / 255.0f, (a3 & 255) / 255.0f, (a4 & 255) / 255.0f);
+  platform::light_set_colour(state().views.object_light[o], (a2 & 255) / 255.0f, (a3 & 255) / 255.0f,
+                             (a4 & 255) / 255.0f);
   return 0;
 }
 
@@ -141,7 +139,8 @@ bool layer_shows_over(const platform::Pick& layered, const platform::Pick& main,
   const State& s = state();
   float offset = s.views.layer_step;  // the second root itself
   for (int i = 0; i < s.views.layer_count; ++i)
-    if (s.views.layer_frames[i] == platform::frame_parent(layered.frame)) offset = s.views.layer_step * static_cast<float>(i + 1);
+    if (s.views.layer_frames[i] == platform::frame_parent(layered.frame))
+      offset = s.views.layer_step * static_cast<float>(i + 1);
   const float front = platform::viewport_front(viewport);
   if (front <= 0) return layered.distance < main.distance;
   return layered.distance + front < (main.distance + front) * (front + offset) / front;
@@ -162,7 +161,8 @@ uint32_t pick(int32_t* hit_point) {
     // Elements of the priority layers are drawn (and found) as their copies
     // under the second root, with the depth mapping moved out by the layer's
     // offset: they show over faces up to that far in front of them.
-    const platform::Pick layered = platform::viewport_pick(s.views.object_viewport[o], s.views.roots[kSecondRoot], mx, my);
+    const platform::Pick layered = platform::viewport_pick(s.views.object_viewport[o], s.views.roots[kSecondRoot], mx,
+                                                           my);
     if (layered.frame >= 0 && (p.frame < 0 || layer_shows_over(layered, p, s.views.object_viewport[o]))) p = layered;
     if (p.frame < 0) continue;
     for (int t = 0; t < s.scene.element_count; ++t) {
@@ -182,9 +182,7 @@ uint32_t pick(int32_t* hit_point) {
   return found;
 }
 
-int32_t visual_picked_get() {
-  return static_cast<int32_t>(pick(nullptr));
-}
+int32_t visual_picked_get() { return static_cast<int32_t>(pick(nullptr)); }
 
 int32_t visual_picked_get_ex(int32_t a1) {
   int32_t point[3];
@@ -194,9 +192,7 @@ int32_t visual_picked_get_ex(int32_t a1) {
   return static_cast<int32_t>(found);
 }
 
-int32_t visual_picked(int32_t a1) {
-  return a1 != 0 && static_cast<uint32_t>(a1) == state().loop.picked ? -1 : 0;
-}
+int32_t visual_picked(int32_t a1) { return a1 != 0 && static_cast<uint32_t>(a1) == state().loop.picked ? -1 : 0; }
 
 // Places sprite s at the screen point of element a seen by camera c.
 int32_t sprite_3d_pos(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5) {
@@ -205,8 +201,9 @@ int32_t sprite_3d_pos(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5
   const ElementState* cam = core::element_at(a5);
   if (!a || !sprite || !current_object_of(cam, kTagCamera)) return 0;
   const int v = state().views.object_viewport[current_object(*cam)];
-  const platform::Vec4 t = platform::viewport_transform(
-      v, {a->w[core::kPosition] / 512000.0f, a->w[core::kPosition + 1] / 512000.0f, a->w[core::kPosition + 2] / 512000.0f});
+  const platform::Vec4 t = platform::viewport_transform(v, {a->w[core::kPosition] / 512000.0f,
+                                                            a->w[core::kPosition + 1] / 512000.0f,
+                                                            a->w[core::kPosition + 2] / 512000.0f});
   if (t.w == 0) return 0;
   sprite->w[core::kPosition] = static_cast<int32_t>(std::clamp(t.x / t.w + a3, -2e9f, 2e9f));
   sprite->w[core::kPosition + 1] = static_cast<int32_t>(std::clamp(t.y / t.w + a4, -2e9f, 2e9f));

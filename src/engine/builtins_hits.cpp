@@ -67,7 +67,8 @@ Ray facing_ray(int32_t handle) {
     Vec3i d{0, 0, 65536};
     if (st->w[core::kFlags] & core::kFlagJoined) d = to_world(d, &st->w[core::kParentRotation]);
     d = to_world(d, &st->w[core::kRotation]);
-    r.origin = {static_cast<float>(st->w[core::kPosition] / kUnit), static_cast<float>(st->w[core::kPosition + 1] / kUnit),
+    r.origin = {static_cast<float>(st->w[core::kPosition] / kUnit),
+                static_cast<float>(st->w[core::kPosition + 1] / kUnit),
                 static_cast<float>(st->w[core::kPosition + 2] / kUnit)};
     r.direction = {d.x / 65536.0f, d.y / 65536.0f, d.z / 65536.0f};
     r.self = element_frame(st);
@@ -121,7 +122,8 @@ int32_t mesh_bottom(const core::ElementState& st, int mesh) {
   int64_t lowest = INT64_MAX;
   for (int v = 0; v < n; ++v) {
     const core::Vec3 p = platform::mesh_vertex(mesh, v);
-    const Vec3i q{saturate(p.x * st.w[core::kScaleX] / 1000.0 * kUnit), saturate(p.y * st.w[core::kScaleY] / 1000.0 * kUnit),
+    const Vec3i q{saturate(p.x * st.w[core::kScaleX] / 1000.0 * kUnit),
+                  saturate(p.y * st.w[core::kScaleY] / 1000.0 * kUnit),
                   saturate(p.z * st.w[core::kScaleZ] / 1000.0 * kUnit)};
     lowest = std::min<int64_t>(lowest, to_world(q, rx).y);
   }

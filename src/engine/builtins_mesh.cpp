@@ -37,8 +37,7 @@ int32_t set_colour(int32_t ref, int32_t r, int32_t g, int32_t b, int32_t a, bool
     const int part = part_of(frame, sel.part);
     const int mesh = part == -2 ? -1 : editable_mesh(ref, frame);
     if (mesh < 0) return false;
-    platform::mesh_set_diffuse(mesh, part, channel(r), channel(g), channel(b),
-                               keep_alpha ? -1.0f : channel(a));
+    platform::mesh_set_diffuse(mesh, part, channel(r), channel(g), channel(b), keep_alpha ? -1.0f : channel(a));
     return true;
   });
   return n ? -1 : 0;
@@ -247,11 +246,8 @@ int32_t material_set(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5)
       std::copy(rgb, rgb + 3, m.specular);
       m.power = std::clamp(a5, 0, 255);
       return -1;
-    case 2:
-      std::copy(rgb, rgb + 3, m.emissive);
-      return -1;
-    default:
-      return 0;
+    case 2: std::copy(rgb, rgb + 3, m.emissive); return -1;
+    default: return 0;
   }
 }
 

@@ -92,7 +92,7 @@ core::Mat4 target_world(int32_t ref, int frame) {
     if (t == kTagFlat) scale = {sx / 1000.0f, sy / 1000.0f, 1.0f};
   }
   const core::Vec3 p{to_world_units(st.w[core::kPosition]), to_world_units(st.w[core::kPosition + 1]),
-                         to_world_units(st.w[core::kPosition + 2])};
+                     to_world_units(st.w[core::kPosition + 2])};
   return core::compose(p, right, up, dir, scale);
 }
 

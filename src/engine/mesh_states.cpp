@@ -37,18 +37,24 @@ int32_t make_flat(int32_t a1) {
 
 int32_t zbuffer_mode_set(int32_t a1, int32_t a2) {
   if (a2 < platform::kDepthTestWrite || a2 > platform::kDepthNone) return 0;
-  return for_each_frame(a1, [&](int frame) {
-           platform::frame_set_depth_mode(frame, a2);
-           return true;
-         }) ? -1 : 0;
+  return for_each_frame(a1,
+                        [&](int frame) {
+                          platform::frame_set_depth_mode(frame, a2);
+                          return true;
+                        })
+             ? -1
+             : 0;
 }
 
 int32_t h_sort_mode_set(int32_t a1, int32_t a2) {
   if (a2 < 1 || a2 > 3) return 0;
-  return for_each_frame(a1, [&](int frame) {
-           platform::frame_set_part_order(frame, a2 == 3 ? 0 : a2);
-           return true;
-         }) ? -1 : 0;
+  return for_each_frame(a1,
+                        [&](int frame) {
+                          platform::frame_set_part_order(frame, a2 == 3 ? 0 : a2);
+                          return true;
+                        })
+             ? -1
+             : 0;
 }
 
 int32_t rendering_optimize(int32_t a1) {

@@ -22,7 +22,8 @@ int32_t follow(int32_t e, int32_t target, int32_t height, int32_t distance, int3
   const int32_t* t = core::element_words(target);
   if (!w || !t) return 0;
   const Vec3i offset = turn_y({0, 0, distance}, t[kRotation + 1]);
-  const int32_t p[3] = {add32(t[kPosition], offset.x), add32(t[kPosition + 1], height), add32(t[kPosition + 2], offset.z)};
+  const int32_t p[3] = {add32(t[kPosition], offset.x), add32(t[kPosition + 1], height),
+                        add32(t[kPosition + 2], offset.z)};
   for (int i = 0; i < 3; ++i) {
     const int64_t step = int64_t(sub32(p[i], w[kPosition + i]) >> 9) * k * 4;
     w[kPosition + i] = add32(w[kPosition + i], wrap32(step));

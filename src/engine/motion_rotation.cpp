@@ -151,7 +151,8 @@ bool reference_world(int32_t ref, core::Mat4& world) {
 // The rotation part of a frame-to-world matrix, columns made unit length.
 void rotation_part(const core::Mat4& m, double r[3][3]) {
   for (int c = 0; c < 3; ++c) {
-    const double n = std::sqrt(double(m.at(0, c)) * m.at(0, c) + double(m.at(1, c)) * m.at(1, c) + double(m.at(2, c)) * m.at(2, c));
+    const double n = std::sqrt(double(m.at(0, c)) * m.at(0, c) + double(m.at(1, c)) * m.at(1, c) +
+                               double(m.at(2, c)) * m.at(2, c));
     for (int i = 0; i < 3; ++i) r[i][c] = n > 1e-12 ? m.at(i, c) / n : (i == c);
   }
 }

@@ -32,8 +32,10 @@ void sample(const XKey* keys, uint32_t count, double t, bool rotation, float* ou
   uint32_t lo = 0, hi = count;  // first key with time > t
   while (lo < hi) {
     const uint32_t mid = lo + (hi - lo) / 2;
-    if (keys[mid].time <= t) lo = mid + 1;
-    else hi = mid;
+    if (keys[mid].time <= t)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   if (lo == 0 || lo == count) {
     std::memcpy(out, keys[lo == 0 ? 0 : count - 1].v, sizeof keys[0].v);
@@ -73,7 +75,8 @@ void channel_local(const XRig& rig, const XChannel& c, double t, double* m) {
   const float* rest = rig.nodes[static_cast<size_t>(c.node)].rest;
   double scale[3], rot[9], pos[3] = {rest[3], rest[7], rest[11]};
   for (int j = 0; j < 3; ++j) {
-    scale[j] = std::sqrt(double(rest[j]) * rest[j] + double(rest[4 + j]) * rest[4 + j] + double(rest[8 + j]) * rest[8 + j]);
+    scale[j] = std::sqrt(double(rest[j]) * rest[j] + double(rest[4 + j]) * rest[4 + j] +
+                         double(rest[8 + j]) * rest[8 + j]);
     for (int i = 0; i < 3; ++i) rot[i * 3 + j] = scale[j] > 1e-12 ? rest[i * 4 + j] / scale[j] : (i == j);
   }
   float v[4];

@@ -53,8 +53,8 @@ void load_globals() {
 void compile_brains() {
   brain::CompileRequest request;
   for (int e = 0; e < state().scene.element_count; ++e)
-    request.elements.push_back({project::get_field(e, project::kFieldName),
-                                project::get_field(e, project::kFieldBrain), std::nullopt});
+    request.elements.push_back(
+        {project::get_field(e, project::kFieldName), project::get_field(e, project::kFieldBrain), std::nullopt});
   const brain::CompileReport report = brain::compile_project(request);
   state().loop.picking_needed = report.picking_needed;
   const uint32_t pool = core::state().pools.strings.size;
@@ -136,8 +136,7 @@ int32_t test_run() {
     s.loop.first_frame = false;
     for (int e = 0; e < s.scene.element_count; ++e) {
       core::ElementState& st = *core::element_state(e);
-      if (project::element_type(e) == project::kFrame && (st.w[core::kFlags] & core::kFlagOn))
-        st.w[core::kExtent] = 2;
+      if (project::element_type(e) == project::kFrame && (st.w[core::kFlags] & core::kFlagOn)) st.w[core::kExtent] = 2;
     }
 
     s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
@@ -181,12 +180,13 @@ int32_t test_run() {
 
 std::string dump_json() {
   const State& s = state();
-  std::string out = "{\"tick_count\":" + std::to_string(s.loop.tick_count) + ",\"frames_drawn\":" +
-                    std::to_string(s.loop.frames_drawn) + ",\"exit_code\":" + std::to_string(s.loop.exit_code) +
-                    ",\"fog_start\":" + std::to_string(s.drawing.fog_start) + ",\"fog_end\":" + std::to_string(s.drawing.fog_end) +
+  std::string out = "{\"tick_count\":" + std::to_string(s.loop.tick_count) +
+                    ",\"frames_drawn\":" + std::to_string(s.loop.frames_drawn) +
+                    ",\"exit_code\":" + std::to_string(s.loop.exit_code) +
+                    ",\"fog_start\":" + std::to_string(s.drawing.fog_start) +
+                    ",\"fog_end\":" + std::to_string(s.drawing.fog_end) +
                     ",\"scene_colour\":" + std::to_string(s.drawing.scene_colour) +
-                    ",\"sprite_clipping\":" + std::to_string(s.drawing.sprite_clipping ? 1 : 0) +
-                    ",\"globals\":[";
+                    ",\"sprite_clipping\":" + std::to_string(s.drawing.sprite_clipping ? 1 : 0) + ",\"globals\":[";
   const int32_t* g = core::state().pools.globals.as<int32_t>();
   for (uint32_t i = 0; i < core::kGlobalCount; ++i) {
     if (i) out += ',';

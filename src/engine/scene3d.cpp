@@ -156,8 +156,8 @@ void build_light(int o, const Object& obj) {
   const int f = platform::frame_create(root(kMainRoot));
   s.views.object_frame[o] = f;
   const uint32_t c = static_cast<uint32_t>(obj.w[2]);
-  const int l =
-      platform::light_create(f, obj.w[1], (c >> 16 & 255) / 255.0f, (c >> 8 & 255) / 255.0f, (c & 255) / 255.0f);
+  const int l = platform::light_create(f, obj.w[1], (c >> 16 & 255) / 255.0f, (c >> 8 & 255) / 255.0f,
+                                       (c & 255) / 255.0f);
   s.views.object_light[o] = l;
   s.views.light_values[o][0] = static_cast<int32_t>(c >> 16 & 255);
   s.views.light_values[o][1] = static_cast<int32_t>(c >> 8 & 255);
@@ -276,7 +276,8 @@ void draw_background3d(int viewport, int camera_frame) {
 // background colour (the scene colour until a brain sets one).
 void clear_viewports() {
   State& s = state();
-  const uint32_t c = s.views.background3d_colour != kColourUnset ? s.views.background3d_colour : s.drawing.scene_colour & 0xFFFFFF;
+  const uint32_t c = s.views.background3d_colour != kColourUnset ? s.views.background3d_colour
+                                                                 : s.drawing.scene_colour & 0xFFFFFF;
   for (int e = 0; e < s.scene.element_count; ++e) {
     const core::ElementState& st = *core::element_state(e);
     if (!core::on_and_shown(st)) continue;
@@ -349,8 +350,8 @@ void apply_transform(int f, const core::ElementState& st, uint32_t t) {
     core::Vec3 dir, up;
     element_axes(&st.w[core::kRotation], parent, dir, up);
     platform::frame_set_orientation(f, dir, up);
-    platform::frame_set_scale(
-        f, t == kTagFlat ? core::Vec3{sx / 1000.0f, sy / 1000.0f, 1.0f} : core::Vec3{1.0f, 1.0f, 1.0f});
+    platform::frame_set_scale(f, t == kTagFlat ? core::Vec3{sx / 1000.0f, sy / 1000.0f, 1.0f}
+                                               : core::Vec3{1.0f, 1.0f, 1.0f});
   }
   platform::frame_set_position(f, {st.w[core::kPosition] / kPositionUnit, st.w[core::kPosition + 1] / kPositionUnit,
                                    st.w[core::kPosition + 2] / kPositionUnit});
@@ -382,9 +383,11 @@ void apply_fog() {
   const uint32_t c = s.drawing.scene_colour;
   const uint32_t rgb = (c >> 16 & 255) | (c & 0xFF00) | (c & 255) << 16;
   for (int r : {kMainRoot, kSecondRoot, kOverlayRoot})
-    platform::frame_set_fog(s.views.roots[r], s.views.fog_enabled, s.drawing.fog_start / 512.0f, s.drawing.fog_end / 512.0f, rgb);
+    platform::frame_set_fog(s.views.roots[r], s.views.fog_enabled, s.drawing.fog_start / 512.0f,
+                            s.drawing.fog_end / 512.0f, rgb);
   for (int i = 0; i < s.views.layer_count; ++i)
-    platform::frame_set_fog(s.views.layer_frames[i], s.views.fog_enabled, s.drawing.fog_start / 512.0f, s.drawing.fog_end / 512.0f, rgb);
+    platform::frame_set_fog(s.views.layer_frames[i], s.views.fog_enabled, s.drawing.fog_start / 512.0f,
+                            s.drawing.fog_end / 512.0f, rgb);
 }
 
 bool set_priority_layer(int element, int32_t layer) {
@@ -434,12 +437,8 @@ void build_scene3d(int32_t elements) {
     s.views.object_frame[o] = s.views.object_viewport[o] = s.views.object_light[o] = -1;
     const Object& obj = *object(o);
     switch (static_cast<uint32_t>(obj.w[0])) {
-      case kTagCamera:
-        build_camera(o, obj);
-        break;
-      case kTagLight:
-        build_light(o, obj);
-        break;
+      case kTagCamera: build_camera(o, obj); break;
+      case kTagLight: build_light(o, obj); break;
       case kTagShape: {
         // Shapes that share their records share the pool arrays too.
         const int mesh = cached_mesh(meshes, "a:" + std::to_string(obj.w[7]) + ":" + std::to_string(obj.w[8]),
@@ -458,18 +457,17 @@ void build_scene3d(int32_t elements) {
       case kTagVisual: {
         const int element = obj.w[2], frame = obj.w[1];
         const std::string key = "v:" + project::get_field(element, project::kFieldAspect) + ":" + std::to_string(frame);
-        s.views.object_frame[o] =
-            mesh_frame(root(kMainRoot), cached_mesh(meshes, key, [&] { return visual_model(element, frame); }));
+        s.views.object_frame[o] = mesh_frame(root(kMainRoot),
+                                             cached_mesh(meshes, key, [&] { return visual_model(element, frame); }));
         break;
       }
       case kTagXModel: {
         const std::string path = x_model_file(obj);
-        s.views.object_frame[o] =
-            mesh_frame(root(kMainRoot), cached_mesh(meshes, "x:" + path, [&] { return x_model(path); }));
+        s.views.object_frame[o] = mesh_frame(root(kMainRoot),
+                                             cached_mesh(meshes, "x:" + path, [&] { return x_model(path); }));
         break;
       }
-      default:
-        break;
+      default: break;
     }
     if (s.views.object_frame[o] >= 0) platform::frame_set_traversal(s.views.object_frame[o], false, false);
   }
@@ -564,7 +562,8 @@ void draw_views() {
       const core::ElementState& st = *core::element_state(e);
       if (!core::on_and_shown(st)) continue;
       const int o = current_object(st);
-      if (o >= 0 && s.views.object_viewport[o] >= 0) platform::viewport_render(s.views.object_viewport[o], root(kOverlayRoot));
+      if (o >= 0 && s.views.object_viewport[o] >= 0)
+        platform::viewport_render(s.views.object_viewport[o], root(kOverlayRoot));
     }
   clear_view_lists();
 }

@@ -48,8 +48,7 @@ int frames_of(const std::string& aspect, int type) {
       return n;
     }
     case project::kShadow:
-    case project::kUnused:
-      return 0;
+    case project::kUnused: return 0;
     case project::kVisual: {
       media::Visual visual;
       const std::string& folder = core::state().folders.program;
@@ -60,8 +59,7 @@ int frames_of(const std::string& aspect, int type) {
       const size_t n = visual.frames.size();
       return n == 0 ? 1 : static_cast<int>(std::min<size_t>(n, kMaxNumberedFrames));
     }
-    default:
-      return 1;
+    default: return 1;
   }
 }
 
@@ -185,7 +183,8 @@ void copy_ranged(ElementState& st, int e, int word, int field, int count, bool p
     const int32_t range = field_value(e, field + count + k, plain, convert);
     if (state().loop.run_flag && range > 0) {
       const int64_t lo = static_cast<int64_t>(v) - range, hi = static_cast<int64_t>(v) + range;
-      if (lo >= INT32_MIN && hi <= INT32_MAX) v = core::random_number(static_cast<int32_t>(lo), static_cast<int32_t>(hi));
+      if (lo >= INT32_MIN && hi <= INT32_MAX)
+        v = core::random_number(static_cast<int32_t>(lo), static_cast<int32_t>(hi));
     }
     st.w[word + k] = v;
   }
@@ -227,7 +226,18 @@ void camera_block(int e, ElementState& st) {
   if (k < 0) k = 0;
   if (k > 30) k = 30;
   const std::string six = project::get_item(e, project::kFieldTypeList, 6);
-  const int32_t words[14] = {x1, y1, x2, y2, w, h, w / 2, h / 2, x1 + w / 2, y1 + h / 2, k, -(1 << k),
+  const int32_t words[14] = {x1,
+                             y1,
+                             x2,
+                             y2,
+                             w,
+                             h,
+                             w / 2,
+                             h / 2,
+                             x1 + w / 2,
+                             y1 + h / 2,
+                             k,
+                             -(1 << k),
                              core::text_to_int(core::field(six, 1, '&')) * 16,
                              core::text_to_int(core::field(six, 2, '&')) * 16};
   std::memcpy(b, words, sizeof words);
@@ -289,7 +299,8 @@ void initialize_element(int e) {
     st.w[core::kExtent + 4] = core::text_to_int(core::field(five, 1, 'x'));
     st.w[core::kExtent + 5] = core::text_to_int(core::field(five, 2, 'x'));
     if (type == project::kCamera) {
-      if (has_own_viewport(e)) camera_block(e, st);
+      if (has_own_viewport(e))
+        camera_block(e, st);
       else
         project::set_field(e, project::kFieldOption, "0/1");
     }
@@ -435,8 +446,7 @@ bool load_phase() {
         load_object(o, e, type, aspect, k + 1);
     }
     if (src != e && type == project::kCamera && has_own_viewport(e)) own_camera_block(*object(first[e]));
-    if (type != project::kCamera)
-      project::set_item(e, project::kFieldOption, 2, std::to_string(count[e]));
+    if (type != project::kCamera) project::set_item(e, project::kFieldOption, 2, std::to_string(count[e]));
   }
   s.scene.object_count = total;
   return true;
@@ -463,8 +473,7 @@ void initialize_phase() {
     static constexpr int kScaleOf[6] = {core::kScaleX, core::kScaleY, core::kScaleZ,
                                         core::kScaleX, core::kScaleY, core::kScaleZ};
     for (int k = 0; k < 6; ++k)
-      st.w[core::kExtent + k] =
-          static_cast<int32_t>(int64_t(st.w[core::kExtent + k]) * st.w[kScaleOf[k]] / 1000);
+      st.w[core::kExtent + k] = static_cast<int32_t>(int64_t(st.w[core::kExtent + k]) * st.w[kScaleOf[k]] / 1000);
   }
 
   // Elements above the last one read as copies of it.

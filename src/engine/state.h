@@ -26,26 +26,26 @@ struct Loop {
   int32_t max_framerate = 30;  // ticks per second
   uint32_t next_deadline = 0;
   uint32_t tick_count = 0;
-  uint32_t frames_drawn = 0;    // frames drawn by the run loop (warm-up frame included)
+  uint32_t frames_drawn = 0;  // frames drawn by the run loop (warm-up frame included)
   int32_t exit_code = -1;
   bool engine_running = false;
-  bool run_flag = false;       // random start values; set from load to the end of the loop
-  bool first_frame = false;    // the warm-up frame is not presented
+  bool run_flag = false;     // random start values; set from load to the end of the loop
+  bool first_frame = false;  // the warm-up frame is not presented
   int32_t net_counters[2] = {};
-  int64_t tick_limit = -1;     // --ticks: end the run after this many ticks
+  int64_t tick_limit = -1;  // --ticks: end the run after this many ticks
   int64_t ticks_run = 0;
-  int32_t current_key = 0;     // scan code of the key event of this iteration
-  uint32_t picked = 0;         // element found by this tick's picking step
+  int32_t current_key = 0;  // scan code of the key event of this iteration
+  uint32_t picked = 0;      // element found by this tick's picking step
   bool picking_needed = false;
-  uint32_t strings_free = 0;   // string pool bytes left after compiling
+  uint32_t strings_free = 0;                          // string pool bytes left after compiling
   uint8_t channel_copy[core::kChannelMapBytes] = {};  // the channel map as it was before the run
 };
 
 // The scene tables of the loaded project.
 struct SceneTables {
-  int32_t element_count = 0;   // last element index + 1
+  int32_t element_count = 0;  // last element index + 1
   int32_t object_count = 0;
-  uint32_t work_used = 0;      // bytes of the work pool filled by this load
+  uint32_t work_used = 0;                         // bytes of the work pool filled by this load
   int32_t shared_with[core::kElementCount] = {};  // element whose objects this one copies
   int32_t unscaled[core::kElementCount][8] = {};  // extent, radius and radius_max before scaling
 };
@@ -77,12 +77,12 @@ struct Views {
   // one after another with the depth mapping shifted by the layer step.
   bool layered_flats = false;
   float layer_step = 0.001f;
-  int32_t layer_count = 0;                  // layers in use, in drawing order
-  int32_t layer_number[16] = {};            // the number of each layer in use
-  int32_t layer_frames[16] = {};            // its frame under the second root
+  int32_t layer_count = 0;                          // layers in use, in drawing order
+  int32_t layer_number[16] = {};                    // the number of each layer in use
+  int32_t layer_frames[16] = {};                    // its frame under the second root
   int32_t element_layer[core::kElementCount] = {};  // 0: none, else the element's layer number
-  std::array<int32_t, core::kElementCount> layer_copy =
-      filled<core::kElementCount>(-1);      // the element's frame in its layer, -1 for none
+  std::array<int32_t, core::kElementCount> layer_copy = filled<core::kElementCount>(
+      -1);  // the element's frame in its layer, -1 for none
 };
 
 // Drawing settings of a run.

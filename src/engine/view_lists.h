@@ -12,8 +12,8 @@ namespace engine {
 
 constexpr int kEnvMapEntries = 256;
 constexpr int kBillboardEntries = 4096;
-constexpr int kShadowPlanes = 8;     // receiving planes of the volume shadows
-constexpr int kXSelections = 1024;   // part selections kept for X handles (one per X slot)
+constexpr int kShadowPlanes = 8;    // receiving planes of the volume shadows
+constexpr int kXSelections = 1024;  // part selections kept for X handles (one per X slot)
 
 // Which part of an element's (or X frame's) mesh later rows act on, and a
 // window of that part's vertices. Vertex index 0 of the rows is the
@@ -35,16 +35,16 @@ struct EnvMapEntry {
 struct PendingMaterial {
   int32_t diffuse[4] = {255, 255, 255, 255};  // red, green, blue, opacity
   int32_t specular[3] = {0, 0, 0};
-  int32_t power = 0;                          // specular exponent, 0: none
+  int32_t power = 0;  // specular exponent, 0: none
   int32_t emissive[3] = {0, 0, 0};
 };
 
 struct ElementShadows {
-  bool planar = false;          // shadow_add
-  bool volume = false;          // v_shadow_create
-  int32_t light = -1;           // element index of the planar shadow's light, -1: straight down
-  int32_t opacity = 500;        // 1/1000
-  int32_t planar_id = -1;       // renderer shadow
+  bool planar = false;     // shadow_add
+  bool volume = false;     // v_shadow_create
+  int32_t light = -1;      // element index of the planar shadow's light, -1: straight down
+  int32_t opacity = 500;   // 1/1000
+  int32_t planar_id = -1;  // renderer shadow
   int32_t volume_ids[kShadowPlanes] = {-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
@@ -54,20 +54,20 @@ struct ViewListState {
   EnvMapEntry env[kEnvMapEntries];
   int32_t billboards[kBillboardEntries] = {};
 
-  uint32_t generation = 0;  // scene the lasting choices below belong to
-  PartSelection parts[256];                // by element index
-  PartSelection x_parts[kXSelections];     // by X slot (low bits of the handle)
-  PartSelection last;                      // the last h_part_set, for `normals`
-  PartSelection collision_parts[2];        // h_cpart1_set, h_cpart2_set
+  uint32_t generation = 0;              // scene the lasting choices below belong to
+  PartSelection parts[256];             // by element index
+  PartSelection x_parts[kXSelections];  // by X slot (low bits of the handle)
+  PartSelection last;                   // the last h_part_set, for `normals`
+  PartSelection collision_parts[2];     // h_cpart1_set, h_cpart2_set
   PendingMaterial material;
 
   ElementShadows shadows[256];
   bool any_shadows = false;
-  int32_t plane_point[3] = {0, 0, 0};      // position units
+  int32_t plane_point[3] = {0, 0, 0};  // position units
   int32_t plane_normal[3] = {0, 65536, 0};
-  int32_t volume_kind = 0;                 // 0 directional, 1 point
+  int32_t volume_kind = 0;  // 0 directional, 1 point
   int32_t volume_light[3] = {0, -65536, 0};
-  int32_t volume_length = 0;               // position units, 0: unlimited
+  int32_t volume_length = 0;  // position units, 0: unlimited
   int32_t receiver_count = 0;
   int32_t receivers[kShadowPlanes][3] = {};  // points of the receiving planes
 };

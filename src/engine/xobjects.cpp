@@ -122,7 +122,8 @@ XAnimation* add_animation(int mesh, core::XRig* rig, const core::Model* model) {
   reset_animation(a);
   a.mesh = mesh;
   a.last_tick = state().loop.tick_count;
-  if (rig && rig->animated() && model && platform::mesh_vertex_count(mesh) == static_cast<int>(model->positions.size())) {
+  if (rig && rig->animated() && model &&
+      platform::mesh_vertex_count(mesh) == static_cast<int>(model->positions.size())) {
     auto data = std::unique_ptr<XRigData, XRigDataDelete>(new XRigData);
     data->rig = std::move(*rig);
     x_pose_prepare(data->rig, data->pose);
@@ -345,7 +346,8 @@ int32_t x_picked(int32_t a1) {
   if (slot < 0) return 0;
   const int v = first_camera_viewport();
   if (v < 0) return 0;
-  const platform::Pick p = platform::viewport_pick(v, xs().slots[slot].frame, static_cast<float>(media::input().mouse_x),
+  const platform::Pick p = platform::viewport_pick(v, xs().slots[slot].frame,
+                                                   static_cast<float>(media::input().mouse_x),
                                                    static_cast<float>(media::input().mouse_y));
   if (p.frame < 0) return 0;
   xs().pick_point[0] = to_position(p.point.x);
@@ -354,9 +356,7 @@ int32_t x_picked(int32_t a1) {
   return -1;
 }
 
-int32_t x_pick_pt(int32_t a1) {
-  return a1 >= 0 && a1 <= 2 ? xs().pick_point[a1] : a1;
-}
+int32_t x_pick_pt(int32_t a1) { return a1 >= 0 && a1 <= 2 ? xs().pick_point[a1] : a1; }
 
 // The element an X frame was cloned from (0 for x_load frames and bad
 // handles); when a2 is an element, its position words get the frame's world

@@ -27,7 +27,7 @@ struct XSlot {
   int32_t parent = -1;  // parent slot, -1 for the main scene root
   int32_t source = -1;  // element index x_clone copied, -1 for x_load
   bool pickable = true;
-  XHit hit;             // last visual_ray / h_poly_collision of this frame
+  XHit hit;  // last visual_ray / h_poly_collision of this frame
 };
 
 // Rig, work space and rest pose of one posable mesh (defined in xobjects.cpp).
@@ -37,16 +37,16 @@ struct XRigDataDelete {
 };
 
 struct XAnimation {
-  int32_t mesh = -1;        // -1: entry free
-  int32_t object = -1;      // the X-model object of an element's mesh, -1 for X frames
+  int32_t mesh = -1;                              // -1: entry free
+  int32_t object = -1;                            // the X-model object of an element's mesh, -1 for X frames
   std::unique_ptr<XRigData, XRigDataDelete> rig;  // null: the model has no animation
-  int32_t speed = 0;        // 1000: the file's own pace
-  double time = 0;          // key ticks
-  int32_t range_start = 0;  // key ticks, inclusive
+  int32_t speed = 0;                              // 1000: the file's own pace
+  double time = 0;                                // key ticks
+  int32_t range_start = 0;                        // key ticks, inclusive
   int32_t range_end = 0;
-  uint32_t last_tick = 0;   // tick_count the time was brought up to
-  bool active = false;      // a brain set speed, time or range: posed from then on
-  double posed_time = -1;   // time of the pose the mesh holds
+  uint32_t last_tick = 0;  // tick_count the time was brought up to
+  bool active = false;     // a brain set speed, time or range: posed from then on
+  double posed_time = -1;  // time of the pose the mesh holds
 };
 
 struct XObjectState {
@@ -56,7 +56,7 @@ struct XObjectState {
   int32_t pick_point[3] = {0, 0, 0};  // of the last successful x_picked
   XHit element_hits[256];             // last ray / polygon hit per element
   uint8_t rig_read[4096] = {};        // X-model objects whose file was read for a rig
-  uint32_t generation = 0;  // the renderer's scene the slots and meshes belong to
+  uint32_t generation = 0;            // the renderer's scene the slots and meshes belong to
 };
 
 void bind_xobject_builtins();

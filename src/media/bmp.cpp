@@ -14,21 +14,16 @@ namespace {
 constexpr size_t kFileHeader = 14;
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
 
-uint16_t u16(std::span<const uint8_t> f, size_t at) {
-  return static_cast<uint16_t>(f[at] | f[at + 1] << 8);
-}
+uint16_t u16(std::span<const uint8_t> f, size_t at) { return static_cast<uint16_t>(f[at] | f[at + 1] << 8); }
 uint32_t u32(std::span<const uint8_t> f, size_t at) {
-  return uint32_t{f[at]} | uint32_t{f[at + 1]} << 8 | uint32_t{f[at + 2]} << 16 |
-         uint32_t{f[at + 3]} << 24;
+  return uint32_t{f[at]} | uint32_t{f[at + 1]} << 8 | uint32_t{f[at + 2]} << 16 | uint32_t{f[at + 3]} << 24;
 }
 
 bool known_header_size(uint32_t hs) {
   return hs == 12 || hs == 40 || hs == 52 || hs == 56 || hs == 64 || hs == 108 || hs == 124;
 }
 
-bool known_bit_count(uint16_t b) {
-  return b == 1 || b == 2 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
-}
+bool known_bit_count(uint16_t b) { return b == 1 || b == 2 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32; }
 
 bool is_rle(const BmpInfo& i) { return i.compression == 1 || i.compression == 2; }
 bool has_bit_fields(const BmpInfo& i) { return i.compression == 3 || i.compression == 6; }
@@ -84,10 +79,8 @@ Channel channel(uint32_t mask) {
 
 // Plain (uncompressed) rows. Bytes past the end of the file leave black.
 void decode_plain(std::span<const uint8_t> f, const BmpInfo& i, uint32_t* out) {
-  const std::array<uint32_t, 256> table =
-      i.bits <= 8 ? colour_table(f, i) : std::array<uint32_t, 256>{};
-  const Channel r = channel(i.masks[0]), g = channel(i.masks[1]), b = channel(i.masks[2]),
-                a = channel(i.masks[3]);
+  const std::array<uint32_t, 256> table = i.bits <= 8 ? colour_table(f, i) : std::array<uint32_t, 256>{};
+  const Channel r = channel(i.masks[0]), g = channel(i.masks[1]), b = channel(i.masks[2]), a = channel(i.masks[3]);
   const size_t w = static_cast<size_t>(i.width);
   const uint64_t stride = (uint64_t{w} * i.bits + 31) / 32 * 4;
   for (int32_t fr = 0; fr < i.height; ++fr) {
@@ -120,8 +113,8 @@ void decode_plain(std::span<const uint8_t> f, const BmpInfo& i, uint32_t* out) {
         break;
       case 32:
         for (size_t x = 0; x < n; ++x) {
-          uint32_t px = uint32_t{p[4 * x]} | uint32_t{p[4 * x + 1]} << 8 |
-                        uint32_t{p[4 * x + 2]} << 16 | uint32_t{p[4 * x + 3]} << 24;
+          uint32_t px = uint32_t{p[4 * x]} | uint32_t{p[4 * x + 1]} << 8 | uint32_t{p[4 * x + 2]} << 16 |
+                        uint32_t{p[4 * x + 3]} << 24;
           line[x] = argb(r.get(px, 0), g.get(px, 0), b.get(px, 0), a.get(px, 255));
         }
         break;
@@ -178,18 +171,12 @@ void decode_rle(std::span<const uint8_t> f, const BmpInfo& i, uint32_t* out) {
 
 const char* bmp_result_text(BmpResult r) {
   switch (r) {
-    case BmpResult::ok:
-      return "ok";
-    case BmpResult::unreadable:
-      return "cannot read the file";
-    case BmpResult::not_bmp:
-      return "not a bitmap";
-    case BmpResult::bad_header:
-      return "damaged bitmap header";
-    case BmpResult::unsupported:
-      return "unsupported bitmap format";
-    case BmpResult::too_large:
-      return "bitmap too large";
+    case BmpResult::ok: return "ok";
+    case BmpResult::unreadable: return "cannot read the file";
+    case BmpResult::not_bmp: return "not a bitmap";
+    case BmpResult::bad_header: return "damaged bitmap header";
+    case BmpResult::unsupported: return "unsupported bitmap format";
+    case BmpResult::too_large: return "bitmap too large";
   }
   return "unknown";
 }
@@ -229,8 +216,7 @@ BmpResult read_bmp_info(std::span<const uint8_t> f, BmpInfo& info) {
 
   if (!known_bit_count(info.bits)) return BmpResult::unsupported;
   switch (info.compression) {
-    case 0:
-      break;
+    case 0: break;
     case 1:
     case 2:
       if (info.bits != (info.compression == 1 ? 8 : 4)) return BmpResult::bad_header;
@@ -242,8 +228,7 @@ BmpResult read_bmp_info(std::span<const uint8_t> f, BmpInfo& info) {
       if (info.header_size == 64) return BmpResult::unsupported;
       if (info.bits != 16 && info.bits != 32) return BmpResult::bad_header;
       break;
-    default:
-      return BmpResult::unsupported;
+    default: return BmpResult::unsupported;
   }
   if (info.bits <= 8 && info.colours_used > (1u << info.bits)) return BmpResult::bad_header;
 
@@ -305,8 +290,8 @@ BmpResult load_bmp(const std::string& path, Bitmap& bitmap) {
 Palette palette_332() {
   Palette p{};
   for (int i = 0; i < 256; ++i) {
-    p[i] = {static_cast<uint8_t>(((i >> 5) & 7) * 255 / 7),
-            static_cast<uint8_t>(((i >> 2) & 7) * 255 / 7), static_cast<uint8_t>((i & 3) * 85)};
+    p[i] = {static_cast<uint8_t>(((i >> 5) & 7) * 255 / 7), static_cast<uint8_t>(((i >> 2) & 7) * 255 / 7),
+            static_cast<uint8_t>((i & 3) * 85)};
   }
   return p;
 }

@@ -14,8 +14,8 @@ namespace media {
 namespace {
 
 constexpr DisplayMode kModes[6] = {
-    {640, 480, 16, 0, 0},    {640, 480, 32, 0, 0},    {800, 600, 16, 80, 60},
-    {800, 600, 32, 80, 60},  {1024, 768, 16, 192, 144}, {1024, 768, 32, 192, 144},
+    {640, 480, 16, 0, 0},   {640, 480, 32, 0, 0},      {800, 600, 16, 80, 60},
+    {800, 600, 32, 80, 60}, {1024, 768, 16, 192, 144}, {1024, 768, 32, 192, 144},
 };
 
 constexpr int kPointerSize = 16;
@@ -35,8 +35,9 @@ bool start_device(EngineSettings& s, const std::string& config, bool windowed) {
     s.rendering_device = 0;
     s.available_rendering_devices = 0;
     write_config(config, s);
-    core::value_box(0, "Couldn't find a hardware rendering device.\nWhen run again, a software emulation device will "
-                       "be used instead");
+    core::value_box(0,
+                    "Couldn't find a hardware rendering device.\nWhen run again, a software emulation device will "
+                    "be used instead");
     return false;
   }
   if (s.rendering_device > drivers) s.rendering_device = drivers;

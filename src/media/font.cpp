@@ -23,12 +23,9 @@ constexpr size_t kSpaceAt = 817;
 constexpr size_t kTable1At = 819;
 constexpr size_t kTable2At = 1843;
 
-uint16_t u16(std::span<const uint8_t> f, size_t at) {
-  return static_cast<uint16_t>(f[at] | f[at + 1] << 8);
-}
+uint16_t u16(std::span<const uint8_t> f, size_t at) { return static_cast<uint16_t>(f[at] | f[at + 1] << 8); }
 uint32_t u32(std::span<const uint8_t> f, size_t at) {
-  return uint32_t{f[at]} | uint32_t{f[at + 1]} << 8 | uint32_t{f[at + 2]} << 16 |
-         uint32_t{f[at + 3]} << 24;
+  return uint32_t{f[at]} | uint32_t{f[at + 1]} << 8 | uint32_t{f[at + 2]} << 16 | uint32_t{f[at + 3]} << 24;
 }
 void put16(std::string& s, size_t at, uint32_t v) {
   s[at] = static_cast<char>(v & 255);
@@ -41,9 +38,7 @@ void put32(std::string& s, size_t at, uint32_t v) {
 
 size_t bitmap_bytes(const Font& f) { return size_t{f.glyph_height} * f.row_bytes; }
 
-int32_t clamp32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+int32_t clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 bool ink_at(const Font& f, size_t row, size_t bit) {
   return (f.bitmap[row * f.row_bytes + bit / 8] >> (7 - bit % 8)) & 1;
@@ -119,8 +114,7 @@ int32_t text_width(const Font& font, std::string_view text) {
   return clamp32(w);
 }
 
-TextPos draw_text(const Font& font, const Surface8& s, std::string_view text, TextPos pos,
-                  uint8_t colour) {
+TextPos draw_text(const Font& font, const Surface8& s, std::string_view text, TextPos pos, uint8_t colour) {
   const bool usable = s.pixels && s.width > 0 && s.height > 0 && s.pitch >= s.width;
   const int64_t width = usable ? s.width : 0, height = usable ? s.height : 0;
   // A hand-built font whose bitmap claims more than the array holds has no ink.
@@ -142,8 +136,7 @@ TextPos draw_text(const Font& font, const Surface8& s, std::string_view text, Te
       // Bits past the end of the row are blank.
       const size_t bits = start >= row_bits ? 0 : std::min<size_t>(gw, row_bits - start);
       for (int64_t row = 0; row < gh; ++row) {
-        uint8_t* line = s.pixels + static_cast<size_t>(y + row) * static_cast<size_t>(s.pitch) +
-                        static_cast<size_t>(x);
+        uint8_t* line = s.pixels + static_cast<size_t>(y + row) * static_cast<size_t>(s.pitch) + static_cast<size_t>(x);
         for (size_t i = 0; i < bits; ++i) {
           if (ink_at(font, static_cast<size_t>(row), start + i)) line[i] = colour;
         }
@@ -181,8 +174,7 @@ bool write_font(const std::string& path, const Font& font) {
 
 bool place_glyph(Font& font, uint8_t code, int32_t width, std::span<const uint8_t> ink) {
   const size_t h = font.glyph_height;
-  if (width < 0 || width > 255 || bitmap_bytes(font) > kFontBitmapMax ||
-      ink.size() < h * static_cast<size_t>(width)) {
+  if (width < 0 || width > 255 || bitmap_bytes(font) > kFontBitmapMax || ink.size() < h * static_cast<size_t>(width)) {
     return false;
   }
   size_t next = 0;

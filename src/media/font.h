@@ -89,8 +89,7 @@ struct TextPos {
 // then x advances by glyph width + letter spacing; a character that is not
 // drawn does not advance x. Returns the position after the text. Glyph bits
 // past the end of a bitmap row are blank. Does not allocate.
-TextPos draw_text(const Font& font, const Surface8& surface, std::string_view text, TextPos pos,
-                  uint8_t colour);
+TextPos draw_text(const Font& font, const Surface8& surface, std::string_view text, TextPos pos, uint8_t colour);
 
 // The file form of a font (always header + glyph_height x row_bytes bytes,
 // at most 6000 of them). Empty when the bitmap would exceed 6000 bytes.

@@ -53,9 +53,7 @@ void window_procedure(Input& in, const platform::Message& m) {
       in.held[m.scancode] = 1;
       if (!m.char_follows) ring_add(in, 0, m.scancode);
       break;
-    case MessageKind::KeyUp:
-      in.held[m.scancode] = 0;
-      break;
+    case MessageKind::KeyUp: in.held[m.scancode] = 0; break;
     case MessageKind::Char: {
       uint32_t scancode = m.ch >= '0' && m.ch <= '9' ? digit_scancode(m.ch) : m.scancode;
       ring_add(in, m.ch, scancode);
@@ -67,34 +65,25 @@ void window_procedure(Input& in, const platform::Message& m) {
       }
       break;
     }
-    case MessageKind::Wheel:
-      in.wheel = -static_cast<int16_t>(m.value);
-      break;
+    case MessageKind::Wheel: in.wheel = -static_cast<int16_t>(m.value); break;
     case MessageKind::Activate:
       in.activated = 1;
       in.window_active = true;
       break;
-    case MessageKind::Deactivate:
-      in.window_active = false;
-      break;
-    case MessageKind::Close:
-      break;  // the window cannot be closed from outside
+    case MessageKind::Deactivate: in.window_active = false; break;
+    case MessageKind::Close: break;  // the window cannot be closed from outside
     case MessageKind::Mouse:
       in.mouse_x = m.x;
       in.mouse_y = m.y;
       break;
-    case MessageKind::Buttons:
-      in.mouse_buttons = m.value;
-      break;
+    case MessageKind::Buttons: in.mouse_buttons = m.value; break;
     case MessageKind::Stall:
       platform::advance_clock(static_cast<uint32_t>(m.value) * platform::kTicksPerSecond / 1000);
       break;
   }
 }
 
-bool input_exhausted() {
-  return platform::headless() && platform::script_exhausted();
-}
+bool input_exhausted() { return platform::headless() && platform::script_exhausted(); }
 
 void pump() {
   Input& in = input();

@@ -22,7 +22,7 @@ struct Input {
   char typed[kTypedTextBytes] = {};  // zero-terminated, at most 8191 characters
   int typed_length = 0;
   int32_t wheel = 0;
-  int32_t activated = 0;     // set whenever the window is activated
+  int32_t activated = 0;      // set whenever the window is activated
   bool window_active = true;  // false while the window is minimised or hidden
   int32_t mouse_x = 0, mouse_y = 0, mouse_buttons = 0;
   int32_t mouse_limit_x = 639, mouse_limit_y = 479;  // the display mode's size - 1

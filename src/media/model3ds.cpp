@@ -275,8 +275,7 @@ bool walk(std::span<const uint8_t> file, Walk& w, bool extras) {
       case kMaterialBlock:
         if (extras && w.materials.size() < kMaxMaterials) read_material(in, body, stop, w);
         break;
-      default:
-        break;
+      default: break;
     }
     pos = stop;
   }
@@ -284,8 +283,7 @@ bool walk(std::span<const uint8_t> file, Walk& w, bool extras) {
 }
 
 bool face_ok(const std::vector<core::Vec3>& v, const Face& f) {
-  return f.a < v.size() && f.b < v.size() && f.c < v.size() && finite(v[f.a]) && finite(v[f.b]) &&
-         finite(v[f.c]);
+  return f.a < v.size() && f.b < v.size() && f.c < v.size() && finite(v[f.a]) && finite(v[f.b]) && finite(v[f.c]);
 }
 
 void put16(std::string& s, uint32_t v) {
@@ -407,8 +405,7 @@ ModelSource load_with_fallback(const std::string& path, const std::string& fallb
 
 }  // namespace
 
-ModelSource load_3ds_triangles(const std::string& path, const std::string& fallback_path,
-                               std::vector<Triangle>& out) {
+ModelSource load_3ds_triangles(const std::string& path, const std::string& fallback_path, std::vector<Triangle>& out) {
   return load_with_fallback(path, fallback_path, out, parse_3ds_triangles);
 }
 

@@ -70,8 +70,7 @@ bool parse_3ds_triangles(std::span<const uint8_t> file, std::vector<Triangle>& o
 // are no model.
 bool parse_3ds_model(std::span<const uint8_t> file, core::Model& out);
 
-ModelSource load_3ds_triangles(const std::string& path, const std::string& fallback_path,
-                               std::vector<Triangle>& out);
+ModelSource load_3ds_triangles(const std::string& path, const std::string& fallback_path, std::vector<Triangle>& out);
 ModelSource load_3ds_model(const std::string& path, const std::string& fallback_path, core::Model& out);
 
 // A model of the flat list (three vertices per triangle, each triangle wound

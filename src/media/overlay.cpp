@@ -70,18 +70,13 @@ void overlay_draw() {
         x = c.a;
         y = c.b;
         break;
-      case 1:
-        platform::text_draw(clamp(c.b, 0, platform::kFontSlots - 1), o.text + c.a, x, y, colour);
-        break;
-      case 2:
-        colour = static_cast<uint32_t>(c.a) & 0xFFFFFF;
-        break;
+      case 1: platform::text_draw(clamp(c.b, 0, platform::kFontSlots - 1), o.text + c.a, x, y, colour); break;
+      case 2: colour = static_cast<uint32_t>(c.a) & 0xFFFFFF; break;
       case 3:
         format_number(number, sizeof number, c.a, c.b);
         platform::text_draw(clamp(c.c, 0, platform::kFontSlots - 1), number, x, y, colour);
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -94,7 +89,8 @@ void draw_debug_value(int32_t value) {
   const int32_t height = clamp(font_height(font) + 2 * kDebugMargin, 1, kDebugHeight);
   std::memset(debug_strip, 0, sizeof debug_strip);
   draw_text(font, {debug_strip, width, height, width}, text, {kDebugMargin, kDebugMargin}, 1);
-  platform::frame_draw_indexed(debug_strip, width, height, kDebugPalette, platform::frame_width() - width - kDebugMargin,
+  platform::frame_draw_indexed(debug_strip, width, height, kDebugPalette,
+                               platform::frame_width() - width - kDebugMargin,
                                platform::frame_height() - height - kDebugMargin, width, height);
 }
 

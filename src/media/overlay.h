@@ -10,8 +10,8 @@ constexpr int kOverlayCommands = 4096;
 constexpr int kOverlayTextBytes = 65536;
 
 struct OverlayCommand {
-  int32_t code;      // 0 position, 1 text, 2 colour, 3 number
-  int32_t a, b, c;   // operands (text: offset into the text buffer, font)
+  int32_t code;     // 0 position, 1 text, 2 colour, 3 number
+  int32_t a, b, c;  // operands (text: offset into the text buffer, font)
 };
 
 struct Overlay {

@@ -27,9 +27,7 @@ bool usable_pcx(std::span<const uint8_t> file, ImageSize& size) {
   return true;
 }
 
-bool has_palette(std::span<const uint8_t> file) {
-  return file.size() >= kPcxHeaderBytes + kPcxPaletteBytes;
-}
+bool has_palette(std::span<const uint8_t> file) { return file.size() >= kPcxHeaderBytes + kPcxPaletteBytes; }
 
 Palette palette_of(std::span<const uint8_t> file) {
   Palette p{};
@@ -95,8 +93,7 @@ size_t pcx_buffer_bytes(ImageSize size, PcxMode mode) {
   return mode == PcxMode::palette_after ? n + kPcxPaletteBytes : n;
 }
 
-int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMode mode,
-                   Palette* palette) {
+int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMode mode, Palette* palette) {
   ImageSize size;
   bool usable = usable_pcx(file, size);
   if (!usable) size = {};
@@ -122,8 +119,7 @@ int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMo
         dest[count + 3 * i + 2] = pal[i].b;
       }
       break;
-    case PcxMode::file_palette:
-      break;
+    case PcxMode::file_palette: break;
   }
   if (palette) *palette = pal;
   return static_cast<int64_t>(count);
@@ -144,8 +140,7 @@ PcxImage load_pcx(const std::string& path, PcxMode mode) {
   return decode_pcx(as_bytes(bytes), mode);
 }
 
-std::string encode_pcx(int32_t width, int32_t height, std::span<const uint8_t> pixels,
-                       const Palette& palette) {
+std::string encode_pcx(int32_t width, int32_t height, std::span<const uint8_t> pixels, const Palette& palette) {
   if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide ||
       int64_t{width} * height > kMaxImagePixels ||
       pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
@@ -191,8 +186,8 @@ std::string encode_pcx(int32_t width, int32_t height, std::span<const uint8_t> p
   return out;
 }
 
-bool write_pcx(const std::string& path, int32_t width, int32_t height,
-               std::span<const uint8_t> pixels, const Palette& palette) {
+bool write_pcx(const std::string& path, int32_t width, int32_t height, std::span<const uint8_t> pixels,
+               const Palette& palette) {
   std::string bytes = encode_pcx(width, height, pixels, palette);
   return !bytes.empty() && core::write_file_atomic(path, bytes);
 }

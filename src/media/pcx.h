@@ -54,8 +54,7 @@ size_t pcx_buffer_bytes(ImageSize size, PcxMode mode);
 // an all-black palette after it). `palette`, when given, receives the file's
 // palette in every mode. When `dest` is smaller than pcx_buffer_bytes the
 // result is 0 and nothing is written.
-int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMode mode,
-                   Palette* palette = nullptr);
+int64_t decode_pcx(std::span<const uint8_t> file, std::span<uint8_t> dest, PcxMode mode, Palette* palette = nullptr);
 
 // A decoded image that owns its pixels (load-time use).
 struct PcxImage {
@@ -79,9 +78,8 @@ inline std::span<const uint8_t> as_bytes(const std::string& s) {
 // 0x0C marker and the palette at the end. `pixels` holds width x height
 // bytes; an empty result means the size is outside the limits or the pixel
 // count does not match.
-std::string encode_pcx(int32_t width, int32_t height, std::span<const uint8_t> pixels,
-                       const Palette& palette);
-bool write_pcx(const std::string& path, int32_t width, int32_t height,
-               std::span<const uint8_t> pixels, const Palette& palette);
+std::string encode_pcx(int32_t width, int32_t height, std::span<const uint8_t> pixels, const Palette& palette);
+bool write_pcx(const std::string& path, int32_t width, int32_t height, std::span<const uint8_t> pixels,
+               const Palette& palette);
 
 }  // namespace media

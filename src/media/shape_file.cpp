@@ -120,14 +120,10 @@ core::Vec2 shape_uv(uint32_t tile, uint32_t tiles, int corner) {
   const float top = (static_cast<float>(tile) + kInset) / static_cast<float>(tiles);
   const float bottom = (static_cast<float>(tile) + 1.0f - kInset) / static_cast<float>(tiles);
   switch (corner & 3) {
-    case 0:
-      return {left, top};
-    case 1:
-      return {right, top};
-    case 2:
-      return {right, bottom};
-    default:
-      return {left, bottom};
+    case 0: return {left, top};
+    case 1: return {right, top};
+    case 2: return {right, bottom};
+    default: return {left, bottom};
   }
 }
 

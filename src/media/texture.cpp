@@ -66,8 +66,8 @@ TextureRecord build_texture(const TextureSource& src, AlphaMode mode, std::span<
   return rec;
 }
 
-TextureRecord load_texture(const std::string& path, const std::string& fallback_path,
-                           AlphaMode mode, std::span<uint32_t> buffer) {
+TextureRecord load_texture(const std::string& path, const std::string& fallback_path, AlphaMode mode,
+                           std::span<uint32_t> buffer) {
   return build_texture(open_texture(path, fallback_path), mode, buffer);
 }
 

@@ -47,9 +47,7 @@ struct TextureSource {
 TextureSource open_texture(const std::string& path, const std::string& fallback_path);
 
 // Pixel words a texture needs.
-inline size_t texture_words(const TextureSource& src) {
-  return static_cast<size_t>(src.size.pixels());
-}
+inline size_t texture_words(const TextureSource& src) { return static_cast<size_t>(src.size.pixels()); }
 
 // Decodes and expands the source into `buffer`. When the buffer holds fewer
 // than texture_words(src) words, nothing is written and the record has no
@@ -57,7 +55,7 @@ inline size_t texture_words(const TextureSource& src) {
 TextureRecord build_texture(const TextureSource& src, AlphaMode mode, std::span<uint32_t> buffer);
 
 // open_texture and build_texture in one.
-TextureRecord load_texture(const std::string& path, const std::string& fallback_path,
-                           AlphaMode mode, std::span<uint32_t> buffer);
+TextureRecord load_texture(const std::string& path, const std::string& fallback_path, AlphaMode mode,
+                           std::span<uint32_t> buffer);
 
 }  // namespace media

@@ -30,19 +30,19 @@ inline constexpr int kVisualFields = 32;
 inline constexpr std::string_view kDefault3dsFile = "3dsfiles/default_.3ds";
 
 struct VisualPart {
-  int32_t frame = 1;           // field 1, positive
-  std::string texture;         // field 2: a .bmp path, empty for none
-  std::string source;          // field 3: the .3ds mesh
-  int32_t texture_mode = 0;    // field 4: 0 colour only, 1 six views, 2 flat projection, 3 cylindrical wrap
-  int32_t quality = 3;         // field 5: 0 wireframe, 1 unlit flat, 2 flat, 3 Gouraud
-  int32_t material = 0;        // field 6: 0 dull, 1 metal
-  bool faces_flip = false;     // field 7: every triangle's winding reversed
-  bool translucent = false;    // field 10
-  bool transparent = false;    // field 11
+  int32_t frame = 1;         // field 1, positive
+  std::string texture;       // field 2: a .bmp path, empty for none
+  std::string source;        // field 3: the .3ds mesh
+  int32_t texture_mode = 0;  // field 4: 0 colour only, 1 six views, 2 flat projection, 3 cylindrical wrap
+  int32_t quality = 3;       // field 5: 0 wireframe, 1 unlit flat, 2 flat, 3 Gouraud
+  int32_t material = 0;      // field 6: 0 dull, 1 metal
+  bool faces_flip = false;   // field 7: every triangle's winding reversed
+  bool translucent = false;  // field 10
+  bool transparent = false;  // field 11
   uint8_t red = 255, green = 255, blue = 255;  // fields 25, 26, 27
-  int32_t wrap_direction = 1;  // field 29: 1 back, 2 right, 3 front, 4 left, 5 top, 6 bottom
-  std::string target;          // field 30: the .3ds morph target, empty for none
-  int32_t morph_percent = 0;   // field 31: 0 to 100
+  int32_t wrap_direction = 1;                  // field 29: 1 back, 2 right, 3 front, 4 left, 5 top, 6 bottom
+  std::string target;                          // field 30: the .3ds morph target, empty for none
+  int32_t morph_percent = 0;                   // field 31: 0 to 100
   // Every field 1..kVisualFields read as an integer (index k - 1 for field
   // k), for the fields the list above does not name.
   int32_t numbers[kVisualFields] = {};

@@ -11,7 +11,7 @@ namespace platform {
 
 struct Clock {
   bool virtual_time = false;
-  uint64_t divisor = 1;   // counter units per tick
+  uint64_t divisor = 1;  // counter units per tick
   uint32_t virtual_now = 0;
 };
 

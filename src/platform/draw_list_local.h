@@ -16,7 +16,7 @@ struct DrawItem {
   int mesh;
   int group;
   core::Mat4 world;
-  float depth;       // view depth of the frame's origin
+  float depth;  // view depth of the frame's origin
   bool translucent;
   int frame;
   float part_depth;  // view depth of the group's centre (part ordering)

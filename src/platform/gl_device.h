@@ -10,12 +10,12 @@
 namespace platform {
 
 struct DeviceRequest {
-  bool software = false;   // the software rasteriser even with a display
-  bool windowed = false;   // a window of the frame's size instead of full screen
+  bool software = false;  // the software rasteriser even with a display
+  bool windowed = false;  // a window of the frame's size instead of full screen
   int frame_width = 640;
   int frame_height = 480;
   const char* caption = "";
-  bool colour16 = false;   // a 16-bit display mode: frames are cut to 5-6-5
+  bool colour16 = false;  // a 16-bit display mode: frames are cut to 5-6-5
 };
 
 // Creates the window, the context and the frame; false with the platform's
@@ -32,8 +32,8 @@ void frame_clear();
 // Draws an 8-bit image through a 256-entry palette (0xAABBGGRR entries) into
 // the frame: source rows top first, placed with its top-left corner at
 // (x, y) frame pixels and scaled to w x h.
-void frame_draw_indexed(const uint8_t* pixels, int width, int height, const uint32_t* palette, int x, int y,
-                        int w, int h);
+void frame_draw_indexed(const uint8_t* pixels, int width, int height, const uint32_t* palette, int x, int y, int w,
+                        int h);
 // Shows the frame on the window (in a 16-bit mode after cutting its colours
 // to 5-6-5 in place, as a 16-bit surface would hold them).
 void frame_present();

@@ -22,7 +22,8 @@ std::string face_file(const char* family, int weight, int& index) {
   std::string file;
   if (match) {
     FcChar8* path = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) file = reinterpret_cast<const char*>(path);
+    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
+      file = reinterpret_cast<const char*>(path);
     if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
     FcPatternDestroy(match);
   }

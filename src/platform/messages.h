@@ -7,16 +7,16 @@
 namespace platform {
 
 enum class MessageKind : uint8_t {
-  KeyDown,   // scancode; char_follows when a Char message for it is queued
-  KeyUp,     // scancode
-  Char,      // ch with the scancode of its key (0 when typed text has none)
-  Wheel,     // value = signed wheel delta (one notch away from the user: 120)
+  KeyDown,     // scancode; char_follows when a Char message for it is queued
+  KeyUp,       // scancode
+  Char,        // ch with the scancode of its key (0 when typed text has none)
+  Wheel,       // value = signed wheel delta (one notch away from the user: 120)
   Activate,    // the window became active
   Deactivate,  // the window was minimised or hidden
-  Close,     // a close request (swallowed by the engine)
-  Mouse,     // the pointer moved to x, y (headless scripts only)
-  Buttons,   // the button mask in value (headless scripts only)
-  Stall,     // the clock jumps value milliseconds ahead, as after a slow frame (headless scripts only)
+  Close,       // a close request (swallowed by the engine)
+  Mouse,       // the pointer moved to x, y (headless scripts only)
+  Buttons,     // the button mask in value (headless scripts only)
+  Stall,       // the clock jumps value milliseconds ahead, as after a slow frame (headless scripts only)
 };
 
 struct Message {

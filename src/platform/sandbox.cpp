@@ -36,7 +36,8 @@ void limit_child(const SandboxLimits& limits) {
 #ifndef QUILL_SANDBOX_ASAN  // AddressSanitizer maps terabytes of shadow memory up front
   std::string statm;
   if (core::read_file("/proc/self/statm", statm, 256)) {
-    const uint64_t mapped = static_cast<uint64_t>(core::text_to_int(statm)) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    const uint64_t mapped = static_cast<uint64_t>(core::text_to_int(statm)) *
+                            static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     struct rlimit as = {mapped + limits.memory_bytes, mapped + limits.memory_bytes};
     setrlimit(RLIMIT_AS, &as);
   }

@@ -16,18 +16,18 @@
 namespace platform {
 
 struct SandboxLimits {
-  int seconds = 30;                              // wall-clock deadline and CPU time
-  uint64_t memory_bytes = uint64_t{2} << 30;     // address space on top of what is mapped at the fork
-  size_t reply_bytes = size_t{1} << 30;          // longest reply taken
+  int seconds = 30;                           // wall-clock deadline and CPU time
+  uint64_t memory_bytes = uint64_t{2} << 30;  // address space on top of what is mapped at the fork
+  size_t reply_bytes = size_t{1} << 30;       // longest reply taken
 };
 
 enum class SandboxResult {
-  kDone,         // the child finished; the reply is whatever it wrote
-  kNoChild,      // no pipe or no process
-  kTimedOut,     // the deadline passed
-  kLostChild,    // waiting on the pipe failed
-  kReplyTooLong, // the reply went over SandboxLimits::reply_bytes
-  kSignalled,    // the child died of a signal (its reply is not to be trusted)
+  kDone,          // the child finished; the reply is whatever it wrote
+  kNoChild,       // no pipe or no process
+  kTimedOut,      // the deadline passed
+  kLostChild,     // waiting on the pipe failed
+  kReplyTooLong,  // the reply went over SandboxLimits::reply_bytes
+  kSignalled,     // the child died of a signal (its reply is not to be trusted)
 };
 
 struct SandboxOutcome {

@@ -16,6 +16,7 @@ struct Pair {
 // The one translation table. Extended keys (arrows, the block above them,
 // right-hand modifiers, keypad Enter and "/") carry the scan code of their
 // base key, as the keyboard reports them without the E0 prefix.
+// clang-format off
 constexpr Pair kPairs[] = {
     {SDL_SCANCODE_ESCAPE, 1},      {SDL_SCANCODE_1, 2},           {SDL_SCANCODE_2, 3},
     {SDL_SCANCODE_3, 4},           {SDL_SCANCODE_4, 5},           {SDL_SCANCODE_5, 6},
@@ -55,6 +56,7 @@ constexpr Pair kPairs[] = {
     {SDL_SCANCODE_DELETE, 83},     {SDL_SCANCODE_LGUI, 91},       {SDL_SCANCODE_RGUI, 92},
     {SDL_SCANCODE_APPLICATION, 93},
 };
+// clang-format on
 
 constexpr std::array<uint8_t, SDL_NUM_SCANCODES> make_table() {
   std::array<uint8_t, SDL_NUM_SCANCODES> t{};

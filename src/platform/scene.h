@@ -192,10 +192,10 @@ Vec3 viewport_inverse_transform(int viewport, float sx, float sy, float depth);
 
 // --- picking
 struct Pick {
-  int frame = -1;   // the frame whose mesh was hit
-  Vec3 point;       // world point of the hit
+  int frame = -1;  // the frame whose mesh was hit
+  Vec3 point;      // world point of the hit
   float distance = 0;
-  Vec3 normal;      // unit world normal of the front side of the hit face
+  Vec3 normal;        // unit world normal of the front side of the hit face
   int triangle = -1;  // index of the hit triangle in the frame's mesh
 };
 // The nearest hit of a ray on the pickable, visible meshes under root.

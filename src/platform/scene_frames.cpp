@@ -154,7 +154,8 @@ int frame_mesh(int f) { return frame_at(f) ? frame_at(f)->mesh : -1; }
 Mat4 frame_world(int f) {
   Mat4 m;
   int depth = 0;
-  for (const FrameRec* r = frame_at(f); r && depth < kMaxFrames; r = frame_at(r->parent), ++depth) m = local_matrix(*r) * m;
+  for (const FrameRec* r = frame_at(f); r && depth < kMaxFrames; r = frame_at(r->parent), ++depth)
+    m = local_matrix(*r) * m;
   return m;
 }
 

@@ -99,7 +99,7 @@ struct SceneObjects {
   int order[kMaxFrames];
   int stack[kMaxFrames];
   Mat4 stack_world[kMaxFrames];
-  Mat4 drawn_world[kMaxFrames];     // world matrix of each frame reached by the current render
+  Mat4 drawn_world[kMaxFrames];  // world matrix of each frame reached by the current render
   uint32_t drawn_stamp[kMaxFrames] = {};
   uint32_t render_serial = 0;
   int drawn = 0;
@@ -110,8 +110,8 @@ struct SceneObjects {
   uint32_t program = 0;
   int32_t u_model = -1, u_view_proj = -1, u_view = -1, u_colour = -1, u_emissive = -1, u_vertex_colours = -1,
           u_textured = -1, u_lit = -1, u_ambient = -1, u_light_count = -1, u_light_pos = -1, u_light_dir = -1,
-          u_light_colour = -1, u_light_params = -1, u_fog = -1, u_fog_range = -1, u_fog_colour = -1,
-          u_specular = -1, u_eye = -1;
+          u_light_colour = -1, u_light_params = -1, u_fog = -1, u_fog_range = -1, u_fog_colour = -1, u_specular = -1,
+          u_eye = -1;
 };
 
 // The scene's tables, made at the first use (scene_objects.cpp).

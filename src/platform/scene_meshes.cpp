@@ -31,10 +31,12 @@ int mesh_create(const Model& model) {
       GroupRec gr;
       gr.first = g.first_index;
       gr.count = g.index_count;
-      if (g.material >= 0 && static_cast<size_t>(g.material) < model.materials.size()) gr.material = model.materials[static_cast<size_t>(g.material)];
+      if (g.material >= 0 && static_cast<size_t>(g.material) < model.materials.size())
+        gr.material = model.materials[static_cast<size_t>(g.material)];
       m.groups.push_back(gr);
     }
-    if (m.groups.empty()) m.groups.push_back({0, static_cast<uint32_t>(m.indices.size()), Material{}, -1, true, Vec3{}});
+    if (m.groups.empty())
+      m.groups.push_back({0, static_cast<uint32_t>(m.indices.size()), Material{}, -1, true, Vec3{}});
     return i;
   }
   return -1;
@@ -64,7 +66,8 @@ void mesh_set_group_visible(int i, int group, bool visible) {
 
 bool mesh_group_visible(int i, int group) {
   const MeshRec* m = mesh_at(i);
-  return m && group >= 0 && static_cast<size_t>(group) < m->groups.size() && m->groups[static_cast<size_t>(group)].visible;
+  return m && group >= 0 && static_cast<size_t>(group) < m->groups.size() &&
+         m->groups[static_cast<size_t>(group)].visible;
 }
 
 Material mesh_group_material(int i, int group) {

@@ -10,7 +10,7 @@ namespace {
 
 void apply_quality(const TextureRec& t, int quality) {
   static const GLint kMin[6] = {GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST,
-                                GL_LINEAR, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR};
+                                GL_LINEAR,  GL_NEAREST_MIPMAP_LINEAR,  GL_LINEAR_MIPMAP_LINEAR};
   static const GLint kMag[6] = {GL_NEAREST, GL_NEAREST, GL_LINEAR, GL_LINEAR, GL_NEAREST, GL_LINEAR};
   if (quality < 0 || quality > 5) quality = 0;
   glBindTexture(GL_TEXTURE_2D, t.id);

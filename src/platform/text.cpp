@@ -17,13 +17,13 @@ namespace platform {
 
 
 constexpr int kAtlasWidth = 1024;
-constexpr int kMaxHeight = 160;          // cell heights above this are drawn at this
+constexpr int kMaxHeight = 160;  // cell heights above this are drawn at this
 constexpr int kFirstChar = 32;
 constexpr int kBatchGlyphs = 512;
 
 struct Glyph {
-  int16_t x, y, w, h;      // in the atlas
-  int16_t left, top;       // bitmap offset from the pen (top from the cell top)
+  int16_t x, y, w, h;  // in the atlas
+  int16_t left, top;   // bitmap offset from the pen (top from the cell top)
   int16_t advance;
 };
 
@@ -130,7 +130,8 @@ bool render_slot(Slot& slot, FT_Face face, int cell) {
       pen_x = 0;
       pen_y += cell + 2;
     }
-    if (static_cast<size_t>(pen_y + h) * kAtlasWidth > atlas.size()) atlas.resize(static_cast<size_t>(pen_y + h) * kAtlasWidth, 0);
+    if (static_cast<size_t>(pen_y + h) * kAtlasWidth > atlas.size())
+      atlas.resize(static_cast<size_t>(pen_y + h) * kAtlasWidth, 0);
     for (int row = 0; row < h; ++row)
       std::memcpy(&atlas[static_cast<size_t>(pen_y + row) * kAtlasWidth + pen_x], bm.buffer + row * bm.pitch,
                   static_cast<size_t>(w));
@@ -143,7 +144,8 @@ bool render_slot(Slot& slot, FT_Face face, int cell) {
     pen_x += w + 1;
   }
   slot.atlas_height = pen_y + cell + 2;
-  if (static_cast<size_t>(slot.atlas_height) * kAtlasWidth > atlas.size()) atlas.resize(static_cast<size_t>(slot.atlas_height) * kAtlasWidth, 0);
+  if (static_cast<size_t>(slot.atlas_height) * kAtlasWidth > atlas.size())
+    atlas.resize(static_cast<size_t>(slot.atlas_height) * kAtlasWidth, 0);
   glGenTextures(1, &slot.texture);
   glBindTexture(GL_TEXTURE_2D, slot.texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

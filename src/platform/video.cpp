@@ -152,8 +152,7 @@ void poll_messages(MessageQueue& out) {
         m.kind = MessageKind::Close;
         out.push(m);
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -179,8 +178,7 @@ bool key_held(uint8_t scancode) {
   return false;
 }
 
-int message_box(const char* caption, const std::string& text, const char* const* buttons, int count,
-                bool error) {
+int message_box(const char* caption, const std::string& text, const char* const* buttons, int count, bool error) {
   SDL_MessageBoxButtonData data[4];
   if (count > 4) count = 4;
   // SDL lays buttons out right to left on some desktops; keep the given order.

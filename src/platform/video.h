@@ -39,7 +39,6 @@ bool key_held(uint8_t scancode);
 
 // A platform message box; returns the index of the chosen button (0-based),
 // or -1 when the box could not be shown.
-int message_box(const char* caption, const std::string& text, const char* const* buttons, int count,
-                bool error);
+int message_box(const char* caption, const std::string& text, const char* const* buttons, int count, bool error);
 
 }  // namespace platform

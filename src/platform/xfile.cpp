@@ -104,7 +104,9 @@ struct RigBuilder {
   int32_t node_named(const aiString& name) const {
     const std::string key(name.C_Str());
     auto it = std::lower_bound(names.begin(), names.end(), key,
-                               [](const std::pair<std::string, int32_t>& a, const std::string& k) { return a.first < k; });
+                               [](const std::pair<std::string, int32_t>& a, const std::string& k) {
+                                 return a.first < k;
+                               });
     return it != names.end() && it->first == key ? it->second : -1;
   }
   int32_t node_index(const aiNode* n) const {
@@ -238,7 +240,8 @@ bool add_mesh(const aiMesh& mesh, const aiNode* holder, const aiMatrix4x4& globa
     }
     // assimp's order back to front is the file's; split it as a fan.
     auto file_index = [&](uint32_t i) { return base + face.mIndices[k - 1 - i]; };
-    for (uint32_t i = 1; i + 1 < k; ++i) m.indices.insert(m.indices.end(), {file_index(0), file_index(i), file_index(i + 1)});
+    for (uint32_t i = 1; i + 1 < k; ++i)
+      m.indices.insert(m.indices.end(), {file_index(0), file_index(i), file_index(i + 1)});
   }
   g.index_count = static_cast<uint32_t>(m.indices.size()) - g.first_index;
   if (g.index_count > 0) m.groups.push_back(g);
@@ -269,9 +272,13 @@ void gather_nodes(const aiScene& scene, RigBuilder& r) {
         if (node->mChildren[i]) stack.push_back({node->mChildren[i], index});
   }
   std::stable_sort(r.names.begin(), r.names.end(),
-                   [](const std::pair<std::string, int32_t>& a, const std::pair<std::string, int32_t>& b) { return a.first < b.first; });
+                   [](const std::pair<std::string, int32_t>& a, const std::pair<std::string, int32_t>& b) {
+                     return a.first < b.first;
+                   });
   r.names.erase(std::unique(r.names.begin(), r.names.end(),
-                            [](const std::pair<std::string, int32_t>& a, const std::pair<std::string, int32_t>& b) { return a.first == b.first; }),
+                            [](const std::pair<std::string, int32_t>& a, const std::pair<std::string, int32_t>& b) {
+                              return a.first == b.first;
+                            }),
                 r.names.end());
 }
 
@@ -300,7 +307,8 @@ void gather_animation(const aiScene& scene, RigBuilder& r) {
     const aiAnimation* anim = scene.mAnimations[a];
     if (!anim || anim->mChannels == nullptr) continue;
     rig.duration = std::isfinite(anim->mDuration) && anim->mDuration > 0 ? anim->mDuration : 0;
-    rig.ticks_per_second = std::isfinite(anim->mTicksPerSecond) && anim->mTicksPerSecond > 0 ? anim->mTicksPerSecond : 0;
+    rig.ticks_per_second = std::isfinite(anim->mTicksPerSecond) && anim->mTicksPerSecond > 0 ? anim->mTicksPerSecond
+                                                                                             : 0;
     for (uint32_t i = 0; i < anim->mNumChannels && !r.failed; ++i) {
       const aiNodeAnim* ch = anim->mChannels[i];
       if (!ch) continue;
@@ -402,7 +410,8 @@ std::string import_in_child(std::string_view bytes, bool want_rig) {
   try {
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "x");
-    if (scene == nullptr) return x_error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
+    if (scene == nullptr)
+      return x_error_reply(std::string("the X file could not be read: ") + importer.GetErrorString());
     Model model;
     XInfo info;
     std::string error;
@@ -421,8 +430,8 @@ SandboxResult run_child(const std::string& bytes, bool want_rig, std::string& re
   limits.seconds = kXLoadSeconds;
   limits.memory_bytes = kXLoadMemoryBytes;
   limits.reply_bytes = kMaxReplyBytes;
-  SandboxOutcome out =
-      sandbox_run([want_rig](std::string_view request) { return import_in_child(request, want_rig); }, bytes, limits);
+  SandboxOutcome out = sandbox_run([want_rig](std::string_view request) { return import_in_child(request, want_rig); },
+                                   bytes, limits);
   switch (out.result) {
     case SandboxResult::kDone: reply = std::move(out.reply); break;
     case SandboxResult::kNoChild: error = "cannot start the X loader"; break;

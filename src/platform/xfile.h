@@ -28,7 +28,7 @@
 namespace platform {
 
 inline constexpr size_t kMaxXFileBytes = size_t{64} << 20;
-inline constexpr uint32_t kMaxXVertices = 4u << 20;   // after polygons are split
+inline constexpr uint32_t kMaxXVertices = 4u << 20;  // after polygons are split
 inline constexpr uint32_t kMaxXIndices = 12u << 20;
 inline constexpr int kXLoadSeconds = 30;
 

@@ -39,9 +39,7 @@ std::string make_working_brain(std::string text) {
   return name;
 }
 
-std::string copy_to_working_brain(const std::string& source) {
-  return make_working_brain(read_brain(source));
-}
+std::string copy_to_working_brain(const std::string& source) { return make_working_brain(read_brain(source)); }
 
 std::string read_brain(const std::string& path) {
   std::string text;

@@ -11,8 +11,7 @@ std::string rewrite_field_starts(std::string_view line, std::string_view from, s
   size_t start = 0;
   while (true) {
     size_t end = line.find('|', start);
-    std::string_view f =
-        line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string_view f = line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (f.substr(0, from.size()) == from) {
       out.append(to);
       out.append(f.substr(from.size()));

@@ -74,11 +74,9 @@ struct Lines {
 Read read_content(const std::string& path, size_t room, FileContent& fc) {
   if (!core::file_exists(path)) return Read::kMissing;
   bool truncated = false;
-  if (!core::read_file(path, fc.text, core::kProjectTextBytes, &truncated))
-    return refuse(fc, "cannot be read.");
+  if (!core::read_file(path, fc.text, core::kProjectTextBytes, &truncated)) return refuse(fc, "cannot be read.");
   if (truncated)
-    return refuse(fc,
-                  "is larger than " + std::to_string(core::kProjectTextBytes) + " bytes|and was not loaded.");
+    return refuse(fc, "is larger than " + std::to_string(core::kProjectTextBytes) + " bytes|and was not loaded.");
   if (fc.text.empty()) return Read::kEmpty;
   core::crlf_if_lf_only(fc.text);
 
@@ -170,8 +168,8 @@ std::string project_text(int first, int last, bool whole, const std::string& des
   }
   if (whole) {
     const Scene& sc = s.scene;
-    w.line(shorten_folder(
-        one_line(sc.background + "|" + std::to_string(sc.repetitions) + "|" + sc.shared_vars), program));
+    w.line(
+        shorten_folder(one_line(sc.background + "|" + std::to_string(sc.repetitions) + "|" + sc.shared_vars), program));
   }
   for (int i = first; i <= last; ++i) {
     w.line("@" + std::to_string(i - first));
@@ -226,8 +224,7 @@ bool load_records(const std::string& path, int first, std::string* description) 
   const Read got = read_content(path, static_cast<size_t>(core::kElementCount - 1 - s.last), fc);
   if (got != Read::kOk) {
     close_notice(notice);
-    if (got != Read::kRefused)
-      refuse(fc, got == Read::kMissing ? "was not found." : "holds no element records.");
+    if (got != Read::kRefused) refuse(fc, got == Read::kMissing ? "was not found." : "holds no element records.");
     show_refusal(path, fc);
     return false;
   }

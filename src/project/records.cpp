@@ -100,9 +100,7 @@ void set_field(int i, int k, std::string_view text) {
   if (valid_index(i)) state().records[i] = core::with_field(state().records[i], k, text);
 }
 
-std::string get_item(int i, int k, int n) {
-  return std::string(core::field(core::field(record(i), k), n, '/'));
-}
+std::string get_item(int i, int k, int n) { return std::string(core::field(core::field(record(i), k), n, '/')); }
 
 void set_item(int i, int k, int n, std::string_view text) {
   if (!valid_index(i)) return;
@@ -126,8 +124,7 @@ bool insert_record(std::string_view text, int index) {
   s.records[index] = std::string(text);
   s.last = old_last + 1;
   // References to the moved elements follow them (old index..old last).
-  if (index <= old_last)
-    map_all_references([&](int32_t v) { return v >= index && v <= old_last ? v + 1 : v; });
+  if (index <= old_last) map_all_references([&](int32_t v) { return v >= index && v <= old_last ? v + 1 : v; });
   shift_channels_up(index, old_last);
   if (s.range_first > index) ++s.range_first;
   if (s.range_last > index) ++s.range_last;

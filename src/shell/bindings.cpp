@@ -27,9 +27,7 @@ namespace shell {
 namespace {
 
 // Bit 0: the stand-alone player; bit 1: the simulate-stand-alone switch.
-int32_t exemode() {
-  return (core::state().stand_alone & 1) | (state().editor.simulate_stand_alone == 1 ? 2 : 0);
-}
+int32_t exemode() { return (core::state().stand_alone & 1) | (state().editor.simulate_stand_alone == 1 ? 2 : 0); }
 
 // What the general built-ins need to know of the run.
 void bind_general_services() {

@@ -156,12 +156,12 @@ Image panels() {
   tiles(0, 200, 201, 202);
   tiles(36, 204, 201, 202);
   tiles(72, 205, 202, 201);
-  img.at(0, 0) = 200;    // panel fill colour
-  img.at(28, 3) = 203;   // title bar colour
-  img.at(52, 0) = 204;   // raised button fill
-  img.at(88, 0) = 205;   // input field fill
-  img.at(49, 0) = 206;   // message text
-  img.at(37, 0) = 207;   // button label and cursor
+  img.at(0, 0) = 200;   // panel fill colour
+  img.at(28, 3) = 203;  // title bar colour
+  img.at(52, 0) = 204;  // raised button fill
+  img.at(88, 0) = 205;  // input field fill
+  img.at(49, 0) = 206;  // message text
+  img.at(37, 0) = 207;  // button label and cursor
   // Title graphic 128 x 22 at (0, 4): a band with a light rule.
   img.fill(0, 4, 127, 25, 203);
   img.fill(4, 14, 60, 15, 201);

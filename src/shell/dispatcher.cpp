@@ -58,7 +58,8 @@ void test_run_mode() {
   int32_t design_view = s.editor.design_view;
   s.editor.design_view = 0;
   if (!core::file_exists(s.request.project_path))
-    core::notice("The project file '" + s.request.project_path + "' was not found:|a project of one camera runs instead.");
+    core::notice("The project file '" + s.request.project_path +
+                 "' was not found:|a project of one camera runs instead.");
 
   s.exit_code = run_test();
 
@@ -125,9 +126,7 @@ void run_dispatcher() {
   c.folders.error_image = c.folders.data + "error.bmp";
 
   switch (mode) {
-    case kTestRun:
-      test_run_mode();
-      break;
+    case kTestRun: test_run_mode(); break;
     case kChannelMap:
       run_channel_map();
       save();
@@ -144,18 +143,10 @@ void run_dispatcher() {
       sync();
       save();
       break;
-    case kSelfExecutableEditor:
-      run_self_executable_editor();
-      break;
-    case kVisualEditor:
-      run_visual_editor();
-      break;
-    case kExplodeTool:
-      run_explode_tool();
-      break;
-    case kAnimationRenaming:
-      run_animation_renaming();
-      break;
+    case kSelfExecutableEditor: run_self_executable_editor(); break;
+    case kVisualEditor: run_visual_editor(); break;
+    case kExplodeTool: run_explode_tool(); break;
+    case kAnimationRenaming: run_animation_renaming(); break;
     case kBrainEditor:
       current() = run_brain_editor(current());
       sync();
@@ -169,8 +160,7 @@ void run_dispatcher() {
     case kBackgroundSetter:
       if (run_background_setter()) save();
       break;
-    default:
-      break;  // modes 4, 10, 11, 12 and unlisted ones: nothing to do, nothing saved
+    default: break;  // modes 4, 10, 11, 12 and unlisted ones: nothing to do, nothing saved
   }
   platform::cursor_show(true);
 }

@@ -10,9 +10,9 @@ namespace shell {
 namespace {
 
 constexpr const char* kFolders[] = {
-    "data",    "temp",     "projects/myprj", "brains",  "sounds",   "3dshapes", "bckgrnds",
-    "sprites", "3dsfiles", "elements/myele", "frames",  "images",   "visuals",  "counters",
-    "grndmaps", "tracks",  "cameras",        "flats",   "lights",   "videos",
+    "data",     "temp",     "projects/myprj", "brains", "sounds", "3dshapes", "bckgrnds",
+    "sprites",  "3dsfiles", "elements/myele", "frames", "images", "visuals",  "counters",
+    "grndmaps", "tracks",   "cameras",        "flats",  "lights", "videos",
 };
 
 void put16(std::string& s, uint16_t v) {

@@ -13,9 +13,7 @@
 namespace shell {
 
 void load_project(const std::string& path, std::string& description) { project::load_project(path, description); }
-void save_project(const std::string& path, const std::string& description) {
-  project::save_project(path, description);
-}
+void save_project(const std::string& path, const std::string& description) { project::save_project(path, description); }
 int32_t last_element_index() { return project::last_index(); }
 void set_load_range(int32_t first, int32_t last) { project::set_load_range(first, last); }
 

@@ -15,14 +15,29 @@ constexpr size_t kMaxLine = 4096;
 std::string bounded(std::string_view line) { return std::string(line.substr(0, kMaxLine)); }
 
 constexpr const char* kDefaultPaths[kCurpathsLines] = {
-    "3dshapes/default_.a3d", "bckgrnds/default_.g3d",  "brains/default_.brn",
-    "sprites/default_.pcx",  "3dsfiles/default_.3ds",  "elements/myele/default_.ele",
-    "sprites/default_.pcx",  "frames/default_.pcx",    "images/default_.bmp",
-    "projects/myprj/default.prj", "visuals/default_.v3d", "sounds/default_.wav",
-    "sprites/default_.pcx",  nullptr,                  "counters/default_.pcx",
-    "grndmaps/default_.pcx", nullptr,                  "images/jeep002_.pcx",
-    "images/jeep004_.pcx",   "images/jeep005_.pcx",    "images/jeep006_.pcx",
-    "images/jeep001_.pcx",   "images/jeep003_.pcx",
+    "3dshapes/default_.a3d",
+    "bckgrnds/default_.g3d",
+    "brains/default_.brn",
+    "sprites/default_.pcx",
+    "3dsfiles/default_.3ds",
+    "elements/myele/default_.ele",
+    "sprites/default_.pcx",
+    "frames/default_.pcx",
+    "images/default_.bmp",
+    "projects/myprj/default.prj",
+    "visuals/default_.v3d",
+    "sounds/default_.wav",
+    "sprites/default_.pcx",
+    nullptr,
+    "counters/default_.pcx",
+    "grndmaps/default_.pcx",
+    nullptr,
+    "images/jeep002_.pcx",
+    "images/jeep004_.pcx",
+    "images/jeep005_.pcx",
+    "images/jeep006_.pcx",
+    "images/jeep001_.pcx",
+    "images/jeep003_.pcx",
 };
 constexpr int kTitleLine = 17;  // a title, not a path
 constexpr char kDefaultTitle[] = "Tarvo 5.2";

@@ -23,20 +23,20 @@ constexpr int kCurpathsLines = 23;
 
 // tarvo.ini, in the data folder: 20 lines.
 struct EditorState {
-  int32_t design_view = 0;        // 1
-  int32_t design_scale = 512;     // 2
-  int32_t front3 = 0;             // 3
-  int32_t text_pos[4] = {};       // 4-7
-  int32_t brain_text_pos[4] = {}; // 8-11
-  int32_t front12 = 2;            // 12
-  int32_t front13 = 0;            // 13
-  int32_t simulate_stand_alone = 0;  // 14
-  int32_t display_flag = 0;       // 15
-  int32_t resource_kit = 2;       // 16
-  int32_t resource_page = 0;      // 17
-  std::string front18;            // 18
-  std::string description;        // 19: the project file's comment line
-  int32_t front20 = 0;            // 20
+  int32_t design_view = 0;            // 1
+  int32_t design_scale = 512;         // 2
+  int32_t front3 = 0;                 // 3
+  int32_t text_pos[4] = {};           // 4-7
+  int32_t brain_text_pos[4] = {};     // 8-11
+  int32_t front12 = 2;                // 12
+  int32_t front13 = 0;                // 13
+  int32_t simulate_stand_alone = 0;   // 14
+  int32_t display_flag = 0;           // 15
+  int32_t resource_kit = 2;           // 16
+  int32_t resource_page = 0;          // 17
+  std::string front18;                // 18
+  std::string description;            // 19: the project file's comment line
+  int32_t front20 = 0;                // 20
   std::string paths[kCurpathsLines];  // data/curpaths.ini
 };
 

@@ -32,8 +32,8 @@ struct Generator {
   std::string variable() { return "v" + std::to_string(1 + pick(6)); }
 
   std::string constant() {
-    static const char* fixed[] = {"0", "1", "2", "7", "100", "2147483647", "2147483648", "0x7FFFFFFF",
-                                  "0xffffffff", "1.5mt", "90dg", "3ms", "60rm", "0.001mt"};
+    static const char* fixed[] = {"0",          "1",          "2",     "7",    "100", "2147483647", "2147483648",
+                                  "0x7FFFFFFF", "0xffffffff", "1.5mt", "90dg", "3ms", "60rm",       "0.001mt"};
     return chance(50) ? std::to_string(pick(2000)) : fixed[pick(14)];
   }
 
@@ -45,8 +45,8 @@ struct Generator {
       case 3: return "random(" + expr(depth) + "," + expr(depth) + ")";
       case 4: return "par_get(" + expr(depth) + ")";
       default:
-        return "local_set(" + std::string(chance(50) ? "element" : "element#1") + ", " +
-               std::to_string(pick(6)) + ", " + expr(depth) + ")";
+        return "local_set(" + std::string(chance(50) ? "element" : "element#1") + ", " + std::to_string(pick(6)) +
+               ", " + expr(depth) + ")";
     }
   }
 
@@ -61,8 +61,8 @@ struct Generator {
 
   // No "=" here: an assignment's value ends at the next "=".
   std::string expr(int depth, bool comparisons = false) {
-    static const char* ops[] = {"/", "*", "-", "+", "<>", "<", ">", "<=", ">=", " or ", " and ", " xor ",
-                                "=<", "=>", "><", "&"};
+    static const char* ops[] = {"/",  "*",    "-",     "+",     "<>", "<",  ">",  "<=",
+                                ">=", " or ", " and ", " xor ", "=<", "=>", "><", "&"};
     std::string e = leaf(depth);
     if (chance(15)) e = "element" + std::string(chance(50) ? "" : "#2") + " + " + e;
     const int n = pick(4);
@@ -85,10 +85,10 @@ struct Generator {
     switch (kind) {
       case 0:
       case 1: line(variable() + spaced("=") + expr(2)); break;
-      case 2: line(chance(50) ? "print(" + expr(1) + ", " + expr(1) + "," + expr(1) + ", " + expr(1) + ")"
-                              : "a2_set(" + expr(1) + "," + expr(1) + "," + expr(1) + "," + expr(1) + "," +
-                                    expr(1) + ")");
-              break;
+      case 2:
+        line(chance(50) ? "print(" + expr(1) + ", " + expr(1) + "," + expr(1) + ", " + expr(1) + ")"
+                        : "a2_set(" + expr(1) + "," + expr(1) + "," + expr(1) + "," + expr(1) + "," + expr(1) + ")");
+        break;
       case 3:
       case 4: {
         std::string condition = expr(2, true);

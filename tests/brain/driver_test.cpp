@@ -55,7 +55,8 @@ TEST(Driver, IdenticalFilesShareOneBrain) {
 
   // A missing file with no missing or empty file before it gets the box and does nothing.
   boxes.boxes.clear();
-  req.elements = {{"first", "C:\\game\\brains\\lost.brn", std::nullopt}, {"second", "", std::string()},
+  req.elements = {{"first", "C:\\game\\brains\\lost.brn", std::nullopt},
+                  {"second", "", std::string()},
                   {"third", "/x/y:z.brn", std::nullopt}};
   r = brain::compile_project(req);
   ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -112,7 +113,8 @@ TEST(Driver, CompiledBrainsAreNamedForDebuggers) {
   BoxCapture boxes;
   brain::CompileRequest req;
   req.backend = brain::Backend::kNative;
-  req.elements = {{"rocket", "r", lines({"var x", "x = 1"})}, {"ship", "s", lines({"var x", "x = 2"})},
+  req.elements = {{"rocket", "r", lines({"var x", "x = 1"})},
+                  {"ship", "s", lines({"var x", "x = 2"})},
                   {"copy", "c", lines({"var x", "x = 1"})}};
   brain::compile_project(req);
   const std::vector<uint8_t>& img = brain::gdb_jit_image();

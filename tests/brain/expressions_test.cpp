@@ -15,19 +15,32 @@ using namespace brain_test;
 
 TEST(Expressions, OperatorOrderIsTheLanguagesOwn) {
   Handlers h;
-  auto o = run_both(lines({"var a", "var b", "var d", "var x1", "var x2", "var x3", "var x4", "var x5",
-                           "var x6", "var x7", "var x8", "var x9", "var x10",
-                           "a = 10", "b = 3", "d = 4",
-                           "x1 = a*b/d",            // division first: 10*(3/4)
+  auto o = run_both(lines({"var a",
+                           "var b",
+                           "var d",
+                           "var x1",
+                           "var x2",
+                           "var x3",
+                           "var x4",
+                           "var x5",
+                           "var x6",
+                           "var x7",
+                           "var x8",
+                           "var x9",
+                           "var x10",
+                           "a = 10",
+                           "b = 3",
+                           "d = 4",
+                           "x1 = a*b/d",  // division first: 10*(3/4)
                            "x2 = 2-3+4",
                            "x3 = a-b-d",            // the same operator: leftmost first
                            "x4 = a = b",            // anything after a second "=" is ignored
                            "x5 = 1 or 2 and 4",     // or before and
                            "x6 = 12 xor 10 and 6",  // and before xor
                            "x7 = 8 - 6 / 2 * 3 + 1",
-                           "x8 = 1 < 2 <> 0",       // <> before <
+                           "x8 = 1 < 2 <> 0",  // <> before <
                            "x9 = 4 <= 4 >= 5",
-                           "X10=A*B"}));            // case does not matter
+                           "X10=A*B"}));  // case does not matter
   ASSERT_EQ(o.error, "");
   EXPECT_EQ(var(0, 4), 0);
   EXPECT_EQ(var(0, 5), 3);
@@ -43,8 +56,18 @@ TEST(Expressions, OperatorOrderIsTheLanguagesOwn) {
 
 TEST(Expressions, UnaryMinus) {
   Handlers h;
-  auto o = run_both(lines({"var y", "var x1", "var x2", "var x3", "var x4", "var x5", "var x6", "var x7",
-                           "var x8", "var x9", "var x10", "var x11",
+  auto o = run_both(lines({"var y",
+                           "var x1",
+                           "var x2",
+                           "var x3",
+                           "var x4",
+                           "var x5",
+                           "var x6",
+                           "var x7",
+                           "var x8",
+                           "var x9",
+                           "var x10",
+                           "var x11",
                            "y = 5",
                            "x1 = -y",
                            "x2 = 3 - -y",
@@ -81,8 +104,8 @@ TEST(Expressions, ComparisonsWithANegatedRightOperand) {
 }
 
 TEST(Expressions, DivisionNeverTraps) {
-  const std::string brain = lines({"var a", "var b", "var q1", "var q2", "var q3", "var q4", "var q5",
-                                   "q1 = a / b", "q2 = a / 0", "q3 = a / -1", "q4 = a / -b", "q5 = -7 / 2"});
+  const std::string brain = lines({"var a", "var b", "var q1", "var q2", "var q3", "var q4", "var q5", "q1 = a / b",
+                                   "q2 = a / 0", "q3 = a / -1", "q4 = a / -b", "q5 = -7 / 2"});
   run_both(brain, [] {
     var(0, 1) = 9;
     var(0, 2) = 0;
@@ -110,9 +133,9 @@ TEST(Expressions, DivisionNeverTraps) {
 TEST(Expressions, DivisionByConstants) {
   // Constant divisors compile to multiplications; they must truncate like
   // the division of every other operand.
-  std::vector<int32_t> divisors = {2, 3, 5, 6, 7, 9, 10, 12, 25, 100, 125, 641, 1000, 1024, 17067, 65536,
-                                   65537, 1 << 30, 2147483647, 1, 0, -1, -2, -3, -7, -10, -1000, -65536,
-                                   -2147483647, INT32_MIN};
+  std::vector<int32_t> divisors = {2,   3,   5,    6,    7,     9,     10,    12,      25,          100,
+                                   125, 641, 1000, 1024, 17067, 65536, 65537, 1 << 30, 2147483647,  1,
+                                   0,   -1,  -2,   -3,   -7,    -10,   -1000, -65536,  -2147483647, INT32_MIN};
   std::string text = "var n\r\n";
   for (size_t i = 0; i < divisors.size(); ++i) text += "var q" + std::to_string(i) + "\r\n";
   for (size_t i = 0; i < divisors.size(); ++i) {
@@ -121,8 +144,25 @@ TEST(Expressions, DivisionByConstants) {
     text += "q" + std::to_string(i) + " = n / " + (d < 0 && d != INT32_MIN ? "-" : "") +
             std::to_string(d == INT32_MIN ? 2147483648u : uint32_t(d < 0 ? -d : d)) + "\r\n";
   }
-  std::vector<int32_t> numerators = {0, 1, -1, 2, -2, 6, -6, 7, -7, 99, -99, 1000, -1001, 65535, -65536,
-                                     INT32_MAX, INT32_MIN, INT32_MAX - 1, INT32_MIN + 1};
+  std::vector<int32_t> numerators = {0,
+                                     1,
+                                     -1,
+                                     2,
+                                     -2,
+                                     6,
+                                     -6,
+                                     7,
+                                     -7,
+                                     99,
+                                     -99,
+                                     1000,
+                                     -1001,
+                                     65535,
+                                     -65536,
+                                     INT32_MAX,
+                                     INT32_MIN,
+                                     INT32_MAX - 1,
+                                     INT32_MIN + 1};
   uint32_t x = 12345;
   for (int i = 0; i < 60; ++i) numerators.push_back(int32_t(x = x * 1103515245u + 12345u));
   for (int32_t n : numerators) {
@@ -133,9 +173,8 @@ TEST(Expressions, DivisionByConstants) {
 }
 
 TEST(Expressions, NumbersAndUnits) {
-  auto o = run_both(lines({"var a", "var b", "var c", "var d", "var e", "var f", "var g",
-                           "a = 1.5mt", "b = 90dg", "c = 1ms", "d = 60rm", "e = -1.5mt", "f = 0x1F",
-                           "g = 4000000000"}));
+  auto o = run_both(lines({"var a", "var b", "var c", "var d", "var e", "var f", "var g", "a = 1.5mt", "b = 90dg",
+                           "c = 1ms", "d = 60rm", "e = -1.5mt", "f = 0x1F", "g = 4000000000"}));
   ASSERT_EQ(o.error, "");
   const int32_t want[] = {768000, 46080, 17067, 6144, -768000, 31, int32_t(4000000000u)};
   for (int k = 0; k < 7; ++k) EXPECT_EQ(var(0, k + 1), want[k]);
@@ -144,9 +183,8 @@ TEST(Expressions, NumbersAndUnits) {
 
 TEST(Expressions, ElementReferences) {
   Handlers h;
-  const std::string brain = lines({"var a", "var b", "var c", "var d",
-                                   "a = element", "b = element#2", "c = element#-1", "d = element + 4",
-                                   "local_set(element#1, 3, 77)"});
+  const std::string brain = lines({"var a", "var b", "var c", "var d", "a = element", "b = element#2", "c = element#-1",
+                                   "d = element + 4", "local_set(element#1, 3, 77)"});
   run_both(brain, {}, 1);
   const uint32_t self = core::element_ref(1);
   EXPECT_EQ(uint32_t(var(1, 1)), self);
@@ -157,8 +195,7 @@ TEST(Expressions, ElementReferences) {
   EXPECT_EQ(compile(lines({"var a", "a = 4 + element"})),
             "a = 4 + element (2)|Variable 'element' must be left operand");
   EXPECT_EQ(compile(lines({"var a", "a = -element"})), "a = -element (2)|Unknown symbol '-element'!");
-  EXPECT_EQ(compile(lines({"var elementx", "var a", "a = elementx"})),
-            "a = elementx (3)|Unknown symbol 'elementx'!");
+  EXPECT_EQ(compile(lines({"var elementx", "var a", "a = elementx"})), "a = elementx (3)|Unknown symbol 'elementx'!");
   EXPECT_EQ(compile(lines({"var a", "a = element#"})), "a = element# (2)|Unknown symbol 'element#'!");
 }
 
@@ -167,9 +204,8 @@ TEST(Expressions, StringLiterals) {
   core::State& cs = core::state();
   const std::string saved = cs.folders.program;
   cs.folders.program = "/opt/quill/";
-  run_both(lines({"var s", "var t", "var u", "var n",
-                  "S = \"Hello World\"", "t = \"a\\nb\\0c\\td\"", "u = \".\\sounds\\x.wav\"",
-                  "n = str_len(\"Mixed CASE\")"}));
+  run_both(lines({"var s", "var t", "var u", "var n", "S = \"Hello World\"", "t = \"a\\nb\\0c\\td\"",
+                  "u = \".\\sounds\\x.wav\"", "n = str_len(\"Mixed CASE\")"}));
   cs.folders.program = saved;
   EXPECT_STREQ(core::at<const char>(uint32_t(var(0, 1))), "Hello World");
   const char* t = core::at<const char>(uint32_t(var(0, 2)));
@@ -219,11 +255,9 @@ TEST(Expressions, OrderOfCallsAndReads) {
   // An argument holding an operator is evaluated after the calls inside the
   // call's brackets, just before the call; top-level operators and groups
   // come after every call.
-  run_both(lines({"var y", "var x1", "var x2", "var x3", "var x4",
-                  "y = 1", "x1 = sum(y + 0, local_set(element, 0, 50))",
-                  "x2 = sum(y, local_set(element, 0, 60))",
-                  "x3 = y + local_set(element, 0, 70)",
-                  "x4 = [y + 0] + sum(local_set(element, 0, 90), 1)"}));
+  run_both(lines({"var y", "var x1", "var x2", "var x3", "var x4", "y = 1",
+                  "x1 = sum(y + 0, local_set(element, 0, 50))", "x2 = sum(y, local_set(element, 0, 60))",
+                  "x3 = y + local_set(element, 0, 70)", "x4 = [y + 0] + sum(local_set(element, 0, 90), 1)"}));
   EXPECT_EQ(var(0, 2), 50);
   EXPECT_EQ(var(0, 3), 60);
   EXPECT_EQ(var(0, 4), 70);
@@ -242,9 +276,10 @@ TEST(Expressions, TemporariesAreSharedWithBrainsRunMidStatement) {
   // statement. The inner run reuses the temporary cells, so the outer
   // statement reads what the inner one left in slot 0 (3, not 500).
   Handlers h;
-  auto o = run_both(lines({"var r", "var outer", "if outer", "r = sum(abs(500), execute(element#-1))",
-                           "else", "r = sum(abs(3), 4)", "endif"}),
-                    [] { var(1, 2) = 1; }, 1);
+  auto o = run_both(
+      lines({"var r", "var outer", "if outer", "r = sum(abs(500), execute(element#-1))", "else", "r = sum(abs(3), 4)",
+             "endif"}),
+      [] { var(1, 2) = 1; }, 1);
   ASSERT_EQ(o.error, "");
   EXPECT_EQ(var(0, 1), 7);
   EXPECT_EQ(var(1, 1), 3);

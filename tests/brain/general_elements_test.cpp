@@ -43,7 +43,9 @@ class GeneralElements : public ::testing::Test {
     g_sound.clear();
     g_errors.clear();
     s.general.element_count = [] { return g_count; };
-    s.general.sound_restart = [](int e, bool once) { g_sound.push_back("on" + std::to_string(e) + (once ? "once" : "loop")); };
+    s.general.sound_restart = [](int e, bool once) {
+      g_sound.push_back("on" + std::to_string(e) + (once ? "once" : "loop"));
+    };
     s.general.sound_stop = [](int e) { g_sound.push_back("off" + std::to_string(e)); };
     core::state().notify.error = [](const std::string& t) { g_errors.push_back(t); };
     for (int i = 0; i < 256; ++i) s.names[i].clear();
@@ -60,17 +62,39 @@ TEST_F(GeneralElements, HostileReferencesChangeNothing) {
     int32_t a2, a3, a4, a5;
   };
   const Row rows[] = {
-      {"element_id", 0, 0, 0, 0},       {"element_id_set", 5, 0, 0, 0}, {"status", 0, 0, 0, 0},
-      {"on", 0, 0, 0, 0},               {"off", 0, 0, 0, 0},            {"on_list", 3, 1, 0, 0},
-      {"timer", 0, 0, 0, 0},            {"timer_set", 9, 0, 0, 0},      {"credits", 0, 0, 0, 0},
-      {"score_set", 9, 0, 0, 0},        {"credits_add", 9, 0, 0, 0},    {"state", -1, 0, 0, 0},
-      {"state_set", -1, 0, 0, 0},       {"state_reset", 0, 0, 0, 0},    {"signal", -1, 0, 0, 0},
-      {"signal_set", -1, 0, 0, 0},      {"signal_reset", 0, 0, 0, 0},   {"pocket", 0, 0, 0, 0},
-      {"pocket_set", 0, 7, 0, 0},       {"pocket_add", 0, 7, 0, 0},     {"register", 3, 0, 0, 0},
-      {"register_set", 3, 7, 0, 0},     {"local", 0, 0, 0, 0},          {"local_set", 0, 7, 0, 0},
-      {"random_position_xz", 1, 9, 1, 9}, {"push", 0, 0, 0, 0},         {"pop", 0, 0, 0, 0},
-      {"element_find", -1, 1, 1, 0},    {"random_element", -1, 0, 0, 0}, {"execute", 0, 0, 0, 0},
-      {"counter_picked", 0, 0, 0, 0},   {"distance", 0, 0, 0, 0},       {"enable", 0, 0, 0, 0},
+      {"element_id", 0, 0, 0, 0},
+      {"element_id_set", 5, 0, 0, 0},
+      {"status", 0, 0, 0, 0},
+      {"on", 0, 0, 0, 0},
+      {"off", 0, 0, 0, 0},
+      {"on_list", 3, 1, 0, 0},
+      {"timer", 0, 0, 0, 0},
+      {"timer_set", 9, 0, 0, 0},
+      {"credits", 0, 0, 0, 0},
+      {"score_set", 9, 0, 0, 0},
+      {"credits_add", 9, 0, 0, 0},
+      {"state", -1, 0, 0, 0},
+      {"state_set", -1, 0, 0, 0},
+      {"state_reset", 0, 0, 0, 0},
+      {"signal", -1, 0, 0, 0},
+      {"signal_set", -1, 0, 0, 0},
+      {"signal_reset", 0, 0, 0, 0},
+      {"pocket", 0, 0, 0, 0},
+      {"pocket_set", 0, 7, 0, 0},
+      {"pocket_add", 0, 7, 0, 0},
+      {"register", 3, 0, 0, 0},
+      {"register_set", 3, 7, 0, 0},
+      {"local", 0, 0, 0, 0},
+      {"local_set", 0, 7, 0, 0},
+      {"random_position_xz", 1, 9, 1, 9},
+      {"push", 0, 0, 0, 0},
+      {"pop", 0, 0, 0, 0},
+      {"element_find", -1, 1, 1, 0},
+      {"random_element", -1, 0, 0, 0},
+      {"execute", 0, 0, 0, 0},
+      {"counter_picked", 0, 0, 0, 0},
+      {"distance", 0, 0, 0, 0},
+      {"enable", 0, 0, 0, 0},
   };
   for (int i = 0; i < 8; ++i) w(i)[core::kFlags] = 0;
   const std::vector<int32_t> before(w(0), w(0) + 256 * 256);
@@ -157,10 +181,10 @@ TEST_F(GeneralElements, OnListAndOnRange) {
   for (int i = 0; i < 8; ++i) w(i)[core::kFlags] = 1;
   w(5)[core::kFlags] = 0;
   w(6)[core::kFlags] = 0;
-  EXPECT_EQ(call("on_range", ref(0), ref(0)), 0);  // nothing switched on
-  EXPECT_EQ(call("on_range", ref(0), ref(5)), 0);  // the end itself is excluded
-  EXPECT_EQ(call("on_list", ref(0), 3, 2), 0);        // 0, 2, 4: all on
-  EXPECT_EQ(call("on_list", ref(1), 3, 2), ref(5));   // 1, 3, 5
+  EXPECT_EQ(call("on_range", ref(0), ref(0)), 0);    // nothing switched on
+  EXPECT_EQ(call("on_range", ref(0), ref(5)), 0);    // the end itself is excluded
+  EXPECT_EQ(call("on_list", ref(0), 3, 2), 0);       // 0, 2, 4: all on
+  EXPECT_EQ(call("on_list", ref(1), 3, 2), ref(5));  // 1, 3, 5
   EXPECT_EQ(w(5)[core::kFlags] & 1, 1);
   EXPECT_EQ(call("on_list", ref(0), 10, 3), ref(6));  // 0, 3, 6
   EXPECT_EQ(call("on_list", ref(0), 100, 1), 0);      // all on, stops at the last element
@@ -184,10 +208,9 @@ TEST_F(GeneralElements, FindWalksBetweenTheEnds) {
     int want;  // element index, -1 for 0
   };
   const F cases[] = {
-      {0, 3, 1, 1, 1},   {0, 3, 3, 1, 3},   {0, 2, 2, 1, 3},  {0, 1, 1, 2, 2},  {0, 2, 1, 3, 1},
-      {0, 1, 1, 3, -1},  {0, 3, 6, 1, 6},   {0, 3, 7, 1, -1}, {6, 3, 1, 1, -1}, {5, 3, 1, -1, 4},
-      {5, 3, 4, -1, 1},  {5, 3, 5, -1, -1}, {3, 2, 0, 1, 3},  {3, 2, 1, 4, -1}, {7, 1, 1, -2, 6},
-      {7, 2, 2, -3, 3},  {2, 3, 1, INT_MIN, -1},
+      {0, 3, 1, 1, 1}, {0, 3, 3, 1, 3},  {0, 2, 2, 1, 3},  {0, 1, 1, 2, 2},  {0, 2, 1, 3, 1},        {0, 1, 1, 3, -1},
+      {0, 3, 6, 1, 6}, {0, 3, 7, 1, -1}, {6, 3, 1, 1, -1}, {5, 3, 1, -1, 4}, {5, 3, 4, -1, 1},       {5, 3, 5, -1, -1},
+      {3, 2, 0, 1, 3}, {3, 2, 1, 4, -1}, {7, 1, 1, -2, 6}, {7, 2, 2, -3, 3}, {2, 3, 1, INT_MIN, -1},
   };
   for (const F& c : cases) {
     const int32_t want = c.want < 0 ? 0 : ref(c.want);
@@ -283,7 +306,7 @@ TEST_F(GeneralElements, GlobalsWrapTheirIndex) {
   call("globals_sort", 10, 12);
   EXPECT_EQ(call("global", 10), 1);
   EXPECT_EQ(call("global", 12), 3);
-  call("globals_sort", 12, 10);   // refused
+  call("globals_sort", 12, 10);    // refused
   call("globals_sort", 10, 2048);  // refused
   EXPECT_EQ(call("global", 10), 1);
 }

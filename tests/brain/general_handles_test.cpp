@@ -112,9 +112,9 @@ TEST_F(GeneralHandles, ArrayCellsAreChecked) {
     int32_t a2, a3, a4;
   };
   // Out of the handle's memory: reads 0, writes nothing.
-  const R outside[] = {{"a", 4, 0, 0},          {"a", -1, 0, 0},           {"a", INT_MIN, 0, 0},
-                       {"a2", 0, 1, 4},         {"a2", 1, INT_MAX, 2},    {"a_byte", 16, 0, 0},
-                       {"a_word", 15, 0, 0},    {"a_dword", 13, 0, 0},    {"a_dword", -1, 0, 0}};
+  const R outside[] = {{"a", 4, 0, 0},       {"a", -1, 0, 0},       {"a", INT_MIN, 0, 0},
+                       {"a2", 0, 1, 4},      {"a2", 1, INT_MAX, 2}, {"a_byte", 16, 0, 0},
+                       {"a_word", 15, 0, 0}, {"a_dword", 13, 0, 0}, {"a_dword", -1, 0, 0}};
   for (const R& r : outside) EXPECT_EQ(call(r.name, h, r.a2, r.a3, r.a4), 0) << r.name << " " << r.a2;
   call("a_set", h, 4, 1);
   call("a_set", h, -1, 1);
@@ -162,7 +162,7 @@ TEST_F(GeneralHandles, CopyAndInterpolate) {
   EXPECT_EQ(call("a", h, 0), 10);
   EXPECT_EQ(call("a_interpolate", h, 1, 0, 2, 3), 0);
   call("a_set", h, 0, 77);
-  EXPECT_EQ(call("a_interpolate", h, 1, 30, 2, 4), 0);        // needs 10 cells: refused
+  EXPECT_EQ(call("a_interpolate", h, 1, 30, 2, 4), 0);  // needs 10 cells: refused
   EXPECT_EQ(call("a_interpolate", h, 1, 30, -2, 3), 0);
   EXPECT_EQ(call("a_interpolate", h, 1, 30, INT_MAX, INT_MAX), 0);
   EXPECT_EQ(call("a", h, 0), 77);
@@ -185,7 +185,7 @@ TEST_F(GeneralHandles, StringsCopyAddCompare) {
   EXPECT_EQ(text(d), "ef");
   call("str_add", d, lit("0123456789"));
   EXPECT_EQ(text(d), "ef01234567");  // cut to the handle's 10 characters
-  call("str_copy", d, d, 2, 3);       // source inside the destination
+  call("str_copy", d, d, 2, 3);      // source inside the destination
   EXPECT_EQ(text(d), "012");
   call("str_add", d, d);
   EXPECT_EQ(text(d), "012012");
@@ -211,7 +211,10 @@ TEST_F(GeneralHandles, NumbersInAndOut) {
     int32_t v, dec;
     const char* want;
   };
-  const N nums[] = {{1234, 2, "12.34"}, {-5, 0, "-5"}, {INT_MIN, -3, "-2147483648"}, {7, 1, "0.7"},
+  const N nums[] = {{1234, 2, "12.34"},
+                    {-5, 0, "-5"},
+                    {INT_MIN, -3, "-2147483648"},
+                    {7, 1, "0.7"},
                     {1, INT_MAX, "0.00000000000000000001"}};
   for (const N& n : nums) {
     call("str_num", d, n.v, n.dec);
@@ -221,8 +224,9 @@ TEST_F(GeneralHandles, NumbersInAndOut) {
     const char* s;
     int32_t want;
   };
-  const V vals[] = {{"010", 8},       {"0x10", 16},          {"42abc", 42},  {"-12", -12}, {"", 0},
-                    {"zz", 0},        {"99999999999", INT_MAX}, {"0X1f", 31}};
+  const V vals[] = {
+      {"010", 8},  {"0x10", 16}, {"42abc", 42}, {"-12", -12}, {"", 0}, {"zz", 0}, {"99999999999", INT_MAX},
+      {"0X1f", 31}};
   for (const V& v : vals) EXPECT_EQ(call("str_val", lit(v.s)), v.want) << v.s;
 }
 

@@ -85,8 +85,8 @@ TEST_F(GeneralIntegers, EveryTicsReadsTheTickCount) {
     uint32_t ticks;
     int32_t n, m, want;
   };
-  const T cases[] = {{0, 4, 100, -1},  {8, 4, 100, -1}, {9, 4, 100, 0},     {8, 4, 8, 0},
-                     {8, 4, -1, -1},   {7, 1, 10, -1},  {0, INT_MIN, 5, -1}, {5, 0, 10, 0}};
+  const T cases[] = {{0, 4, 100, -1}, {8, 4, 100, -1}, {9, 4, 100, 0},      {8, 4, 8, 0},
+                     {8, 4, -1, -1},  {7, 1, 10, -1},  {0, INT_MIN, 5, -1}, {5, 0, 10, 0}};
   for (const T& c : cases) {
     ticks = c.ticks;
     EXPECT_EQ(call("every_tics", c.n, c.m), c.want) << c.ticks << " " << c.n << " " << c.m;
@@ -107,7 +107,7 @@ TEST_F(GeneralIntegers, DistancesShiftByNine) {
   place(1, 3 * 512, 4 * 512, 12 * 512);
   EXPECT_EQ(call("distance", ref(0), ref(1)), 13 * 512);
   EXPECT_EQ(call("distance_xz", ref(0), ref(1)), 12 * 512);  // sqrt(153) = 12.37 rounds to 12
-  place(1, 512 * 3 + 511, 0, 0);  // the low 9 bits are dropped before the length
+  place(1, 512 * 3 + 511, 0, 0);                             // the low 9 bits are dropped before the length
   EXPECT_EQ(call("distance", ref(0), ref(1)), 3 * 512);
   place(1, -512 * 3, 0, 0);
   EXPECT_EQ(call("distance", ref(1), ref(0)), 3 * 512);
@@ -137,12 +137,12 @@ TEST_F(GeneralIntegers, DirectionXzFollowsTheAngleRules) {
     int32_t dx, dz, want;
   };
   const D cases[] = {
-      {0, 512000, 0},            // straight along +z
-      {0, -512000, 92160},       // a = 0: k = 720, then the sign of dz
-      {512000, 0, -46080},       // +x
-      {-512000, 0, 46080},       // -x
-      {512, 300000, 0},          // quotient 600000 is past the threshold: k = 720
-      {-512, -300000, 92160},    // both negative: k + 1440
+      {0, 512000, 0},          // straight along +z
+      {0, -512000, 92160},     // a = 0: k = 720, then the sign of dz
+      {512000, 0, -46080},     // +x
+      {-512000, 0, 46080},     // -x
+      {512, 300000, 0},        // quotient 600000 is past the threshold: k = 720
+      {-512, -300000, 92160},  // both negative: k + 1440
   };
   for (const D& c : cases) {
     place(0, 0, 0, 0);
@@ -157,9 +157,8 @@ TEST_F(GeneralIntegers, DirectionXzFollowsTheAngleRules) {
 TEST_F(GeneralIntegers, BrainsCallTheRoutines) {
   for (brain::Backend backend : {brain::Backend::kInterpreter, brain::kDefaultBackend}) {
     clear_elements();
-    ASSERT_EQ(brain_test::compile(brain_test::lines({"var a", "var b", "var c", "var d",
-                                                     "a = divide(7, 0)", "b = wrap(-1, 0, 9)",
-                                                     "c = abs(-9) + absolute_value(-1)",
+    ASSERT_EQ(brain_test::compile(brain_test::lines({"var a", "var b", "var c", "var d", "a = divide(7, 0)",
+                                                     "b = wrap(-1, 0, 9)", "c = abs(-9) + absolute_value(-1)",
                                                      "d = between(5, 5, 5)"}),
                                   backend),
               "");

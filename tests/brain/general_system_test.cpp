@@ -82,7 +82,7 @@ TEST_F(GeneralSystem, MessageBoxButtonsAndResults) {
     int32_t want;
   };
   const M cases[] = {{1, 1, " OK ", " CANCEL ", 1}, {1, 2, " OK ", " CANCEL ", 0}, {2, 1, " YES ", " NO ", 3},
-                     {2, 2, " YES ", " NO ", 2},    {3, 2, " YES ", " NO ", 2},     {0, 1, " OK ", "", 1},
+                     {2, 2, " YES ", " NO ", 2},    {3, 2, " YES ", " NO ", 2},    {0, 1, " OK ", "", 1},
                      {99, 0, " OK ", "", -1}};
   for (const M& c : cases) {
     g_boxes.clear();
@@ -142,9 +142,9 @@ TEST_F(GeneralSystem, PortsAndClear) {
 }
 
 TEST_F(GeneralSystem, EveryGeneralRowIsBoundButTheDeferredOnes) {
-  const std::set<std::string_view> deferred = {"input_box", "list_box", "file_box",  "play",     "play_task",
-                                               "play_task_status", "stop_task", "save", "save_x", "resume",
-                                               "resume_x", "reset"};
+  const std::set<std::string_view> deferred = {"input_box", "list_box",         "file_box",  "play",
+                                               "play_task", "play_task_status", "stop_task", "save",
+                                               "save_x",    "resume",           "resume_x",  "reset"};
   int general = 0;
   for (int i = 0; i < brain::kRowCount; ++i) {
     const brain::Row& r = brain::row(i);

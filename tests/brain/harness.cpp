@@ -108,8 +108,7 @@ std::string compile(std::string_view text, brain::Backend backend, bool editor_m
 brain::CompileReport compile_all(const std::vector<std::string>& texts, brain::Backend backend) {
   brain::CompileRequest req;
   req.backend = backend;
-  for (size_t i = 0; i < texts.size(); ++i)
-    req.elements.push_back({"e" + std::to_string(i), "brains/e.brn", texts[i]});
+  for (size_t i = 0; i < texts.size(); ++i) req.elements.push_back({"e" + std::to_string(i), "brains/e.brn", texts[i]});
   return compile_project(req);
 }
 

@@ -19,8 +19,7 @@ namespace brain_test {
 std::string lines(std::initializer_list<std::string_view> l);
 
 // Compiles `text` as the only brain (element 0). Returns the error text ("" when fine).
-std::string compile(std::string_view text, brain::Backend backend = brain::kDefaultBackend,
-                    bool editor_mode = false);
+std::string compile(std::string_view text, brain::Backend backend = brain::kDefaultBackend, bool editor_mode = false);
 // Compiles several brains, element i gets texts[i].
 brain::CompileReport compile_all(const std::vector<std::string>& texts,
                                  brain::Backend backend = brain::kDefaultBackend);

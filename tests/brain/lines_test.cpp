@@ -34,15 +34,24 @@ TEST(Lines, Declarations) {
 TEST(Lines, StatementForm) {
   std::string first3;
   EXPECT_EQ(brain::statement_form("if a = 1 and b or c xor d", &first3),
-            "ifa=1&b\xF5" "c\xF8" "d");
+            "ifa=1&b\xF5"
+            "c\xF8"
+            "d");
   EXPECT_EQ(first3, "if ");
   // Unary minus after an operator or opening bracket; binary otherwise.
-  EXPECT_EQ(brain::statement_form("x = -y * -z - 3 - -4"), "x=\xD1y*\xD1z-3-\xD1" "4");
-  EXPECT_EQ(brain::statement_form("f(-a, [-b])"), "f(\xD1" "a,[\xD1" "b])");
+  EXPECT_EQ(brain::statement_form("x = -y * -z - 3 - -4"),
+            "x=\xD1y*\xD1z-3-\xD1"
+            "4");
+  EXPECT_EQ(brain::statement_form("f(-a, [-b])"),
+            "f(\xD1"
+            "a,[\xD1"
+            "b])");
   EXPECT_EQ(brain::statement_form("if -a"), "if-a");  // "if" precedes it
   EXPECT_EQ(brain::statement_form("x = element#-2 + element#3"), "x=element\\2+element#3");
   EXPECT_EQ(brain::statement_form("a <= b =< c <> d >< e >= f => g < h > i"),
-            "a\xA3" "b\xA3" "c!d!e$f$g<h>i");
+            "a\xA3"
+            "b\xA3"
+            "c!d!e$f$g<h>i");
   EXPECT_EQ(brain::statement_form("print(1,2,3,4) editor"), "print(1,2,3,4)");
   EXPECT_EQ(brain::statement_form("f(1) editor g(2) editor"), "f(1)g(2)");
   EXPECT_EQ(brain::statement_form("en d if"), "endif");

@@ -35,10 +35,10 @@ TEST(Run, EndlessLoopsEndWithTheRuntimeErrorBox) {
     EXPECT_EQ(boxes.runtime[0], "'test' brain ERROR!|The brain ran for more than 50 ms and was stopped.");
     // Endless recursion through gosubs that always return.
     clear_elements();
-    ASSERT_EQ(compile(lines({"var d", "a:", "d = d + 1", "if d < 40", "gosub a", "gosub a", "endif",
-                             "d = d - 1", "return"}),
-                      backend),
-              "");
+    ASSERT_EQ(
+        compile(lines({"var d", "a:", "d = d + 1", "if d < 40", "gosub a", "gosub a", "endif", "d = d - 1", "return"}),
+                backend),
+        "");
     EXPECT_EQ(run(), brain::kRunTimeout);
   }
 }
@@ -54,8 +54,8 @@ TEST(Run, GosubNestingIsBounded) {
     EXPECT_EQ(boxes.runtime[0], "'test' brain ERROR!|Gosub nesting deeper than 4096 levels.");
     // Deep but bounded recursion is fine.
     clear_elements();
-    ASSERT_EQ(compile(lines({"var d", "var m", "a:", "d = d + 1", "if d > m", "m = d", "endif",
-                             "if d < 4000", "gosub a", "endif", "d = d - 1", "return"}),
+    ASSERT_EQ(compile(lines({"var d", "var m", "a:", "d = d + 1", "if d > m", "m = d", "endif", "if d < 4000",
+                             "gosub a", "endif", "d = d - 1", "return"}),
                       backend),
               "");
     EXPECT_EQ(run(), 0);
@@ -121,8 +121,8 @@ TEST(Run, BuiltinsSeeAnAlignedStackInsideGosubs) {
   brain::bind("debug", &check_alignment);
   aligned_calls = 0;
   clear_elements();
-  ASSERT_EQ(compile(lines({"var d", "debug(0)", "gosub a", "return", "a:", "debug(1)", "d = d + 1",
-                           "if d < 3", "gosub a", "endif", "debug(2)", "return"}),
+  ASSERT_EQ(compile(lines({"var d", "debug(0)", "gosub a", "return", "a:", "debug(1)", "d = d + 1", "if d < 3",
+                           "gosub a", "endif", "debug(2)", "return"}),
                     brain::Backend::kNative),
             "");
   EXPECT_EQ(run(), 0);

@@ -41,14 +41,14 @@ TEST(Statements, LinesEndOnlyWithCrLf) {
 }
 
 TEST(Statements, IfElseEndif) {
-  const std::string brain = lines({"var c", "var r", "r = 0", "if c", "r = r + 1", "else", "r = r + 10", "else",
-                                   "r = r + 100", "endif"});
+  const std::string brain = lines(
+      {"var c", "var r", "r = 0", "if c", "r = r + 1", "else", "r = r + 10", "else", "r = r + 100", "endif"});
   run_both(brain, [] { var(0, 1) = 5; });
   EXPECT_EQ(var(0, 2), 101);  // first and third sections
   run_both(brain, [] { var(0, 1) = 0; });
   EXPECT_EQ(var(0, 2), 10);
-  const std::string nested = lines({"var a", "var b", "var r", "if a", "if b", "r = 1", "else", "r = 2",
-                                    "endif", "else", "r = 3", "endif"});
+  const std::string nested = lines(
+      {"var a", "var b", "var r", "if a", "if b", "r = 1", "else", "r = 2", "endif", "else", "r = 3", "endif"});
   for (auto [a, b, r] : {std::tuple{1, 1, 1}, {1, 0, 2}, {0, 1, 3}, {0, 0, 3}}) {
     run_both(nested, [a = a, b = b] {
       var(0, 1) = a;
@@ -60,10 +60,8 @@ TEST(Statements, IfElseEndif) {
 
 TEST(Statements, LabelsGotoGosubReturn) {
   Handlers h;
-  auto o = run_both(lines({"var i", "var s", "var g",
-                           "Loop:", "i = i + 1", "gosub add", "if i < 10", "goto LOOP", "endif",
-                           "goto done", "add:", "s = s + i", "return",
-                           "done:", "g = 1", "return", "g = 2"}));
+  auto o = run_both(lines({"var i", "var s", "var g", "Loop:", "i = i + 1", "gosub add", "if i < 10", "goto LOOP",
+                           "endif", "goto done", "add:", "s = s + i", "return", "done:", "g = 1", "return", "g = 2"}));
   ASSERT_EQ(o.error, "");
   EXPECT_EQ(var(0, 1), 10);
   EXPECT_EQ(var(0, 2), 55);
@@ -101,7 +99,8 @@ TEST(Statements, CompileErrorTexts) {
   };
   const Case cases[] = {
       {{"var x", "x = (1+2)*2"}, "x = (1+2)*2 (2)|Square brackets '[' exected but round brackets '(' found instead!"},
-      {{"var x", "x = sum(1,2)(3)"}, "x = sum(1,2)(3) (2)|Square brackets '[' exected but round brackets '(' found instead!"},
+      {{"var x", "x = sum(1,2)(3)"},
+       "x = sum(1,2)(3) (2)|Square brackets '[' exected but round brackets '(' found instead!"},
       {{"var x", "x = [1+2"}, "x = [1+2 (2)|Brackets nesting error!"},
       {{"var x", "x = sum(1,2]"}, "x = sum(1,2] (2)|Brackets nesting error!"},
       {{"var x", "x = zz + 1"}, "x = zz + 1 (2)|Unknown symbol 'zz'!"},
@@ -138,15 +137,10 @@ TEST(Statements, CompileErrorTexts) {
 
 TEST(Statements, EditorMode) {
   Handlers h;
-  const std::string brain = lines({"var a", "a = 5",
-                                   "print(1, a, element, \"Txt\") editor",
-                                   "print(2, 2, 2, 2)",
-                                   "if a", "print(3, sum(1, 2), 3 + 1, 3) editor", "endif",
-                                   "goto nowhere",
-                                   "print(random(1, 2), zz, 1, 1) editor",
-                                   "print( 4, 4, 4, 4 ) editor",
-                                   "a = print(5, 5, 5, 5) editor",
-                                   "x:"});
+  const std::string brain = lines({"var a", "a = 5", "print(1, a, element, \"Txt\") editor", "print(2, 2, 2, 2)",
+                                   "if a", "print(3, sum(1, 2), 3 + 1, 3) editor", "endif", "goto nowhere",
+                                   "print(random(1, 2), zz, 1, 1) editor", "print( 4, 4, 4, 4 ) editor",
+                                   "a = print(5, 5, 5, 5) editor", "x:"});
   clear_elements();
   ASSERT_EQ(compile(brain, brain::kDefaultBackend, true), "");
   run();

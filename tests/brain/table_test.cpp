@@ -28,10 +28,10 @@ TEST(BuiltinTable, RowsPerFamilyAndSampleCounts) {
   EXPECT_EQ(per[Family::kImages], 3);
   EXPECT_EQ(per[Family::kNetwork], 10);
 
-  const std::pair<const char*, int> samples[] = {
-      {"exemode", 1},       {"par_count", 0},      {"factor_512", 2}, {"a2_set", 5},
-      {"first_element", 0}, {"visual_picked", 1},  {"print_num", 5},  {"str_send", 2},
-      {"3dbg_color_set", 3}, {"attract_point", 5}, {"element", 1},    {"clip_distance", 0}};
+  const std::pair<const char*, int> samples[] = {{"exemode", 1},       {"par_count", 0},     {"factor_512", 2},
+                                                 {"a2_set", 5},        {"first_element", 0}, {"visual_picked", 1},
+                                                 {"print_num", 5},     {"str_send", 2},      {"3dbg_color_set", 3},
+                                                 {"attract_point", 5}, {"element", 1},       {"clip_distance", 0}};
   for (auto [name, argc] : samples) {
     int r = brain::find_row(name);
     ASSERT_GE(r, 0) << name;
@@ -50,13 +50,22 @@ TEST(BuiltinTable, AliasesShareOneHandler) {
     EXPECT_EQ(brain::handler_of(brain::find_row(n)), fn) << n;
   brain::unbind("aglevel");
   EXPECT_TRUE(brain::is_placeholder(brain::find_row("above_ground_level")));
-  const std::pair<const char*, const char*> pairs[] = {
-      {"absolute_value", "abs"},      {"boing_x", "rebound_x"},          {"boing_y", "rebound_y"},
-      {"boing_z", "rebound_z"},       {"credits_add", "score_add"},      {"credits_set", "score_set"},
-      {"credits", "score"},           {"flat_scale_x", "scale_x"},       {"flat_scale_y", "scale_y"},
-      {"joy_b", "joy1_b"},            {"samplerate_set", "sound_rate_set"}, {"speed_set", "velocity_set"},
-      {"speed_xz_set", "velocity_set_xz"}, {"boundary_rebound", "ground_color_rebound"},
-      {"hearer", "listener"},         {"a_kill", "str_kill"}};
+  const std::pair<const char*, const char*> pairs[] = {{"absolute_value", "abs"},
+                                                       {"boing_x", "rebound_x"},
+                                                       {"boing_y", "rebound_y"},
+                                                       {"boing_z", "rebound_z"},
+                                                       {"credits_add", "score_add"},
+                                                       {"credits_set", "score_set"},
+                                                       {"credits", "score"},
+                                                       {"flat_scale_x", "scale_x"},
+                                                       {"flat_scale_y", "scale_y"},
+                                                       {"joy_b", "joy1_b"},
+                                                       {"samplerate_set", "sound_rate_set"},
+                                                       {"speed_set", "velocity_set"},
+                                                       {"speed_xz_set", "velocity_set_xz"},
+                                                       {"boundary_rebound", "ground_color_rebound"},
+                                                       {"hearer", "listener"},
+                                                       {"a_kill", "str_kill"}};
   for (auto [a, b] : pairs) {
     EXPECT_EQ(brain::alias_leader(brain::find_row(a)), brain::alias_leader(brain::find_row(b))) << a;
     EXPECT_EQ(brain::row(brain::find_row(a)).argc, brain::row(brain::find_row(b)).argc) << a;
@@ -73,8 +82,8 @@ TEST(BuiltinTable, PlaceholderRegistryListsTheUnboundRows) {
   brain::bind_core_builtins();
   auto rows = brain::placeholder_rows();
   EXPECT_EQ(rows.size(), size_t(brain::kRowCount - 8));
-  for (const char* bound : {"sin_512", "cos_512", "tan_512", "atan_512", "sqrt_512", "factor_512",
-                            "par_count", "par_get"})
+  for (const char* bound :
+       {"sin_512", "cos_512", "tan_512", "atan_512", "sqrt_512", "factor_512", "par_count", "par_get"})
     EXPECT_EQ(std::find(rows.begin(), rows.end(), bound), rows.end()) << bound;
   // exemode belongs to the shell, which binds it itself.
   EXPECT_NE(std::find(rows.begin(), rows.end(), "exemode"), rows.end());
@@ -91,9 +100,8 @@ TEST(BuiltinTable, CoreBuiltinsRunFromBrains) {
   cs.args[1] = -4;
   cs.arg_count = 2;
   clear_elements();
-  ASSERT_EQ(compile(lines({"var n", "var a", "var b", "var c", "var s", "var q",
-                           "n = par_count()", "a = par_get(1)", "b = par_get(2)", "c = par_get(-1)",
-                           "s = sin_512(90dg)", "q = sqrt_512(4 * 512)"})),
+  ASSERT_EQ(compile(lines({"var n", "var a", "var b", "var c", "var s", "var q", "n = par_count()", "a = par_get(1)",
+                           "b = par_get(2)", "c = par_get(-1)", "s = sin_512(90dg)", "q = sqrt_512(4 * 512)"})),
             "");
   run();
   EXPECT_EQ(var(0, 1), 2);

@@ -12,8 +12,8 @@ using brain_test::lines;
 
 TEST(Variables, DeclarationsNumberSlotsInFileOrder) {
   std::vector<brain::Variable> v;
-  brain::collect_declarations(lines({"; header", "var speed = 1.5mt", "x = 1", "USERELE Target",
-                                     "userxyz skipped", "var speed", "var\ttabbed"}),
+  brain::collect_declarations(lines({"; header", "var speed = 1.5mt", "x = 1", "USERELE Target", "userxyz skipped",
+                                     "var speed", "var\ttabbed"}),
                               v);
   ASSERT_EQ(v.size(), 4u);
   EXPECT_EQ(v[0].name, "speed");

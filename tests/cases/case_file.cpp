@@ -25,10 +25,10 @@ constexpr Name kFields[] = {
 
 // ElementState words an expectation may name (besides "word N" and "var N").
 constexpr Name kWords[] = {
-    {"current_object", 0}, {"first_object", 1}, {"animation_phase", 2}, {"position_x", 3}, {"position_y", 4},
-    {"position_z", 5},     {"rotation_x", 6},   {"rotation_y", 7},       {"rotation_z", 8}, {"velocity_x", 9},
-    {"velocity_y", 10},    {"velocity_z", 11},  {"spin_x", 12},          {"spin_y", 13},    {"spin_z", 14},
-    {"flags", 22},         {"credits", 23},     {"element_id", 24},      {"frame_count", 42}, {"timer", 43},
+    {"current_object", 0}, {"first_object", 1}, {"animation_phase", 2}, {"position_x", 3},   {"position_y", 4},
+    {"position_z", 5},     {"rotation_x", 6},   {"rotation_y", 7},      {"rotation_z", 8},   {"velocity_x", 9},
+    {"velocity_y", 10},    {"velocity_z", 11},  {"spin_x", 12},         {"spin_y", 13},      {"spin_z", 14},
+    {"flags", 22},         {"credits", 23},     {"element_id", 24},     {"frame_count", 42}, {"timer", 43},
     {"signals", 44},
 };
 
@@ -106,9 +106,12 @@ bool is_identifier(std::string_view s) {
 std::string parse_expectation(std::string_view line, Expectation& e) {
   const std::vector<std::string_view> w = words(line);
   if (w.size() >= 2 && w[0] == "message") {
-    if (w[1] == "contains") e.kind = Expectation::Kind::kMessageContains;
-    else if (w[1] == "lacks") e.kind = Expectation::Kind::kMessageLacks;
-    else return "a message is expected to be 'contains' or 'lacks' a text";
+    if (w[1] == "contains")
+      e.kind = Expectation::Kind::kMessageContains;
+    else if (w[1] == "lacks")
+      e.kind = Expectation::Kind::kMessageLacks;
+    else
+      return "a message is expected to be 'contains' or 'lacks' a text";
     const size_t open = line.find('"'), close = line.rfind('"');
     if (open == std::string_view::npos || close == open) return "the message text goes in double quotes";
     if (!trim(line.substr(close + 1)).empty()) return "text after the quoted message";
@@ -197,8 +200,8 @@ bool parse_case(std::string_view text, Case& out, std::vector<Fault>& faults) {
   faults.clear();
   enum class Section { kNone, kElement, kExpect } section = Section::kNone;
   bool in_brain = false;
-  size_t brain_indent = 0;   // of the "brain:" line; the block is indented deeper
-  size_t text_indent = 0;    // of the block's first line, removed from every line
+  size_t brain_indent = 0;          // of the "brain:" line; the block is indented deeper
+  size_t text_indent = 0;           // of the block's first line, removed from every line
   std::vector<std::string> blanks;  // blank lines inside a brain, kept when more text follows
   int number = 0;
   auto fault = [&](const std::string& what) { faults.push_back({number, what}); };
@@ -276,8 +279,10 @@ bool parse_case(std::string_view text, Case& out, std::vector<Fault>& faults) {
       e.line = number;
       e.written = std::string(content);
       const std::string problem = parse_expectation(content, e);
-      if (!problem.empty()) fault(problem);
-      else out.expectations.push_back(std::move(e));
+      if (!problem.empty())
+        fault(problem);
+      else
+        out.expectations.push_back(std::move(e));
     } else {
       fault("indented line outside an element or the expect section");
     }
@@ -314,8 +319,10 @@ bool check(const Expectation& e, const testing_support::Dump& dump,
     default: {
       int element = -1;
       int64_t n = 0;
-      if (integer(e.element, n) && n >= 0 && n < 256) element = static_cast<int>(n);
-      else element = dump.element_named(e.element).value_or(-1);
+      if (integer(e.element, n) && n >= 0 && n < 256)
+        element = static_cast<int>(n);
+      else
+        element = dump.element_named(e.element).value_or(-1);
       if (element < 0) {
         shown = "no element " + e.element + " in the dump";
         return false;

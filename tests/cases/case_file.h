@@ -17,20 +17,20 @@ namespace case_corpus {
 struct Expectation {
   enum class Kind { kCounter, kGlobal, kWord, kMessageContains, kMessageLacks, kMessageCount };
   Kind kind = Kind::kCounter;
-  int line = 0;           // in the case file
-  std::string written;    // the line as written, for failure messages
-  std::string counter;    // kCounter: a top-level key of the dump
-  std::string element;    // kWord: an element index or name
-  int index = 0;          // kWord: the word number; kGlobal: the global
-  std::string op;         // = != < <= > >=
+  int line = 0;         // in the case file
+  std::string written;  // the line as written, for failure messages
+  std::string counter;  // kCounter: a top-level key of the dump
+  std::string element;  // kWord: an element index or name
+  int index = 0;        // kWord: the word number; kGlobal: the global
+  std::string op;       // = != < <= > >=
   int64_t value = 0;
-  bool pattern = false;   // the value was written in hexadecimal: a 32-bit pattern
-  std::string text;       // kMessage*: the text looked for
+  bool pattern = false;  // the value was written in hexadecimal: a 32-bit pattern
+  std::string text;      // kMessage*: the text looked for
 };
 
 struct Case {
-  std::string options;              // extra command-line options of the run
-  std::vector<std::string> input;   // input-script lines
+  std::string options;             // extra command-line options of the run
+  std::vector<std::string> input;  // input-script lines
   std::vector<testing_support::ElementSpec> elements;
   std::vector<Expectation> expectations;
 };

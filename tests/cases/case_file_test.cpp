@@ -72,22 +72,22 @@ TEST(CaseFormat, ElementsBrainsOptionsAndExpectations) {
 
 TEST(CaseFormat, FaultsNameTheirLines) {
   const char* text =
-      "optoins: --ticks 3\n"           // 1: unknown heading
-      "  brain: exit(1)\n"             // 2: outside an element
+      "optoins: --ticks 3\n"  // 1: unknown heading
+      "  brain: exit(1)\n"    // 2: outside an element
       "element\n"
-      "  colour = red\n"               // 4: unknown setting
+      "  colour = red\n"  // 4: unknown setting
       "  brain: exit(1)\n"
-      "  brain: exit(2)\n"             // 6: a second brain
+      "  brain: exit(2)\n"  // 6: a second brain
       "expect:\n"
-      "  tick_count = five\n"          // 8: not an integer
-      "  tick_count 5\n"               // 9: no operator
-      "  element 0 var 0 = 1\n"        // 10: variables count from 1
-      "  element 0 word 256 = 1\n"     // 11: words end at 255
-      "  element 0 speed = 1\n"        // 12: no such word
-      "  global 2048 = 0\n"            // 13
-      "  message shows \"x\"\n"        // 14
-      "  message contains x\n"         // 15
-      "  exit-code = 1\n"              // 16
+      "  tick_count = five\n"                  // 8: not an integer
+      "  tick_count 5\n"                       // 9: no operator
+      "  element 0 var 0 = 1\n"                // 10: variables count from 1
+      "  element 0 word 256 = 1\n"             // 11: words end at 255
+      "  element 0 speed = 1\n"                // 12: no such word
+      "  global 2048 = 0\n"                    // 13
+      "  message shows \"x\"\n"                // 14
+      "  message contains x\n"                 // 15
+      "  exit-code = 1\n"                      // 16
       "  tick_count = 99999999999999999999\n"  // 17: out of range
       "  exit_code = 0x100000000\n"            // 18: more than 32 bits
       "  exit_code = -0x1\n";                  // 19: a pattern has no sign
@@ -119,7 +119,8 @@ TEST(CaseFormat, ComparisonsAndNames) {
 
 TEST(CaseFormat, ChecksAgainstADumpAndMessages) {
   std::string words;
-  for (int w = 0; w < 256; ++w) words += (w ? "," : "") + std::to_string(w == 255 ? 12 : w == 254 ? -2147483647 - 1 : 0);
+  for (int w = 0; w < 256; ++w)
+    words += (w ? "," : "") + std::to_string(w == 255 ? 12 : w == 254 ? -2147483647 - 1 : 0);
   const testing_support::Dump dump = testing_support::Dump::parse(
       "{\"tick_count\":6,\"globals\":[0,4],\"elements\":[{\"index\":0,\"name\":\"Cam\",\"words\":[" + words + "]}]}");
   ASSERT_TRUE(dump.ok()) << dump.error();

@@ -11,9 +11,9 @@ TEST(Arena, PoolsLieBelowTwoGigabytesAndDoNotOverlap) {
   const core::State& s = core::state();
   ASSERT_TRUE(s.arena.reserved());
   EXPECT_LE(uint64_t(s.arena.base()) + s.arena.size(), core::kArenaLimit);
-  const core::Pool* pools[] = {&s.pools.code, &s.pools.tool_screen, &s.pools.element_state,
-                               &s.pools.channel_map, &s.pools.globals, &s.pools.sinus,
-                               &s.pools.strings, &s.pools.handles, &s.pools.project_text};
+  const core::Pool* pools[] = {&s.pools.code,        &s.pools.tool_screen, &s.pools.element_state,
+                               &s.pools.channel_map, &s.pools.globals,     &s.pools.sinus,
+                               &s.pools.strings,     &s.pools.handles,     &s.pools.project_text};
   for (const core::Pool* a : pools) {
     EXPECT_NE(a->addr, 0u);
     EXPECT_TRUE(s.arena.contains(a->addr, a->size));

@@ -39,7 +39,7 @@ TEST(Text, Thousandths) {
 }
 
 TEST(Text, WrapIntoRange) {
-  EXPECT_EQ(core::wrap_into_range(5, 3, 3), 3);   // lo >= hi gives hi
+  EXPECT_EQ(core::wrap_into_range(5, 3, 3), 3);  // lo >= hi gives hi
   EXPECT_EQ(core::wrap_into_range(5, 9, 3), 3);
   EXPECT_EQ(core::wrap_into_range(4, 0, 9), 4);
   EXPECT_EQ(core::wrap_into_range(10, 0, 9), 0);

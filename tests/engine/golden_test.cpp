@@ -102,8 +102,8 @@ TEST_F(Golden, TwoDimensionalLayers) {
   ElementSpec background{{{36, "7"}, {2, "./bckgrnds/default_.pcx"}, {37, "0/0/639/479/0"}}, ""};
   ElementSpec sprite{{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, "100"}, {6, "50"}, {37, "0/0/639/479/0"}}, ""};
   ElementSpec half{{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, "600"}, {6, "300"}, {37, "0/0/639/479/0"}}, ""};
-  ElementSpec counter{{{36, "8"}, {2, "./counters/default_.pcx"}, {5, "300"}, {6, "200"}, {29, "-4071"},
-                       {37, "1000/10/1/0/0"}}, ""};
+  ElementSpec counter{
+      {{36, "8"}, {2, "./counters/default_.pcx"}, {5, "300"}, {6, "200"}, {29, "-4071"}, {37, "1000/10/1/0/0"}}, ""};
   ASSERT_EQ(run({camera, background, sprite, half, counter}, "--screenshot s.png"), 0);
   expect_matches("layers2d");
 }

@@ -32,8 +32,8 @@
 
 namespace {
 
-using testing_support::call;
 using core::Vec3;
+using testing_support::call;
 
 constexpr int32_t kUnit = 512000;  // one world unit in position words
 
@@ -147,14 +147,44 @@ class MeshRows : public ::testing::Test {
 };
 
 TEST_F(MeshRows, EveryRowIsBound) {
-  for (const char* name :
-       {"visual_color_set", "visual_rgba_set", "vertex_pos", "vertex_pos_set", "vertex_pos_add", "vertex_posw_set",
-        "vertex_u", "vertex_v", "vertex_uv_set", "vertex_uv_add", "vertices", "vertices_get", "vertices_set", "normals",
-        "normals_get", "normals_set", "material_set", "material_apply", "h_part_show", "h_part_set", "h_cpart1_set",
-        "h_cpart2_set", "h_sort_mode_set", "shadow_add", "shadow_location_set", "shadow_orientation_set",
-        "v_shadow_create", "v_shadow_factor", "v_shadow_delete", "v_shadow_set", "v_shadow_volume_add",
-        "v_shadow_volume_reset", "v_shadow_update", "zbuffer_mode_set", "rendering_optimize", "normals_optimize",
-        "env_map_update", "make_flat"})
+  for (const char* name : {"visual_color_set",
+                           "visual_rgba_set",
+                           "vertex_pos",
+                           "vertex_pos_set",
+                           "vertex_pos_add",
+                           "vertex_posw_set",
+                           "vertex_u",
+                           "vertex_v",
+                           "vertex_uv_set",
+                           "vertex_uv_add",
+                           "vertices",
+                           "vertices_get",
+                           "vertices_set",
+                           "normals",
+                           "normals_get",
+                           "normals_set",
+                           "material_set",
+                           "material_apply",
+                           "h_part_show",
+                           "h_part_set",
+                           "h_cpart1_set",
+                           "h_cpart2_set",
+                           "h_sort_mode_set",
+                           "shadow_add",
+                           "shadow_location_set",
+                           "shadow_orientation_set",
+                           "v_shadow_create",
+                           "v_shadow_factor",
+                           "v_shadow_delete",
+                           "v_shadow_set",
+                           "v_shadow_volume_add",
+                           "v_shadow_volume_reset",
+                           "v_shadow_update",
+                           "zbuffer_mode_set",
+                           "rendering_optimize",
+                           "normals_optimize",
+                           "env_map_update",
+                           "make_flat"})
     EXPECT_FALSE(brain::is_placeholder(brain::find_row(name))) << name;
 }
 
@@ -214,15 +244,16 @@ TEST_F(MeshRows, HostileTargetsChangeNothing) {
     const char* name;
     int32_t a2, a3, a4, a5;
   };
-  const Case cases[] = {{"visual_color_set", 1, 2, 3, 0}, {"visual_rgba_set", 1, 2, 3, 4}, {"vertex_pos", 0, 0, 0, 0},
-                        {"vertex_pos_set", 0, 1, 1, 1},  {"vertex_pos_add", 0, 1, 1, 1},  {"vertex_posw_set", 0, 1, 1, 1},
-                        {"vertex_u", 0, 0, 0, 0},        {"vertex_v", 0, 0, 0, 0},        {"vertex_uv_set", 0, 1, 1, 0},
-                        {"vertex_uv_add", 0, 3, 1, 1},   {"vertices", 0, 0, 0, 0},        {"h_part_set", 0, 0, 0, 0},
-                        {"h_cpart1_set", 0, -1, 0, 0},   {"h_part_show", 0, 0, 0, 0},     {"material_apply", 0, 0, 0, 0},
-                        {"h_sort_mode_set", 2, 0, 0, 0}, {"zbuffer_mode_set", 3, 0, 0, 0}, {"rendering_optimize", 0, 0, 0, 0},
-                        {"normals_optimize", 0, 0, 0, 0}, {"env_map_update", 0, 0, 0, 0}, {"make_flat", 0, 0, 0, 0},
-                        {"shadow_add", 0, 0, 0, 0},      {"v_shadow_create", 0, 0, 0, 0}, {"v_shadow_factor", 7, 0, 0, 0},
-                        {"v_shadow_update", 0, 0, 0, 0}};
+  const Case cases[] = {
+      {"visual_color_set", 1, 2, 3, 0}, {"visual_rgba_set", 1, 2, 3, 4},  {"vertex_pos", 0, 0, 0, 0},
+      {"vertex_pos_set", 0, 1, 1, 1},   {"vertex_pos_add", 0, 1, 1, 1},   {"vertex_posw_set", 0, 1, 1, 1},
+      {"vertex_u", 0, 0, 0, 0},         {"vertex_v", 0, 0, 0, 0},         {"vertex_uv_set", 0, 1, 1, 0},
+      {"vertex_uv_add", 0, 3, 1, 1},    {"vertices", 0, 0, 0, 0},         {"h_part_set", 0, 0, 0, 0},
+      {"h_cpart1_set", 0, -1, 0, 0},    {"h_part_show", 0, 0, 0, 0},      {"material_apply", 0, 0, 0, 0},
+      {"h_sort_mode_set", 2, 0, 0, 0},  {"zbuffer_mode_set", 3, 0, 0, 0}, {"rendering_optimize", 0, 0, 0, 0},
+      {"normals_optimize", 0, 0, 0, 0}, {"env_map_update", 0, 0, 0, 0},   {"make_flat", 0, 0, 0, 0},
+      {"shadow_add", 0, 0, 0, 0},       {"v_shadow_create", 0, 0, 0, 0},  {"v_shadow_factor", 7, 0, 0, 0},
+      {"v_shadow_update", 0, 0, 0, 0}};
   for (const Case& c : cases)
     for (int32_t target : {0, 12345, -1, x_handle, inside})
       EXPECT_EQ(call(c.name, target, c.a2, c.a3, c.a4, c.a5), 0) << c.name << " " << target;
@@ -257,8 +288,8 @@ TEST_F(MeshRows, BadPartsAndVertexIndicesAreRefused) {
     EXPECT_EQ(call("vertex_pos_set", ref(1), v, 1, 1, 1), 0) << v;
     EXPECT_EQ(call("vertex_uv_set", ref(1), v, 1, 1), 0) << v;
   }
-  EXPECT_EQ(call("vertex_pos", ref(1), 0, 3), 0);  // axis
-  EXPECT_EQ(call("vertex_uv_add", ref(1), 5, 2, 100, 100), 0);  // empty range
+  EXPECT_EQ(call("vertex_pos", ref(1), 0, 3), 0);                    // axis
+  EXPECT_EQ(call("vertex_uv_add", ref(1), 5, 2, 100, 100), 0);       // empty range
   EXPECT_EQ(call("vertex_uv_add", ref(1), -100, 100, 100, 100), 8);  // clamped to the mesh
   // A window past the end of its part is empty.
   ASSERT_EQ(call("h_part_set", ref(1), 0, 1, 10, 0), -1);
@@ -349,7 +380,7 @@ TEST_F(MeshRows, ArraysCopyOnlyInsideTheirMemory) {
 }
 
 TEST_F(MeshRows, MaterialsPartsAndCollisionParts) {
-  EXPECT_EQ(call("material_set", 2, 255, 0, 0, 0), -1);  // emissive red
+  EXPECT_EQ(call("material_set", 2, 255, 0, 0, 0), -1);      // emissive red
   EXPECT_EQ(call("material_set", 0, 255, 255, 0, 255), -1);  // yellow diffuse
   EXPECT_EQ(call("material_set", 1, 255, 255, 255, 20), -1);
   EXPECT_EQ(call("material_set", 7, 1, 1, 1, 1), 0);

@@ -118,15 +118,17 @@ TEST_F(Motion, WrappedResultsAtTheLimits) {
   put(0, kVel, {INT32_MIN, INT32_MAX, 7});
   call("friction", e(0), INT32_MIN);  // k v / 512 in 64 bits, then wrapped
   EXPECT_EQ(get(0, kVel), (V3{0, 0x00400000, static_cast<int32_t>(0xFE400000u)}));
-  EXPECT_EQ(call("interpolate", INT32_MAX, 0, 1, 0, INT32_MAX), 1);  // (2^31-1)^2 wraps to 1
+  EXPECT_EQ(call("interpolate", INT32_MAX, 0, 1, 0, INT32_MAX), 1);           // (2^31-1)^2 wraps to 1
   EXPECT_EQ(call("interpolate", 5, 0, 10, INT32_MIN, INT32_MAX), INT32_MIN);  // y2 - y1 wraps to -1
 }
 
 TEST_F(Motion, ThrustFollowsTheRotationOrder) {
-  struct Case { V3 rotation, expected; } cases[] = {
-      {{0, 0, 0}, {0, 0, 1000}}, {{63, 63, 63}, {0, 0, 1000}},  // below one table step: no turn
-      {{0, 46080, 0}, {-1000, 0, 0}}, {{0, 92160, 0}, {0, 0, -1000}}, {{0, 138240, 0}, {1000, 0, 0}},
-      {{46080, 0, 0}, {0, -1000, 0}}, {{46080, 0, 46080}, {1000, 0, 0}}, {{46080, 46080, 46080}, {0, 0, 1000}}};
+  struct Case {
+    V3 rotation, expected;
+  } cases[] = {{{0, 0, 0}, {0, 0, 1000}},         {{63, 63, 63}, {0, 0, 1000}},  // below one table step: no turn
+               {{0, 46080, 0}, {-1000, 0, 0}},    {{0, 92160, 0}, {0, 0, -1000}},
+               {{0, 138240, 0}, {1000, 0, 0}},    {{46080, 0, 0}, {0, -1000, 0}},
+               {{46080, 0, 46080}, {1000, 0, 0}}, {{46080, 46080, 46080}, {0, 0, 1000}}};
   for (const Case& c : cases) {
     put(0, kRot, c.rotation);
     put(0, kVel, {5, 6, 7});
@@ -142,10 +144,14 @@ TEST_F(Motion, ThrustFollowsTheRotationOrder) {
 }
 
 TEST_F(Motion, AttractUsesTheChebyshevDistance) {
-  struct Case { std::string_view name; V3 target, expected; } cases[] = {
-      {"attract", {1000, -3000, 500}, {100, -300, 50}}, {"attract", {0, 0, 0}, {0, 0, 0}},  // same place: nothing
-      {"attract_xz", {1000, -3000, 500}, {300, 0, 150}}, {"attract_y", {1000, -3000, 500}, {0, -300, 0}},
-      {"attract_xz", {0, 5000, 0}, {0, 0, 0}}};
+  struct Case {
+    std::string_view name;
+    V3 target, expected;
+  } cases[] = {{"attract", {1000, -3000, 500}, {100, -300, 50}},
+               {"attract", {0, 0, 0}, {0, 0, 0}},  // same place: nothing
+               {"attract_xz", {1000, -3000, 500}, {300, 0, 150}},
+               {"attract_y", {1000, -3000, 500}, {0, -300, 0}},
+               {"attract_xz", {0, 5000, 0}, {0, 0, 0}}};
   for (const Case& c : cases) {
     put(0, kVel, {0, 0, 0});
     put(1, kPos, c.target);
@@ -158,9 +164,10 @@ TEST_F(Motion, AttractUsesTheChebyshevDistance) {
 
 // attract_yr and steer_angle_to take the short way round.
 TEST_F(Motion, AngleDifferencesAcrossTheWrap) {
-  struct Spin { int32_t rotation, angle, spin; } spins[] = {
-      {1000, 5000, 10}, {5000, 1000, -10}, {1000, 184000, -10}, {184000, 1000, 10}, {-1000, 1000, 10},
-      {3000, 3000, -10}};  // equal: subtracts
+  struct Spin {
+    int32_t rotation, angle, spin;
+  } spins[] = {{1000, 5000, 10},   {5000, 1000, -10}, {1000, 184000, -10},
+               {184000, 1000, 10}, {-1000, 1000, 10}, {3000, 3000, -10}};  // equal: subtracts
   for (const Spin& c : spins) {
     w(0)[kRot + 1] = c.rotation;
     w(0)[kSpin + 1] = 0;
@@ -168,10 +175,14 @@ TEST_F(Motion, AngleDifferencesAcrossTheWrap) {
     EXPECT_EQ(w(0)[kSpin + 1], c.spin) << c.rotation << " -> " << c.angle;
   }
   w(0)[core::kFlags] = w(1)[core::kFlags] = core::kFlagOn;
-  struct Steer { int32_t heading; V3 target; int32_t max, expected; } steers[] = {
-      {0, {-512000, 0, 0}, 100000, 46080}, {0, {-512000, 0, 0}, 1000, 1000}, {0, {512000, 0, 0}, 1000, -1000},
-      {180000, {0, 0, 512000}, 100000, 4320}, {0, {0, 0, -512000}, 200000, 92160},
-      {0, {512, 0, 300000}, 1000, 0}};  // a steep ratio counts as straight ahead
+  struct Steer {
+    int32_t heading;
+    V3 target;
+    int32_t max, expected;
+  } steers[] = {
+      {0, {-512000, 0, 0}, 100000, 46080}, {0, {-512000, 0, 0}, 1000, 1000},
+      {0, {512000, 0, 0}, 1000, -1000},    {180000, {0, 0, 512000}, 100000, 4320},
+      {0, {0, 0, -512000}, 200000, 92160}, {0, {512, 0, 300000}, 1000, 0}};  // a steep ratio counts as straight ahead
   for (const Steer& c : steers) {
     w(0)[kRot + 1] = c.heading;
     put(1, kPos, c.target);
@@ -182,8 +193,9 @@ TEST_F(Motion, AngleDifferencesAcrossTheWrap) {
 }
 
 TEST_F(Motion, FrictionAndDrag) {
-  struct Case { int32_t k, v, expected; } cases[] = {{512, 1234, 1234}, {0, 1234, 0},  {-512, 1234, -1234},
-                                                     {256, -1, 0},      {256, -3, -1}, {384, -1000, -750}};
+  struct Case {
+    int32_t k, v, expected;
+  } cases[] = {{512, 1234, 1234}, {0, 1234, 0}, {-512, 1234, -1234}, {256, -1, 0}, {256, -3, -1}, {384, -1000, -750}};
   for (const Case& c : cases) {
     put(0, kVel, {c.v, c.v, c.v});
     call("friction", e(0), c.k);
@@ -215,8 +227,8 @@ TEST_F(Motion, SpeedsLimitAndRebound) {
   put(0, kRot, {0, 46080, 0});  // facing -x
   put(0, kVel, {-1000, 0, 0});
   EXPECT_EQ(call("speed_lz", e(0)), 1000);
-  put(0, kVel, {300000, 7, 400000});  // 976 milli-units
-  call("speed_xz_limit", e(0), 511);  // below 512: ignored
+  put(0, kVel, {300000, 7, 400000});     // 976 milli-units
+  call("speed_xz_limit", e(0), 511);     // below 512: ignored
   call("speed_xz_limit", e(0), 700000);  // |vx| + |vz| within it
   EXPECT_EQ(get(0, kVel), (V3{300000, 7, 400000}));
   call("speed_xz_limit", e(0), 500 * 512);
@@ -252,7 +264,9 @@ TEST_F(Motion, SteerKeepsTheRollingPart) {
 TEST_F(Motion, LiftIsPerpendicularToTravelAndStalls) {
   // Sinking at about 5.7 degrees, angle of attack -45 table steps: reflected
   // past a stall of 2000, no lift at twice the stall.
-  struct Case { int32_t stall, result; } cases[] = {{10000, 45000}, {2000, 18000}, {1440, 0}};
+  struct Case {
+    int32_t stall, result;
+  } cases[] = {{10000, 45000}, {2000, 18000}, {1440, 0}};
   for (const Case& c : cases) {
     put(0, kVel, {0, -51200, 512000});
     EXPECT_EQ(call("lift", e(0), 512, c.stall), c.result) << c.stall;
@@ -298,8 +312,8 @@ TEST_F(Motion, FollowJoinAndChildren) {
 
 // After orient_straight, thrust pushes along the velocity.
 TEST_F(Motion, OrientStraightFacesTheTravel) {
-  const V3 travel[] = {{0, 0, 512000}, {-512000, 0, 0}, {300000, 0, -400000}, {200000, -300000, 100000},
-                       {0, 512000, 512000}};
+  const V3 travel[] = {
+      {0, 0, 512000}, {-512000, 0, 0}, {300000, 0, -400000}, {200000, -300000, 100000}, {0, 512000, 512000}};
   for (const V3& v : travel) {
     put(0, kVel, v);
     call("orient_straight", e(0), 0, 0);
@@ -318,9 +332,13 @@ TEST_F(Motion, OrientStraightFacesTheTravel) {
 }
 
 TEST_F(Motion, RampsWavesScaleAndAxes) {
-  struct Case { int32_t x, x1, x2, y1, y2, expected; } ramps[] = {
-      {5, 3, 3, 10, 20, 0}, {0, 0, 10, 100, 200, 100}, {10, 0, 10, 100, 200, 200}, {20, 0, 10, 100, 200, 300},
-      {-3, 0, 10, 0, 100, -30}};
+  struct Case {
+    int32_t x, x1, x2, y1, y2, expected;
+  } ramps[] = {{5, 3, 3, 10, 20, 0},
+               {0, 0, 10, 100, 200, 100},
+               {10, 0, 10, 100, 200, 200},
+               {20, 0, 10, 100, 200, 300},
+               {-3, 0, 10, 0, 100, -30}};
   for (const Case& c : ramps) EXPECT_EQ(call("interpolate", c.x, c.x1, c.x2, c.y1, c.y2), c.expected);
   engine::state().loop.tick_count = 10;
   EXPECT_EQ(call("oscillate", 1000, 4608, 0), 0);  // 90 degrees
@@ -393,10 +411,14 @@ TEST_F(Motion, QuaternionMatchesTheIntegerRotationBothWays) {
 }
 
 TEST_F(Motion, AxisBuiltInsSetElementRotation) {
-  struct Case { int32_t x, y, z, angle; V3 rotation; } cases[] = {
-      {0, 512000, 0, 46080, {0, 46080, 0}}, {0, 7, 0, 10000, {0, 10000, 0}},  // the axis length does not matter
-      {512000, 0, 0, 46080, {138240, 0, 0}}, {0, 0, 512000, 30000, {0, 0, 154320}},
-      {0, 0, 0, 46080, {0, 0, 138240}}};  // no axis: about z (cos z = 0)
+  struct Case {
+    int32_t x, y, z, angle;
+    V3 rotation;
+  } cases[] = {{0, 512000, 0, 46080, {0, 46080, 0}},
+               {0, 7, 0, 10000, {0, 10000, 0}},  // the axis length does not matter
+               {512000, 0, 0, 46080, {138240, 0, 0}},
+               {0, 0, 512000, 30000, {0, 0, 154320}},
+               {0, 0, 0, 46080, {0, 0, 138240}}};  // no axis: about z (cos z = 0)
   const int32_t* r = w(3) + kRot;
   for (const Case& c : cases) {
     call("rotation_axis_set", c.x, c.y, c.z, c.angle);

@@ -79,9 +79,9 @@ TEST_F(TestRun, EscapeEndsTheRunAfterItsTick) {
 
 TEST_F(TestRun, StartValuesAreConverted) {
   ElementSpec e = counting_camera("exit(1)");
-  e.fields[5] = "1.5";   // position x
-  e.fields[12] = "90";   // rotation y
-  e.fields[17] = "30";   // velocity x
+  e.fields[5] = "1.5";  // position x
+  e.fields[12] = "90";  // rotation y
+  e.fields[17] = "30";  // velocity x
   ASSERT_EQ(run({e}), 0);
   EXPECT_EQ(word(0, 3), 768000);
   EXPECT_EQ(word(0, 7), 46080);
@@ -93,8 +93,8 @@ TEST_F(TestRun, TwoDimensionalLayersReachTheScreenshot) {
   camera.brain = "print(\"HELLO\", 0, 10, 400)\n" + camera.brain;
   ElementSpec background{{{36, "7"}, {2, "./bckgrnds/default_.pcx"}, {37, "0/0/639/479/0"}}, ""};
   ElementSpec sprite{{{36, "5"}, {2, "./sprites/default_.pcx"}, {5, "100"}, {6, "50"}, {37, "0/0/639/479/0"}}, ""};
-  ElementSpec counter{{{36, "8"}, {2, "./counters/default_.pcx"}, {5, "300"}, {6, "200"}, {29, "123"},
-                       {37, "1000/10/1/0/0"}}, ""};
+  ElementSpec counter{
+      {{36, "8"}, {2, "./counters/default_.pcx"}, {5, "300"}, {6, "200"}, {29, "123"}, {37, "1000/10/1/0/0"}}, ""};
   ASSERT_EQ(run({camera, background, sprite, counter}, "--screenshot s.png"), 0);
   int w = 0, h = 0;
   std::vector<uint8_t> px;
@@ -105,9 +105,9 @@ TEST_F(TestRun, TwoDimensionalLayersReachTheScreenshot) {
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
   };
   // The default mode is 16-bit: colours arrive cut to 5-6-5.
-  EXPECT_EQ(rgb(5, 5), 0x101C58u);         // the background fill (20, 30, 90)
-  EXPECT_EQ(rgb(116, 66), 0xF8C828u);      // the sprite's centre (255, 200, 40)
-  EXPECT_EQ(rgb(100, 50), 0x101C58u);      // its transparent corner
+  EXPECT_EQ(rgb(5, 5), 0x101C58u);     // the background fill (20, 30, 90)
+  EXPECT_EQ(rgb(116, 66), 0xF8C828u);  // the sprite's centre (255, 200, 40)
+  EXPECT_EQ(rgb(100, 50), 0x101C58u);  // its transparent corner
   int white_counter = 0, white_text = 0;
   for (int y = 200; y < 224; ++y)
     for (int x = 300; x < 420; ++x) white_counter += rgb(x, y) == 0xF8FCF8;
@@ -143,7 +143,7 @@ TEST_F(TestRun, TheDemoProjectShowsItsSceneAndLayers) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
-      if (p[0] > 150 && p[1] > 90 && p[2] < 90) ++cube;  // the warm cube (and the ball)
+      if (p[0] > 150 && p[1] > 90 && p[2] < 90) ++cube;   // the warm cube (and the ball)
       if (p[0] == 16 && p[1] == 28 && p[2] == 88) ++sky;  // (20, 30, 90) in 5-6-5
       if (p[0] > 200 && p[1] > 200 && p[2] > 200) ++ink;  // text and counter
     }
@@ -194,8 +194,7 @@ TEST_F(TestRun, UnusableFilesAreNamedOnceEach) {
     if (m.kind == "box") ++boxes;
     if (m.kind != "warning") continue;
     broken_warnings += m.text == "Cannot use 'sprites/broken.pcx' (not a PCX image); using an empty image instead.";
-    missing_warnings +=
-        m.text == "Cannot use 'bckgrnds/nothere.pcx' (not found); using bckgrnds/default_.pcx instead.";
+    missing_warnings += m.text == "Cannot use 'bckgrnds/nothere.pcx' (not found); using bckgrnds/default_.pcx instead.";
     shape_warnings += m.text.find("'3dshapes/nothere.a3d' (not found)") != std::string::npos;
   }
   EXPECT_EQ(broken_warnings, 1) << read("m.jsonl");

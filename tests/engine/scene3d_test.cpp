@@ -271,7 +271,7 @@ TEST_F(SceneRun, InstalledModelsLoadAndHoodsFaceInward) {
       int outward = 0;
       for (size_t i = 0; i + 2 < m.indices.size(); i += 3) {
         const core::Vec3 a = m.positions[m.indices[i]], b = m.positions[m.indices[i + 1]],
-                             c = m.positions[m.indices[i + 2]];
+                         c = m.positions[m.indices[i + 2]];
         const core::Vec3 n = core::cross(b - a, c - a);
         if (core::length(n) < 1e-6f) continue;  // the poles' slivers
         outward += core::dot(n, a + b + c) > 0;

@@ -35,8 +35,8 @@
 
 namespace {
 
-using testing_support::call;
 using core::Vec3;
+using testing_support::call;
 
 // A text X file of a box with half-size `h` centred on `c`, one material
 // whose diffuse and emissive colour is (r, g, b). Faces wind clockwise as
@@ -64,7 +64,8 @@ std::string box_x(float h, Vec3 c, float r, float g, float b) {
     const bool flip = nrm.x * out_dir[0] + nrm.y * out_dir[1] + nrm.z * out_dir[2] < 0;
     for (int k = 0; k < 4; ++k) {
       const Vec3& p = corner[flip ? 3 - k : k];
-      out += std::to_string(p.x) + ";" + std::to_string(p.y) + ";" + std::to_string(p.z) + ";" + (f == 5 && k == 3 ? ";\n" : ",\n");
+      out += std::to_string(p.x) + ";" + std::to_string(p.y) + ";" + std::to_string(p.z) + ";" +
+             (f == 5 && k == 3 ? ";\n" : ",\n");
     }
     const int i = f * 4;
     faces += "4;" + std::to_string(i) + "," + std::to_string(i + 1) + "," + std::to_string(i + 2) + "," +
@@ -121,7 +122,8 @@ TEST(XRig, AnimatedFilesPoseTheirVertices) {
       for (size_t v = 0; v < model.positions.size(); v += 7) {
         const core::XInfluence& in = rig.influences[v];
         Vec3 p{};
-        for (int k = 0; k < 4; ++k) p = p + core::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
+        for (int k = 0; k < 4; ++k)
+          p = p + core::transform_point(pose.bones[in.bone[k]], model.positions[v]) * in.weight[k];
         ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
         EXPECT_LT(core::length(p - model.positions[v]), size * 3) << name << " t " << t;
         moved = std::max(moved, core::length(p - model.positions[v]));
@@ -248,8 +250,8 @@ TEST_F(XObjects, LoadPlaceParentKillAndReuseSlots) {
   EXPECT_EQ(call("position", h, 0, 0), 512000);
   EXPECT_EQ(call("position", h, 2, 0), 1024000);
   EXPECT_EQ(call("position_y", h), -256000);
-  EXPECT_EQ(call("position", h, 3, 0), 0);        // no such axis
-  EXPECT_EQ(call("position", h, 0, e(0)), 0);     // an element is no reference frame
+  EXPECT_EQ(call("position", h, 3, 0), 0);     // no such axis
+  EXPECT_EQ(call("position", h, 0, e(0)), 0);  // an element is no reference frame
 
   const int32_t child = call("x_load", cube, h);
   ASSERT_EQ(child, kHandle | 1);
@@ -296,13 +298,36 @@ TEST_F(XObjects, HostileHandlesDoNothing) {
   const int32_t h = call("x_load", cube, 0);
   call("position_set", h, 1000, 2000, 3000);
   const int f = engine::xobject_frame(h);
-  const int32_t bad[] = {kHandle | 5, kHandle | 1023, kHandle | 1024, kHandle | 0x7FFFFFFF, -1, 0, 12345,
+  const int32_t bad[] = {kHandle | 5,
+                         kHandle | 1023,
+                         kHandle | 1024,
+                         kHandle | 0x7FFFFFFF,
+                         -1,
+                         0,
+                         12345,
                          static_cast<int32_t>(0x80000000u | 0x1234567u)};
-  const char* one_handle[] = {"x_kill", "x_picked", "h_animation_speed", "h_animation_tick", "h_animation_range_start",
-                              "h_animation_range_end", "h_animation_speed_set", "h_animation_tick_set",
-                              "h_animation_range_set", "show", "hide", "orientation_set", "rotation_angle", "bottom",
-                              "visual_ray", "h_poly_collision", "h_cpoint_x", "h_cnormal_z", "x_element_get",
-                              "position_x", "position", "position_set"};
+  const char* one_handle[] = {"x_kill",
+                              "x_picked",
+                              "h_animation_speed",
+                              "h_animation_tick",
+                              "h_animation_range_start",
+                              "h_animation_range_end",
+                              "h_animation_speed_set",
+                              "h_animation_tick_set",
+                              "h_animation_range_set",
+                              "show",
+                              "hide",
+                              "orientation_set",
+                              "rotation_angle",
+                              "bottom",
+                              "visual_ray",
+                              "h_poly_collision",
+                              "h_cpoint_x",
+                              "h_cnormal_z",
+                              "x_element_get",
+                              "position_x",
+                              "position",
+                              "position_set"};
   std::srand(7);
   for (int32_t b : bad)
     for (const char* name : one_handle) {
@@ -366,7 +391,7 @@ TEST_F(XObjects, RaysSweepsAndTheirHits) {
   EXPECT_NEAR(call("h_cpoint_x", e(0)), 0, 50);
   EXPECT_NEAR(call("h_cnormal_z", e(0)), -512000, 5);  // the face towards the ray
   EXPECT_EQ(call("visual_ray", e(0), 4 * 512000), 0);  // out of reach
-  w(0)[core::kRotation + 1] = 92160;                    // turned around
+  w(0)[core::kRotation + 1] = 92160;                   // turned around
   EXPECT_EQ(call("visual_ray", e(0), 10 * 512000), 0);
   EXPECT_NEAR(call("h_cpoint_z", e(0)), 4.5 * 512000, 50);  // the last hit stays
   w(0)[core::kRotation + 1] = 0;
@@ -378,7 +403,7 @@ TEST_F(XObjects, RaysSweepsAndTheirHits) {
   EXPECT_EQ(call("h_poly_collision", e(0), h, 512000), -1);
   EXPECT_EQ(call("h_poly_collision", e(0), 0, 512000), -1);
   EXPECT_EQ(call("h_poly_collision", e(0), e(1), 512000), 0);  // e1 has no frame
-  w(0)[core::kPosition] = 2 * 512000;  // beside the box
+  w(0)[core::kPosition] = 2 * 512000;                          // beside the box
   EXPECT_EQ(call("h_poly_collision", e(0), 0, 512000), 0);
 
   // An X frame casts along its own z axis and leaves itself out.
@@ -389,7 +414,7 @@ TEST_F(XObjects, RaysSweepsAndTheirHits) {
   EXPECT_TRUE(platform::frame_visible(engine::xobject_frame(probe)));
 
   EXPECT_EQ(call("bottom", h), -256000);
-  EXPECT_EQ(call("bottom", e(1)), 0);  // no model
+  EXPECT_EQ(call("bottom", e(1)), 0);                     // no model
   EXPECT_EQ(call("x_element_get", h, e(1), 0, 0, 0), 0);  // loaded, not cloned
   EXPECT_EQ(w(1)[core::kPosition + 2], 5 * 512000);
 }
@@ -427,7 +452,7 @@ TEST_F(XObjects, SweepsKeepToTheChosenCollisionPart) {
   EXPECT_NEAR(call("h_cpoint_z", e(0)), 2.5 * 512000, 50);  // the near box
   ASSERT_EQ(call("h_cpart2_set", h, 0, 1, 0, 0), -1);
   ASSERT_EQ(call("h_poly_collision", e(0), h, 8 * 512000), -1);
-  EXPECT_NEAR(call("h_cpoint_z", e(0)), 4.5 * 512000, 50);  // the far one alone
+  EXPECT_NEAR(call("h_cpoint_z", e(0)), 4.5 * 512000, 50);                                       // the far one alone
   EXPECT_TRUE(platform::mesh_group_visible(platform::frame_mesh(engine::xobject_frame(h)), 0));  // shown again
   EXPECT_EQ(call("h_poly_collision", e(0), 0, 8 * 512000), -1);  // the whole scene: not narrowed
   EXPECT_NEAR(call("h_cpoint_z", e(0)), 2.5 * 512000, 50);
@@ -464,7 +489,8 @@ TEST_F(XObjects, AnimationClockRangeAndPosing) {
   EXPECT_EQ(call("h_animation_tick", h), end / 2);
   engine::animate_xobjects();
   float moved = 0;
-  for (int v = 0; v < n; ++v) moved = std::max(moved, core::length(platform::mesh_vertex(mesh, v) - rest[static_cast<size_t>(v)]));
+  for (int v = 0; v < n; ++v)
+    moved = std::max(moved, core::length(platform::mesh_vertex(mesh, v) - rest[static_cast<size_t>(v)]));
   EXPECT_GT(moved, 0.01f);
 
   // Speed 1000 plays the file's key ticks per second at the run's tick rate.
@@ -529,7 +555,8 @@ TEST_F(XObjects, ElementXModelsCloneAnimateAndAnswerRendererQueries) {
 
   const int32_t clone = call("x_clone", 0, e(1));
   ASSERT_EQ(clone, kHandle);
-  EXPECT_EQ(platform::mesh_vertex_count(platform::frame_mesh(engine::xobject_frame(clone))), static_cast<int>(model.positions.size()));
+  EXPECT_EQ(platform::mesh_vertex_count(platform::frame_mesh(engine::xobject_frame(clone))),
+            static_cast<int>(model.positions.size()));
   EXPECT_EQ(call("x_element_get", clone, 0, 0, 0, 0), e(1));
   EXPECT_GT(call("h_animation_range_end", clone), 0);
 
@@ -569,12 +596,13 @@ TEST_F(XRun, ABrainLoadsMovesPicksAndKillsXFrames) {
   ASSERT_TRUE(core::write_file_atomic(dir + "runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n"));
   // The pointer over the box: x = 1.5 units right of the centre at 6 units.
   ASSERT_TRUE(core::write_file_atomic(dir + "keys.txt", "0 move 490 240\n"));
-  ASSERT_EQ(quill("--headless --ticks 8 --dump d.json --messages m.jsonl --input-script keys.txt --screenshot s.png"), 0);
+  ASSERT_EQ(quill("--headless --ticks 8 --dump d.json --messages m.jsonl --input-script keys.txt --screenshot s.png"),
+            0);
   EXPECT_EQ(read("m.jsonl").find("ERROR"), std::string::npos) << read("m.jsonl");
-  EXPECT_EQ(word(0, 255), -2147483648LL);      // slot 0
-  EXPECT_EQ(word(0, 254), -2147483647LL);      // slot 1, killed
-  EXPECT_EQ(word(0, 253), -2147483647LL);      // slot 1 again
-  EXPECT_EQ(word(0, 252), -1);                 // the pointer is on the box
+  EXPECT_EQ(word(0, 255), -2147483648LL);                         // slot 0
+  EXPECT_EQ(word(0, 254), -2147483647LL);                         // slot 1, killed
+  EXPECT_EQ(word(0, 253), -2147483647LL);                         // slot 1 again
+  EXPECT_EQ(word(0, 252), -1);                                    // the pointer is on the box
   EXPECT_NEAR(static_cast<double>(word(0, 251)), -256000, 2000);  // its front face
 
   int w = 0, hgt = 0;

@@ -40,8 +40,7 @@ std::string make_bmp(const BmpLayout& s) {
   }
   size_t at = 14 + s.header;
   for (uint32_t m : s.masks) put32(f, at, m), at += 4;
-  for (uint32_t c : s.colours)
-    put32(f, at, c), at += entry;  // B, G, R and a 0 (cut for core entries)
+  for (uint32_t c : s.colours) put32(f, at, c), at += entry;  // B, G, R and a 0 (cut for core entries)
   return f.substr(0, off) + s.data;
 }
 
@@ -96,8 +95,8 @@ TEST(Bmp, RunLengthCodes) {
       "\x00\x01"
       "\x09\x09",
       22);  // end of bitmap; never read
-  EXPECT_EQ(decode(s), (Px{rgb(0), rgb(0), rgb(4), rgb(4), rgb(3), rgb(4), rgb(1), rgb(0), rgb(2),
-                           rgb(2), rgb(2), rgb(2)}));
+  EXPECT_EQ(decode(s),
+            (Px{rgb(0), rgb(0), rgb(4), rgb(4), rgb(3), rgb(4), rgb(1), rgb(0), rgb(2), rgb(2), rgb(2), rgb(2)}));
   s.bits = 4;  // runs alternate the two nibbles; literals come in nibble pairs
   s.compression = 2;
   s.h = 1;
@@ -106,8 +105,8 @@ TEST(Bmp, RunLengthCodes) {
   s.data = std::string("\x00\x03\x30\x20\x00\x01", 6);
   EXPECT_EQ(decode(s), (Px{rgb(4), rgb(1), rgb(3), rgb(0)}));
   // Codes cut off by the end of the file; moves far past the image.
-  for (std::string d : {std::string(1, '\0'), std::string("\0\x02\x01", 3),
-                        std::string("\0\xFF\x11", 3), std::string("\0\x02\xFF\xFF\x02\x01", 6)}) {
+  for (std::string d : {std::string(1, '\0'), std::string("\0\x02\x01", 3), std::string("\0\xFF\x11", 3),
+                        std::string("\0\x02\xFF\xFF\x02\x01", 6)}) {
     s.data = d;
     EXPECT_EQ(decode(s).size(), 4u);
   }
@@ -127,8 +126,7 @@ TEST(Bmp, RefusedHeadersAndTruncatedData) {
       {[](std::string& f) { put32(f, 30, 1); }, BmpResult::bad_header},   // RLE8 at 24 bits
       {[](std::string& f) { put32(f, 10, 0xFFFFFFF0); }, BmpResult::bad_header},
       {[](std::string& f) { put16(f, 28, 8), put32(f, 46, 257); }, BmpResult::bad_header},
-      {[](std::string& f) { put16(f, 28, 8), put32(f, 30, 1), put32(f, 22, -2); },
-       BmpResult::bad_header},
+      {[](std::string& f) { put16(f, 28, 8), put32(f, 30, 1), put32(f, 22, -2); }, BmpResult::bad_header},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     std::string f = good;
@@ -150,7 +148,7 @@ TEST(Bmp, ShowPalette) {
   BmpLayout s{.bits = 8, .colours_used = 2, .colours = {0x102030, 0x405060, 0x708090}};
   media::Palette own = media::bmp_show_palette(bytes(make_bmp(s)));
   EXPECT_EQ(own[1], (media::Rgb{0x40, 0x50, 0x60}));
-  EXPECT_EQ(own[2], (media::Rgb{0, 0, 0}));                 // past the colour count
+  EXPECT_EQ(own[2], (media::Rgb{0, 0, 0}));                   // past the colour count
   s = BmpLayout{.bits = 1, .colours = {0xFFFFFF, 0x808080}};  // count 0: 2^bits
   std::string f = make_bmp(s);
   EXPECT_EQ(media::bmp_show_palette(bytes(f))[1], (media::Rgb{0x80, 0x80, 0x80}));
@@ -163,36 +161,32 @@ TEST(Bmp, ShowPalette) {
 TEST(Bmp, RealFiles) {
   const std::string dir = testdata("bmp/");
   if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no sample files";
-  const std::map<std::string, BmpResult> refused = {
-      {"bmpsuite_b_badbitcount.bmp", BmpResult::unsupported},
-      {"bmpsuite_b_badheadersize.bmp", BmpResult::unsupported},
-      {"bmpsuite_b_badpalettesize.bmp", BmpResult::bad_header},
-      {"bmpsuite_b_badplanes.bmp", BmpResult::bad_header},
-      {"bmpsuite_b_badwidth.bmp", BmpResult::bad_header},
-      {"bmpsuite_b_reallybig.bmp", BmpResult::too_large},
-      {"bmpsuite_b_rletopdown.bmp", BmpResult::bad_header},
-      {"bmpsuite_q_pal8oversizepal.bmp", BmpResult::bad_header},
-      {"bmpsuite_q_rgb24png.bmp", BmpResult::unsupported},
-      {"bmpsuite_q_rgb24rle24.bmp", BmpResult::unsupported},
-      {"bmpsuite_q_rgba64.bmp", BmpResult::unsupported},
-      {"imagers_Bad_clrsUsed.bmp", BmpResult::bad_header},
-      {"pillow_clipboard.dib", BmpResult::not_bmp},
-      {"pillow_l2rgb_read.bmp", BmpResult::bad_header}};
+  const std::map<std::string, BmpResult> refused = {{"bmpsuite_b_badbitcount.bmp", BmpResult::unsupported},
+                                                    {"bmpsuite_b_badheadersize.bmp", BmpResult::unsupported},
+                                                    {"bmpsuite_b_badpalettesize.bmp", BmpResult::bad_header},
+                                                    {"bmpsuite_b_badplanes.bmp", BmpResult::bad_header},
+                                                    {"bmpsuite_b_badwidth.bmp", BmpResult::bad_header},
+                                                    {"bmpsuite_b_reallybig.bmp", BmpResult::too_large},
+                                                    {"bmpsuite_b_rletopdown.bmp", BmpResult::bad_header},
+                                                    {"bmpsuite_q_pal8oversizepal.bmp", BmpResult::bad_header},
+                                                    {"bmpsuite_q_rgb24png.bmp", BmpResult::unsupported},
+                                                    {"bmpsuite_q_rgb24rle24.bmp", BmpResult::unsupported},
+                                                    {"bmpsuite_q_rgba64.bmp", BmpResult::unsupported},
+                                                    {"imagers_Bad_clrsUsed.bmp", BmpResult::bad_header},
+                                                    {"pillow_clipboard.dib", BmpResult::not_bmp},
+                                                    {"pillow_l2rgb_read.bmp", BmpResult::bad_header}};
   for (const auto& e : std::filesystem::directory_iterator(dir)) {
     const std::string name = e.path().filename().string();
     media::Bitmap b;
     auto it = refused.find(name);
-    EXPECT_EQ(media::load_bmp(e.path().string(), b),
-              it == refused.end() ? BmpResult::ok : it->second)
-        << name;
+    EXPECT_EQ(media::load_bmp(e.path().string(), b), it == refused.end() ? BmpResult::ok : it->second) << name;
     EXPECT_EQ(b.pixels.size(), static_cast<size_t>(b.width) * b.height) << name;
   }
   // The test-suite images show one picture; each group must decode alike.
   const std::vector<std::vector<const char*>> same = {
-      {"g_pal8", "g_pal8rle", "g_pal8v5", "q_pal8os2v2", "q_pal8os2-sz", "q_pal8os2sp",
-       "q_pal8offs"},
-      {"g_rgb24", "g_rgb32", "g_rgb32bf", "q_rgb32h52", "q_rgb32-xbgr", "q_rgb32fakealpha",
-       "g_rgb24pal", "q_rgb24prof"},
+      {"g_pal8", "g_pal8rle", "g_pal8v5", "q_pal8os2v2", "q_pal8os2-sz", "q_pal8os2sp", "q_pal8offs"},
+      {"g_rgb24", "g_rgb32", "g_rgb32bf", "q_rgb32h52", "q_rgb32-xbgr", "q_rgb32fakealpha", "g_rgb24pal",
+       "q_rgb24prof"},
       {"g_rgb16", "g_rgb16bfdef"},
       {"g_rgb16-565", "g_rgb16-565pal"},
       {"q_rgba32-1", "q_rgba32-2", "q_rgba32abf", "q_rgba32h56"},

@@ -45,9 +45,9 @@ TEST(Config, BadValuesKeepDefaultsAndNormalise) {
                                       "DisplayMode=0800000008\r\nSound=garbage\r\n"
                                       "[Engine Settings]\r\nLegalDisplayModes=0300000003\r\n"));
   media::EngineSettings s = media::read_config(path);
-  EXPECT_EQ(s.filtering, 3);      // wrong checksum
-  EXPECT_EQ(s.sound, 1);          // malformed
-  EXPECT_EQ(s.display_mode, 1);   // 8 is not legal under 3
+  EXPECT_EQ(s.filtering, 3);     // wrong checksum
+  EXPECT_EQ(s.sound, 1);         // malformed
+  EXPECT_EQ(s.display_mode, 1);  // 8 is not legal under 3
   EXPECT_EQ(s.available_display_modes, 3);
   ASSERT_TRUE(core::write_file_atomic(path, "[engine settings]\r\nlegaldisplaymodes=0000000000\r\n"));
   s = media::read_config(path);
@@ -66,7 +66,7 @@ TEST(Config, DisplayModeHalvesUntilAvailable) {
   EXPECT_EQ(media::choose_display_mode(32, 63), 32);
   EXPECT_EQ(media::choose_display_mode(32, 15), 8);
   EXPECT_EQ(media::choose_display_mode(32, 1), 1);
-  EXPECT_EQ(media::choose_display_mode(2, 4), 4);   // nothing below: the lowest available
+  EXPECT_EQ(media::choose_display_mode(2, 4), 4);  // nothing below: the lowest available
   EXPECT_EQ(media::choose_display_mode(2, 0), 1);
 }
 

@@ -49,16 +49,16 @@ class Device : public ::testing::Test {
 
 void paint_tool_screen() {
   uint8_t rgb[768] = {};
-  rgb[3 * 1 + 0] = 255;          // 1: red
-  rgb[3 * 2 + 1] = 255;          // 2: green
-  rgb[3 * 3 + 0] = 0x13;         // 3: a colour the 16-bit format quantises
+  rgb[3 * 1 + 0] = 255;   // 1: red
+  rgb[3 * 2 + 1] = 255;   // 2: green
+  rgb[3 * 3 + 0] = 0x13;  // 3: a colour the 16-bit format quantises
   rgb[3 * 3 + 1] = 0x47;
   rgb[3 * 3 + 2] = 0xFF;
   media::set_tool_palette(rgb);
   uint8_t* screen = core::state().pools.tool_screen.bytes();
   std::memset(screen, 1, 640 * 480);
-  screen[0] = 2;                 // top-left
-  screen[479 * 640 + 639] = 3;   // bottom-right
+  screen[0] = 2;                // top-left
+  screen[479 * 640 + 639] = 3;  // bottom-right
 }
 
 TEST_F(Device, ToolScreenFillsThe640Mode) {

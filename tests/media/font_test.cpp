@@ -29,8 +29,7 @@ media::Font small_font() {
 struct Screen {
   std::vector<uint8_t> px;
   media::Surface8 s;
-  Screen(int w, int h, int pitch)
-      : px(static_cast<size_t>(pitch) * h, 9), s{px.data(), w, h, pitch} {}
+  Screen(int w, int h, int pitch) : px(static_cast<size_t>(pitch) * h, 9), s{px.data(), w, h, pitch} {}
   uint8_t at(int x, int y) const { return px[static_cast<size_t>(y) * s.pitch + x]; }
   long inked() const { return std::count(px.begin(), px.end(), 7); }
 };

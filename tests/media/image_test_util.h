@@ -14,9 +14,7 @@ namespace image_test {
 
 inline std::string temp_folder() { return testing_support::temp_folder("quill-media"); }
 
-inline std::string testdata(const std::string& rel) {
-  return std::string(QUILL_TESTDATA) + "/" + rel;
-}
+inline std::string testdata(const std::string& rel) { return std::string(QUILL_TESTDATA) + "/" + rel; }
 
 inline std::span<const uint8_t> bytes(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};

@@ -13,8 +13,8 @@
 
 namespace {
 
-using media::Triangle;
 using core::Vec3;
+using media::Triangle;
 
 // --- building .3ds files by hand
 
@@ -107,14 +107,15 @@ TEST(Model3ds, FiveHandledChunksMakeAModel) {
   EXPECT_TRUE(media::parse_3ds_triangles(bytes(file(object(vertices({}) + faces({})))), t));
   EXPECT_TRUE(t.empty());
   // Unknown chunks are stepped over and do not count.
-  EXPECT_TRUE(parses(file(chunk(0x0002, le32(3)) + object(chunk(0x4160, std::string(48, '\0')) + vertices(kGround) +
-                                                          faces({{0, 1, 2}})))));
+  EXPECT_TRUE(parses(file(chunk(0x0002, le32(3)) +
+                          object(chunk(0x4160, std::string(48, '\0')) + vertices(kGround) + faces({{0, 1, 2}})))));
   EXPECT_FALSE(parses(chunk(0x4D4C, chunk(0x3D3D, object(vertices(kGround) + faces({{0, 1, 2}})))))) << "not 0x4D4D";
 }
 
 TEST(Model3ds, FacesIndexTheLastVertexListSeen) {
-  const std::string two = file(object(vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) + faces({{0, 1, 2}}), "a") +
-                               object(vertices({{5, 0, 0}, {6, 0, 0}, {5, 1, 0}, {9, 9, 9}}) + faces({{1, 2, 3}}), "b"));
+  const std::string two = file(
+      object(vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) + faces({{0, 1, 2}}), "a") +
+      object(vertices({{5, 0, 0}, {6, 0, 0}, {5, 1, 0}, {9, 9, 9}}) + faces({{1, 2, 3}}), "b"));
   std::vector<Triangle> t;
   ASSERT_TRUE(media::parse_3ds_triangles(bytes(two), t));
   ASSERT_EQ(t.size(), 2u);
@@ -194,9 +195,10 @@ TEST(Model3ds, ModelTakesMappingAndMaterials) {
   const std::string groups = chunk(0x4130, cstr("TEX") + le16(1) + le16(1)) +
                              chunk(0x4130, cstr("RED") + le16(2) + le16(0) + le16(1)) +
                              chunk(0x4130, cstr("NONE") + le16(1) + le16(2)) + chunk(0x4150, std::string(12, '\0'));
-  const std::string f = file(red + object(vertices(kGround) + chunk(0x4140, mapping) +
-                                          faces({{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}}, groups)) +
-                             tex);
+  const std::string f = file(
+      red +
+      object(vertices(kGround) + chunk(0x4140, mapping) + faces({{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}}, groups)) +
+      tex);
   core::Model m;
   ASSERT_TRUE(media::parse_3ds_model(bytes(f), m));
   ASSERT_TRUE(core::model_valid(m));
@@ -220,9 +222,9 @@ TEST(Model3ds, ModelTakesMappingAndMaterials) {
 
   // Broken extras leave the geometry alone.
   std::string bad_mapping = le16(400) + mapping.substr(2);
-  const std::string g = file(chunk(0xAFFF, chunk(0xA000, "unterminated") + chunk(0xA020, le32(99))) +
-                             object(vertices(kGround) + chunk(0x4140, bad_mapping) +
-                                    faces({{0, 1, 2}}, chunk(0x4130, cstr("X") + le16(50)))));
+  const std::string g = file(
+      chunk(0xAFFF, chunk(0xA000, "unterminated") + chunk(0xA020, le32(99))) +
+      object(vertices(kGround) + chunk(0x4140, bad_mapping) + faces({{0, 1, 2}}, chunk(0x4130, cstr("X") + le16(50)))));
   ASSERT_TRUE(media::parse_3ds_model(bytes(g), m));
   EXPECT_TRUE(core::model_valid(m));
   EXPECT_TRUE(m.uvs.empty());
@@ -310,7 +312,8 @@ TEST(Model3ds, SampleFiles) {
   EXPECT_GE(seen, 10);
 
   // Closed boxes: every front face points away from the centre.
-  for (const char* box : {"assimp_RotatingCube.3DS", "o3dv_cube_hierarchy.3ds", "assimp_cube_with_diffuse_texture.3DS"}) {
+  for (const char* box :
+       {"assimp_RotatingCube.3DS", "o3dv_cube_hierarchy.3ds", "assimp_cube_with_diffuse_texture.3DS"}) {
     core::Model m;
     ASSERT_EQ(media::load_3ds_model(folder + "/" + box, "", m), media::ModelSource::file) << box;
     Vec3 c{};

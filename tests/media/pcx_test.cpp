@@ -15,8 +15,7 @@ using media::PcxMode;
 
 // A PCX by hand: the header bounds, raw RLE data, and (when wanted) a
 // palette whose entry i is (i, 255 - i, i / 2).
-std::string make_pcx(int xmin, int ymin, int xmax, int ymax, const std::string& data,
-                     bool palette = true) {
+std::string make_pcx(int xmin, int ymin, int xmax, int ymax, const std::string& data, bool palette = true) {
   std::string f(128, '\0');
   f[0] = 10;
   put16(f, 4, static_cast<uint16_t>(xmin));
@@ -73,33 +72,26 @@ TEST(Pcx, ThreeModes) {
 
 TEST(Pcx, BadFilesAndHostileData) {
   std::string good = make_pcx(0, 0, 1, 1, std::string(4, 5));
-  for (const std::string& f : {std::string(), std::string(127, '\x0a'), "P" + good.substr(1),
-                               make_pcx(5, 0, 4, 0, ""), make_pcx(0, 0, -32768, 0, ""),
-                               make_pcx(0, 0, 16384, 0, ""), make_pcx(0, 0, 16383, 16383, "")}) {
+  for (const std::string& f :
+       {std::string(), std::string(127, '\x0a'), "P" + good.substr(1), make_pcx(5, 0, 4, 0, ""),
+        make_pcx(0, 0, -32768, 0, ""), make_pcx(0, 0, 16384, 0, ""), make_pcx(0, 0, 16383, 16383, "")}) {
     EXPECT_EQ(media::pcx_size(bytes(f)), (ImageSize{1, 1}));
     EXPECT_EQ(pixels(f, PcxMode::palette_after), std::vector<uint8_t>(1 + 768, 0));
   }
   EXPECT_EQ(media::pcx_size(bytes(make_pcx(0, 0, 16383, 4095, ""))), (ImageSize{16384, 4096}));
   EXPECT_EQ(media::read_pcx_size("/nonexistent/x.pcx"), (ImageSize{1, 1}));
-  EXPECT_EQ(media::load_pcx("/nonexistent/x.pcx", PcxMode::file_palette).pixels,
-            std::vector<uint8_t>{0});
+  EXPECT_EQ(media::load_pcx("/nonexistent/x.pcx", PcxMode::file_palette).pixels, std::vector<uint8_t>{0});
 
   // A run of 10 in a 4-wide row stops at the row, even when the data ends.
-  EXPECT_EQ(pixels(make_pcx(0, 0, 3, 1, {char(0xCA), 9})),
-            (std::vector<uint8_t>{9, 9, 9, 9, 0, 0, 0, 0}));
-  EXPECT_EQ(
-      pixels(make_pcx(0, 0, 2, 0, {char(0xFF), 4, char(0xFF), 4}), PcxMode::palette_after).size(),
-      771u);
+  EXPECT_EQ(pixels(make_pcx(0, 0, 3, 1, {char(0xCA), 9})), (std::vector<uint8_t>{9, 9, 9, 9, 0, 0, 0, 0}));
+  EXPECT_EQ(pixels(make_pcx(0, 0, 2, 0, {char(0xFF), 4, char(0xFF), 4}), PcxMode::palette_after).size(), 771u);
   // A run byte with no value after it; no room for a palette (all black).
-  media::PcxImage img =
-      media::decode_pcx(bytes(make_pcx(0, 0, 3, 0, {7, char(0xC2)}, false)), PcxMode::file_palette);
+  media::PcxImage img = media::decode_pcx(bytes(make_pcx(0, 0, 3, 0, {7, char(0xC2)}, false)), PcxMode::file_palette);
   EXPECT_EQ(img.pixels, (std::vector<uint8_t>{7, 0, 0, 0}));
   EXPECT_EQ(img.palette, media::Palette{});
   // A destination that is too small is left alone.
   std::vector<uint8_t> small(4 + 767, 0xEE);
-  EXPECT_EQ(
-      media::decode_pcx(bytes(make_pcx(0, 0, 3, 0, {1, 2, 3, 4})), small, PcxMode::palette_after),
-      0);
+  EXPECT_EQ(media::decode_pcx(bytes(make_pcx(0, 0, 3, 0, {1, 2, 3, 4})), small, PcxMode::palette_after), 0);
   EXPECT_EQ(small, std::vector<uint8_t>(4 + 767, 0xEE));
 }
 

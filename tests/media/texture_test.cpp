@@ -24,8 +24,7 @@ std::string write_image(const std::string& path, int w, int h, media::Palette pa
 
 TEST(Texture, ColourTableAlphaModes) {
   media::Palette p{};
-  p[1] = {128, 128, 128}, p[2] = {40, 40, 40}, p[3] = {255, 7, 129}, p[4] = {1, 0, 0},
-  p[5] = {100, 60, 20};
+  p[1] = {128, 128, 128}, p[2] = {40, 40, 40}, p[3] = {255, 7, 129}, p[4] = {1, 0, 0}, p[5] = {100, 60, 20};
   auto key = media::texture_colour_table(p, AlphaMode::colour_key);
   EXPECT_EQ(key[0], 0x00000000u);  // pure black is transparent
   EXPECT_EQ(key[4], 0xFF000000u);  // near black is opaque, though shown black
@@ -73,8 +72,7 @@ TEST(Texture, PowerOfTwoRuleAndFallback) {
   // A 1x1 image has no room for a palette after its pixel, yet loads.
   media::Palette pal{};
   pal[0] = {200, 100, 50};
-  media::load_texture(write_image(dir + "one.pcx", 1, 1, pal), "", AlphaMode::colour_key,
-                      {&one, 1});
+  media::load_texture(write_image(dir + "one.pcx", 1, 1, pal), "", AlphaMode::colour_key, {&one, 1});
   EXPECT_EQ(one, media::argb(200, 96, 48, 255));
   // A buffer that is too small is left alone.
   std::vector<uint32_t> small(7, 7);

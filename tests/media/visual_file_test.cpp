@@ -77,7 +77,8 @@ TEST(VisualFile, FramesAreRunsOfPositiveNumbers) {
     return out;
   };
   EXPECT_EQ(counts(lines({"1|a", "1|b", "2|c", "2|d", "2|e", "3|f"})), (std::vector<size_t>{2, 3, 1}));
-  EXPECT_EQ(counts(lines({"1", "2", "1"})), (std::vector<size_t>{1, 1, 1})) << "a number that comes back is a new frame";
+  EXPECT_EQ(counts(lines({"1", "2", "1"})), (std::vector<size_t>{1, 1, 1}))
+      << "a number that comes back is a new frame";
   EXPECT_EQ(counts(lines({"1", "0", "1", "-2", "x", "1"})), (std::vector<size_t>{1, 1, 1}));
   EXPECT_EQ(counts(lines({"5", "5", "", "6"})), (std::vector<size_t>{2})) << "the first empty line ends the file";
   EXPECT_EQ(counts("1|a\n1|b\n2|c\r\n"), (std::vector<size_t>{1})) << "lines end only with CR LF";

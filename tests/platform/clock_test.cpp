@@ -25,8 +25,8 @@ TEST(Clock, RealTimeCountsTicksOfA4500thSecond) {
   uint32_t a = platform::clock_now(c);
   platform::clock_sleep_ms(c, 20);
   uint32_t b = platform::clock_now(c);
-  EXPECT_GE(b - a, 85u);     // 20 ms = 90 ticks
-  EXPECT_LT(b - a, 4500u);   // and far less than a second
+  EXPECT_GE(b - a, 85u);    // 20 ms = 90 ticks
+  EXPECT_LT(b - a, 4500u);  // and far less than a second
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ TEST(Sandbox, TheChildsReplyComesBackAndItsFailuresAreTold) {
 
   // What the job changes stays in the child.
   int touched = 0;
-  out = sandbox_run([&touched](std::string_view) { return std::string(++touched == 1 ? "once" : "twice"); }, "", limits);
+  out = sandbox_run([&touched](std::string_view) { return std::string(++touched == 1 ? "once" : "twice"); }, "",
+                    limits);
   EXPECT_EQ(out.reply, "once");
   EXPECT_EQ(touched, 0);
 
@@ -29,7 +30,12 @@ TEST(Sandbox, TheChildsReplyComesBackAndItsFailuresAreTold) {
   EXPECT_EQ(out.result, SandboxResult::kReplyTooLong);
   EXPECT_TRUE(out.reply.empty());
 
-  out = sandbox_run([](std::string_view) -> std::string { raise(SIGKILL); return "never"; }, "", limits);
+  out = sandbox_run(
+      [](std::string_view) -> std::string {
+        raise(SIGKILL);
+        return "never";
+      },
+      "", limits);
   EXPECT_EQ(out.result, SandboxResult::kSignalled);
   EXPECT_EQ(out.signal, SIGKILL);
 
@@ -39,7 +45,12 @@ TEST(Sandbox, TheChildsReplyComesBackAndItsFailuresAreTold) {
   EXPECT_TRUE(out.reply.empty());
 
   limits.seconds = 1;
-  out = sandbox_run([](std::string_view) { sleep(10); return std::string("late"); }, "", limits);
+  out = sandbox_run(
+      [](std::string_view) {
+        sleep(10);
+        return std::string("late");
+      },
+      "", limits);
   EXPECT_EQ(out.result, SandboxResult::kTimedOut);
   EXPECT_TRUE(out.reply.empty());
 }

@@ -252,7 +252,7 @@ TEST_F(Scene, SmoothNormalsAverageFacesAtOnePosition) {
   // vertices along the shared edge.
   Model m = square();
   m.positions = {{-1, -1, 1}, {-1, 1, 1}, {0, 1, 0}, {0, -1, 0},   // faces -x and -z
-                 {0, -1, 0}, {0, 1, 0}, {1, 1, 1}, {1, -1, 1}};    // faces +x and -z
+                 {0, -1, 0},  {0, 1, 0},  {1, 1, 1}, {1, -1, 1}};  // faces +x and -z
   m.indices = {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
   m.groups = {{0, 12, 0}};
   const int mesh = mesh_create(m);

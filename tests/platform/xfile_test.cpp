@@ -138,8 +138,9 @@ TEST_F(XFile, BadFilesFailWithAMessage) {
   EXPECT_TRUE(fails(write("junk.x", "xof 0303bin 0032" + std::string(300, '\x07'))));
   // Counts far beyond the data.
   EXPECT_TRUE(fails(write("count.x", "xof 0303txt 0032\nMesh m { 5000000; 0.0;0.0;0.0;; 1; 3;0,1,2;; }\n")));
-  EXPECT_TRUE(fails(write("index.x", "xof 0303txt 0032\nMesh m { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; "
-                                     "1; 3;0,1,4000000000;; }\n")) ||
+  EXPECT_TRUE(fails(write("index.x",
+                          "xof 0303txt 0032\nMesh m { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; "
+                          "1; 3;0,1,4000000000;; }\n")) ||
               core::model_valid(m));
 
   // Frames nested deeper than the loader follows.

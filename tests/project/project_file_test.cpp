@@ -30,9 +30,9 @@ std::string col_file() {
 
 // A project as written by hand: three records, the background line and the
 // brain sections (element 1 has an empty brain).
-const std::string kProject = lines(
-    {";My project", "3", make_record("Camera", 0), make_record("Ship", 1, "1/1/2/1020"),
-     make_record("Lamp", 10), "./images/sky.pcx|4|3,5(2)", "@0", "var x=1", "@1", "@2", "line a", "line b"});
+const std::string kProject = lines({";My project", "3", make_record("Camera", 0), make_record("Ship", 1, "1/1/2/1020"),
+                                    make_record("Lamp", 10), "./images/sky.pcx|4|3,5(2)", "@0", "var x=1", "@1", "@2",
+                                    "line a", "line b"});
 
 class ProjectFile : public project_test::ProjectTest {
  protected:
@@ -81,8 +81,7 @@ TEST_F(ProjectFile, HandWrittenProjectRoundTripsByteForByte) {
 }
 
 TEST_F(ProjectFile, BrainLineStartingWithAtCutsTheBrain) {
-  write("p.prj",
-        lines({";d", "2", make_record("A"), make_record("B"), "|1|", "@0", "a", "@x", "b", "@1", "c"}));
+  write("p.prj", lines({";d", "2", make_record("A"), make_record("B"), "|1|", "@0", "a", "@x", "b", "@1", "c"}));
   load("p.prj");
   EXPECT_EQ(brain_of(0), "a\r\n");
   EXPECT_EQ(brain_of(1), "b\r\n");
@@ -212,8 +211,8 @@ TEST_F(ProjectFile, OddButReadableFiles) {
 }
 
 TEST_F(ProjectFile, RecordLoaderInsertsElementFiles) {
-  write("p.prj", lines({";d", "3", make_record("A"), make_record("B", 1, "1/1/2/1020"), make_record("C"),
-                        "|1|", "@0", "a", "@1", "b", "@2", "c"}));
+  write("p.prj", lines({";d", "3", make_record("A"), make_record("B", 1, "1/1/2/1020"), make_record("C"), "|1|", "@0",
+                        "a", "@1", "b", "@2", "c"}));
   load("p.prj");
   write("x.ele", lines({";element", "2", make_record("X"), make_record("Y"), "@0", "x", "@1", "y"}));
   std::string desc;

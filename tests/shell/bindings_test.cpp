@@ -13,13 +13,13 @@ namespace {
 
 TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
   shell::bind_builtins();
-  const std::set<brain::Family> built = {brain::Family::kStartup, brain::Family::kAngles,  brain::Family::kRunLoop,
-                                         brain::Family::kMotion,  brain::Family::kDisplay, brain::Family::kImages,
+  const std::set<brain::Family> built = {brain::Family::kStartup,  brain::Family::kAngles,  brain::Family::kRunLoop,
+                                         brain::Family::kMotion,   brain::Family::kDisplay, brain::Family::kImages,
                                          brain::Family::kRendering};
   // General rows that wait for the tool screens, cut-scenes and the player.
-  const std::set<std::string> deferred = {"input_box", "list_box", "file_box", "play",   "play_task",
-                                          "play_task_status", "stop_task", "save", "save_x", "resume",
-                                          "resume_x", "reset"};
+  const std::set<std::string> deferred = {"input_box", "list_box",         "file_box",  "play",
+                                          "play_task", "play_task_status", "stop_task", "save",
+                                          "save_x",    "resume",           "resume_x",  "reset"};
   int general_left = 0;
   for (std::string_view name : brain::placeholder_rows()) {
     const brain::Row& row = brain::row(brain::find_row(name));

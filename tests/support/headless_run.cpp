@@ -28,15 +28,14 @@ std::string tail(const std::string& text, size_t n = 4000) {
 
 }  // namespace
 
-void Installation::SetUp() {
-  ASSERT_EQ(quill("--init-install " + quoted(dir)), 0) << tail(last_output);
-}
+void Installation::SetUp() { ASSERT_EQ(quill("--init-install " + quoted(dir)), 0) << tail(last_output); }
 
 int Installation::quill(const std::string& args) {
   // timeout ends the run with TERM, and with KILL 5 s later; it answers
   // 124 (or 137) then, and passes a signal that ended the binary on.
   const std::string cmd = "cd " + quoted(dir) + " && exec timeout -k 5 " + std::to_string(timeout_seconds) + " " +
-                          (launcher.empty() ? "" : launcher + " ") + quoted(QUILL_BINARY) + " " + args + " 2>&1 </dev/null";
+                          (launcher.empty() ? "" : launcher + " ") + quoted(QUILL_BINARY) + " " + args +
+                          " 2>&1 </dev/null";
   last_output.clear();
   FILE* out = popen(cmd.c_str(), "r");
   if (!out) {

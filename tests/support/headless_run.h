@@ -37,10 +37,10 @@ class Installation : public ::testing::Test {
   TempFolder folder_;
 
  protected:
-  const std::string dir;        // the installation, ending in "/"
-  int timeout_seconds = 120;    // for each run of the binary
-  std::string launcher;         // a command the binary runs under ("xvfb-run -a"), or none
-  std::string last_output;      // what the last run printed (stdout and stderr)
+  const std::string dir;      // the installation, ending in "/"
+  int timeout_seconds = 120;  // for each run of the binary
+  std::string launcher;       // a command the binary runs under ("xvfb-run -a"), or none
+  std::string last_output;    // what the last run printed (stdout and stderr)
 };
 
 // Runs of a project "projects/t/t.prj" in the installation, with a state

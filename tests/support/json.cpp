@@ -45,16 +45,12 @@ class JsonParser {
     switch (peek()) {
       case '{': return object(out, depth);
       case '[': return array(out, depth);
-      case '"':
-        out.kind_ = Json::Kind::kString;
-        return string(out.text_);
+      case '"': out.kind_ = Json::Kind::kString; return string(out.text_);
       case 't':
         out.kind_ = Json::Kind::kBool;
         out.boolean_ = true;
         return word("true");
-      case 'f':
-        out.kind_ = Json::Kind::kBool;
-        return word("false");
+      case 'f': out.kind_ = Json::Kind::kBool; return word("false");
       case 'n': return word("null");
       default: return number(out);
     }
@@ -123,10 +119,14 @@ class JsonParser {
     for (int i = 0; i < 4; ++i) {
       const char c = s_[p_++];
       v <<= 4;
-      if (c >= '0' && c <= '9') v |= static_cast<uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') v |= static_cast<uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') v |= static_cast<uint32_t>(c - 'A' + 10);
-      else return fail("bad hex digit in \\u escape");
+      if (c >= '0' && c <= '9')
+        v |= static_cast<uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        v |= static_cast<uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        v |= static_cast<uint32_t>(c - 'A' + 10);
+      else
+        return fail("bad hex digit in \\u escape");
     }
     return true;
   }

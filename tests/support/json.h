@@ -44,7 +44,7 @@ class Json {
   const Json& at(size_t index) const;
   const Json& operator[](std::string_view key) const { return at(key); }
   template <typename I>
-    requires std::is_integral_v<I>
+  requires std::is_integral_v<I>
   const Json& operator[](I index) const {
     if constexpr (std::is_signed_v<I>)
       if (index < 0) return null();

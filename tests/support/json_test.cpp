@@ -46,8 +46,8 @@ TEST(JsonReader, AbsentValuesReadAsNullAtEveryStep) {
   EXPECT_FALSE(j.contains("missing"));
   EXPECT_TRUE(j["a"][2].is_null());
   EXPECT_TRUE(j["a"][-1].is_null());
-  EXPECT_TRUE(j["a"]["key"].is_null());    // an array has no members
-  EXPECT_TRUE(j["s"][0].is_null());        // a string has no items
+  EXPECT_TRUE(j["a"]["key"].is_null());  // an array has no members
+  EXPECT_TRUE(j["s"][0].is_null());      // a string has no items
   EXPECT_TRUE(j["missing"][3]["deeper"][0].is_null());
   EXPECT_EQ(j["s"].integer(), std::nullopt);
   EXPECT_EQ(j["a"].string(), std::nullopt);
@@ -76,11 +76,46 @@ TEST(JsonReader, NumbersOutsideSixtyFourBitsAreStillNumbers) {
 }
 
 TEST(JsonReader, MalformedTextGivesAnErrorNotACrash) {
-  const char* const bad[] = {
-      "", " ", "{", "}", "[", "]", "[1,", "[1,]", "[,1]", "{\"a\"}", "{\"a\":}", "{\"a\":1,}", "{a:1}",
-      "{\"a\" 1}", "[1 2]", "\"open", "\"bad \\x escape\"", "\"\\u12\"", "\"\\u12G4\"", "\"\\ud800\"",
-      "\"\\ud800\\u0041\"", "\"\\udc00\"", "\"tab\there\"", "01", "-", "+1", "1.", ".5", "1e", "1e+", "0x10",
-      "tru", "nul", "True", "NaN", "Infinity", "[1]x", "{} {}", "\"\\", "[\"\\u"};
+  const char* const bad[] = {"",
+                             " ",
+                             "{",
+                             "}",
+                             "[",
+                             "]",
+                             "[1,",
+                             "[1,]",
+                             "[,1]",
+                             "{\"a\"}",
+                             "{\"a\":}",
+                             "{\"a\":1,}",
+                             "{a:1}",
+                             "{\"a\" 1}",
+                             "[1 2]",
+                             "\"open",
+                             "\"bad \\x escape\"",
+                             "\"\\u12\"",
+                             "\"\\u12G4\"",
+                             "\"\\ud800\"",
+                             "\"\\ud800\\u0041\"",
+                             "\"\\udc00\"",
+                             "\"tab\there\"",
+                             "01",
+                             "-",
+                             "+1",
+                             "1.",
+                             ".5",
+                             "1e",
+                             "1e+",
+                             "0x10",
+                             "tru",
+                             "nul",
+                             "True",
+                             "NaN",
+                             "Infinity",
+                             "[1]x",
+                             "{} {}",
+                             "\"\\",
+                             "[\"\\u"};
   for (const char* text : bad) {
     std::string error;
     EXPECT_FALSE(Json::parse(text, &error).has_value()) << text;

@@ -41,7 +41,8 @@ inline bool read_png(const std::string& png, int& width, int& height, std::vecto
   const size_t row = static_cast<size_t>(width) * 4;
   if (raw.size() != (row + 1) * static_cast<size_t>(height)) return false;
   rgba.clear();
-  for (int y = 0; y < height; ++y) rgba.insert(rgba.end(), raw.begin() + y * (row + 1) + 1, raw.begin() + (y + 1) * (row + 1));
+  for (int y = 0; y < height; ++y)
+    rgba.insert(rgba.end(), raw.begin() + y * (row + 1) + 1, raw.begin() + (y + 1) * (row + 1));
   return true;
 }
 

@@ -46,13 +46,9 @@ void store(int32_t h, uint64_t off, int32_t v) {
 }
 
 uint64_t cell(int32_t i) { return uint64_t{static_cast<U>(i)} * 4; }
-int32_t cell2(int32_t x, int32_t y, int32_t w) {
-  return core::add32(x, core::mul32(y, w));
-}
+int32_t cell2(int32_t x, int32_t y, int32_t w) { return core::add32(x, core::mul32(y, w)); }
 
-int32_t a_create(int32_t n) {
-  return n < 0 ? -1 : core::handle_new(uint64_t{static_cast<U>(n)} * 4);
-}
+int32_t a_create(int32_t n) { return n < 0 ? -1 : core::handle_new(uint64_t{static_cast<U>(n)} * 4); }
 int32_t a_kill(int32_t h) {
   core::handle_release(h);
   return 0;
@@ -62,9 +58,7 @@ int32_t a_set(int32_t h, int32_t i, int32_t v) {
   store<int32_t>(h, cell(i), v);
   return 0;
 }
-int32_t a2(int32_t h, int32_t x, int32_t y, int32_t w) {
-  return load<int32_t>(h, cell(cell2(x, y, w)));
-}
+int32_t a2(int32_t h, int32_t x, int32_t y, int32_t w) { return load<int32_t>(h, cell(cell2(x, y, w))); }
 int32_t a2_set(int32_t h, int32_t x, int32_t y, int32_t w, int32_t v) {
   store<int32_t>(h, cell(cell2(x, y, w)), v);
   return 0;
@@ -86,8 +80,7 @@ int32_t a_size(int32_t h) {
 int32_t a_load(int32_t path) {
   std::string file;
   struct stat st {};
-  if (!path_arg(path, file) || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
-    return 0;
+  if (!path_arg(path, file) || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return 0;
   const int32_t h = core::handle_new(static_cast<uint64_t>(st.st_size) * 4);
   if (h < 0) return -1;
   const core::HandleEntry* e = core::handle_entry(h);

@@ -75,9 +75,7 @@ int32_t random_element(int32_t e, int32_t mask) {
   const int self = index_of(e);
   if (self < 0) return 0;
   const int last = last_element_index();
-  auto fits = [&](int i) {
-    return i != self && is_on(i) && (core::element_state(i)->w[core::kElementId] & mask) != 0;
-  };
+  auto fits = [&](int i) { return i != self && is_on(i) && (core::element_state(i)->w[core::kElementId] & mask) != 0; };
   int32_t count = 0;
   for (int i = 0; i <= last; ++i) count += fits(i) ? 1 : 0;
   if (count == 0) return 0;
@@ -135,9 +133,7 @@ int32_t switch_on_list(int first, int64_t n, int64_t k) {
   return 0;
 }
 
-int32_t on_list(int32_t e, int32_t n, int32_t k) {
-  return switch_on_list(index_of(e), n, k);
-}
+int32_t on_list(int32_t e, int32_t n, int32_t k) { return switch_on_list(index_of(e), n, k); }
 
 int32_t on_range(int32_t e1, int32_t e2) {
   if (!core::is_element_ref(static_cast<U>(e2))) return 0;
@@ -220,9 +216,7 @@ int32_t random_position_xz(int32_t e, int32_t x1, int32_t x2, int32_t z1, int32_
   return 0;
 }
 
-int32_t* push_entry(int32_t depth) {
-  return core::state().pools.push_stack.as<int32_t>() + depth * kPushWords;
-}
+int32_t* push_entry(int32_t depth) { return core::state().pools.push_stack.as<int32_t>() + depth * kPushWords; }
 
 int32_t push(int32_t e) {
   const int32_t* w = core::element_words(e);

@@ -18,9 +18,7 @@ using U = uint32_t;
 
 using core::wrap32;
 
-int32_t abs_(int32_t v) {
-  return v < 0 ? wrap32(-static_cast<int64_t>(v)) : v;
-}
+int32_t abs_(int32_t v) { return v < 0 ? wrap32(-static_cast<int64_t>(v)) : v; }
 int32_t sum(int32_t a, int32_t b) { return wrap32(int64_t{a} + b); }
 int32_t subtract(int32_t a, int32_t b) { return wrap32(int64_t{a} - b); }
 int32_t multiply(int32_t a, int32_t b) { return wrap32(int64_t{a} * b); }
@@ -33,15 +31,9 @@ int32_t limit(int32_t v, int32_t lo, int32_t hi) {
   if (v >= hi) return hi;
   return v;
 }
-int32_t between(int32_t v, int32_t lo, int32_t hi) {
-  return lo <= v && v <= hi ? -1 : 0;
-}
-int32_t wrap(int32_t v, int32_t lo, int32_t hi) {
-  return core::wrap_into_range(v, lo, hi);
-}
-int32_t random(int32_t a, int32_t b) {
-  return a <= b ? core::random_number(a, b) : core::random_number(b, a);
-}
+int32_t between(int32_t v, int32_t lo, int32_t hi) { return lo <= v && v <= hi ? -1 : 0; }
+int32_t wrap(int32_t v, int32_t lo, int32_t hi) { return core::wrap_into_range(v, lo, hi); }
+int32_t random(int32_t a, int32_t b) { return a <= b ? core::random_number(a, b) : core::random_number(b, a); }
 int32_t every_tics(int32_t n, int32_t m) {
   const uint32_t* tc = state().general.tick_count;
   const uint32_t t = tc ? *tc : 0;
@@ -57,9 +49,7 @@ int32_t debug(int32_t v) {
 int32_t angle(int32_t dx, int32_t dz) { return core::vector_angle(dx, dz); }
 
 // Coordinate difference of word w between two records, wrapped to 32 bits.
-int32_t diff(const int32_t* a, const int32_t* b, int w) {
-  return core::sub32(b[w], a[w]);
-}
+int32_t diff(const int32_t* a, const int32_t* b, int w) { return core::sub32(b[w], a[w]); }
 
 int32_t length_shifted(int64_t x, int64_t y, int64_t z) {
   const double len = std::sqrt(static_cast<double>(x * x + y * y + z * z));

@@ -45,9 +45,7 @@ bool string_present(int32_t s) {
   return core::state().pools.strings.contains(static_cast<U>(s));
 }
 
-int32_t str_create(int32_t n) {
-  return n < 0 ? -1 : core::handle_new(uint64_t{static_cast<U>(n)} + 1);
-}
+int32_t str_create(int32_t n) { return n < 0 ? -1 : core::handle_new(uint64_t{static_cast<U>(n)} + 1); }
 
 int32_t str_copy(int32_t d, int32_t s, int32_t start, int32_t count) {
   core::HandleEntry* e = destination(d, "STR_COPY");
@@ -83,9 +81,7 @@ int32_t str_comp(int32_t a, int32_t b, int32_t mode) {
   }
 }
 
-int32_t str_len(int32_t s) {
-  return static_cast<int32_t>(core::string_arg(s).size());
-}
+int32_t str_len(int32_t s) { return static_cast<int32_t>(core::string_arg(s).size()); }
 
 int32_t str_chr(int32_t d, int32_t code) {
   core::HandleEntry* e = destination(d, "STR_CHR");
@@ -126,8 +122,7 @@ int32_t str_val(int32_t s) {
 
 int32_t str_input(int32_t d) {
   const GeneralServices& g = state().general;
-  if (core::HandleEntry* e = core::handle_entry(d))
-    assign(e, g.typed_text ? g.typed_text() : std::string_view());
+  if (core::HandleEntry* e = core::handle_entry(d)) assign(e, g.typed_text ? g.typed_text() : std::string_view());
   return 0;
 }
 

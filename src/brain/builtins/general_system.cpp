@@ -39,9 +39,7 @@ int32_t msg_box(int32_t text, int32_t buttons) {
       answer = core::box(message, " YES ", " NO ");
       result = answer == 1 ? 3 : answer == 2 ? 2 : -1;
       break;
-    default:
-      answer = core::box(message, " OK ", "");
-      result = answer == 1 ? 1 : -1;
+    default: answer = core::box(message, " OK ", ""); result = answer == 1 ? 1 : -1;
   }
   if (g.silence) g.silence(false);
   restart_deadline();
@@ -145,8 +143,7 @@ void bind_system() {
   bind<date_part<3>>("hour");
   bind<date_part<4>>("minute");
   bind<date_part<5>>("second");
-  for (const char* port : {"input_b", "input_w", "input_d", "output_b", "output_w", "output_d"})
-    bind<no_port>(port);
+  for (const char* port : {"input_b", "input_w", "input_d", "output_b", "output_w", "output_d"}) bind<no_port>(port);
 }
 
 }  // namespace brain::general
