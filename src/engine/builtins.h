@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/motion.h"
+#include "engine/tracks.h"
 
 namespace engine {
 
@@ -23,6 +24,7 @@ inline void bind_builtins() {
   bind_mesh_builtins();
   bind_xobject_builtins();
   bind_motion_builtins();
+  bind_track_builtins();
 }
 
 }  // namespace engine

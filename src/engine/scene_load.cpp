@@ -16,6 +16,7 @@
 #include "engine/images2d.h"
 #include "engine/objects.h"
 #include "engine/state.h"
+#include "engine/tracks.h"
 #include "engine/units.h"
 #include "media/device.h"
 #include "media/shape_file.h"
@@ -89,14 +90,6 @@ void load_light(Object& o, int element) {
   o.w[3] = core::text_to_int(project::get_item(element, project::kFieldTypeList, 3));
 }
 
-// A track file missing gives an empty track of 24 zero bytes.
-void load_track(Object& o) {
-  o.w[0] = static_cast<int32_t>(kTagTrack);
-  const uint32_t data = work_alloc(24);
-  o.w[1] = static_cast<int32_t>(data);
-  o.w[2] = static_cast<int32_t>(data ? data + 24 : 0);
-}
-
 // The strip texture of a 3D shape; -1 when it has none.
 int shape_texture(const std::string& name) {
   if (name.empty()) return -1;
@@ -145,7 +138,7 @@ void load_object(Object& o, int element, int type, const std::string& aspect, in
   switch (type) {
     case project::kCamera: load_camera(o, aspect); break;
     case project::kLight: load_light(o, element); break;
-    case project::kTrack: load_track(o); break;
+    case project::kTrack: load_track(o, file); break;
     case project::kShape3d: load_shape(o, element, file); break;
     case project::kSprite: load_sprite(o, file); break;
     case project::kFrame: load_frame(o, file); break;
@@ -406,6 +399,7 @@ bool load_phase() {
   // Renderer objects of an earlier load (textures among them) go first.
   platform::scene_reset();
   s.scene.object_count = 0;
+  reset_races();
   const int last = project::last_index();
   s.scene.element_count = last + 1;
 

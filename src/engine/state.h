@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/pools.h"
+#include "engine/tracks.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
 
@@ -107,6 +108,8 @@ struct State {
   Views views;
   Drawing drawing;
   MotionWork motion;
+  RaceTables races;       // checkpoints and racers
+  SplineTables splines;   // keyed position curves
   XObjectState xobjects;  // run-time X frames
   ViewListState lists;    // environment-map and billboard registrations
 };

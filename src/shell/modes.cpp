@@ -4,6 +4,7 @@
 #include "core/state.h"
 #include "engine/run_loop.h"
 #include "engine/state.h"
+#include "engine/tracks.h"
 #include "project/project_file.h"
 #include "project/records.h"
 #include "project/state.h"
@@ -27,13 +28,11 @@ int32_t run_test() {
   return exit_code;
 }
 
-uint32_t recorded_track_bytes() {
-  const uint32_t* t = core::state().pools.track_state.as<uint32_t>();
-  return t[1] > t[0] ? t[1] - t[0] : 0;
-}
+uint32_t recorded_track_bytes() { return engine::recorded_track_bytes(); }
 
-// Written with the track format of the engine's track recorder.
-void write_recorded_track(const std::string&) {}
+void write_recorded_track(const std::string& path) {
+  if (!engine::write_recorded_track(path)) core::error_box("Cannot write " + path);
+}
 
 // Stand-alone multi-level player: arrives with the player; plays nothing yet.
 void run_stand_alone() {}

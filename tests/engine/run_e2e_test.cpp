@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/element_state.h"
 #include "core/files.h"
 #include "support/headless_run.h"
 
@@ -202,4 +203,25 @@ TEST_F(TestRun, UnusableFilesAreNamedOnceEach) {
   EXPECT_EQ(shape_warnings, 1) << read("m.jsonl");
   EXPECT_EQ(boxes, 1);  // the exit notice alone
   EXPECT_NE(last_output.find("Cannot use 'sprites/broken.pcx'"), std::string::npos) << last_output;
+}
+
+// A test run records an element's motion, reports it and writes it to
+// "data/currtrck.i3d"; a TRACK element with that file as its aspect makes
+// another element retrace the path.
+TEST_F(TestRun, RecordedTracksAreWrittenAndPlayBack) {
+  const ElementSpec mover{{{1, "Mover"}, {17, "3.000"}, {24, "1.000"}},
+                          "velocity_update(element)\nspin_update(element)\ntrack_record(element)\n"};
+  ASSERT_EQ(run({mover}, "--ticks 300"), 0);
+  EXPECT_NE(read("m.jsonl").find("A 10 seconds track was successfully recorded!"), std::string::npos)
+      << read("m.jsonl");
+  EXPECT_EQ(read("data/currtrck.i3d").size(), 300u * 24);
+  const long long x = word(0, core::kPosition), ry = word(0, core::kRotation + 1);
+
+  const ElementSpec track{{{1, "Path"}, {2, "./data/currtrck.i3d"}, {36, "9"}}, ""};
+  const ElementSpec follower{{{1, "Follower"}},
+                             "track_play(element, element(\"Path\"))\nvelocity_update(element)\n"
+                             "spin_update(element)\n"};
+  ASSERT_EQ(run({track, follower}, "--ticks 300"), 0);
+  EXPECT_EQ(word(1, core::kPosition), x);
+  EXPECT_EQ(word(1, core::kRotation + 1), ry);
 }
