@@ -19,9 +19,9 @@ int32_t call(const char* name, int32_t a1 = 0, int32_t a2 = 0, int32_t a3 = 0, i
 }
 
 void report_allocations(benchmark::State& state, long long before) {
-  state.counters["allocs_per_call"] =
-      benchmark::Counter(static_cast<double>(bench_support::allocations.load() - before) /
-                         static_cast<double>(state.iterations() ? state.iterations() : 1));
+  state.counters["allocs_per_call"] = benchmark::Counter(
+      static_cast<double>(bench_support::allocations.load() - before) /
+      static_cast<double>(state.iterations() ? state.iterations() : 1));
 }
 
 void BM_RaceUpdate(benchmark::State& state) {
@@ -30,8 +30,7 @@ void BM_RaceUpdate(benchmark::State& state) {
   engine::reset_races();
   // Gates around a ring; the racers spread over it, none on a gate, so that
   // every racer tests its next gate in full each iteration.
-  for (int i = 0; i < engine::kMaxCheckpoints; ++i)
-    call("checkpoint_add", i * 1024000, 0, i * 1024000, 10 * 512000);
+  for (int i = 0; i < engine::kMaxCheckpoints; ++i) call("checkpoint_add", i * 1024000, 0, i * 1024000, 10 * 512000);
   for (int e = 0; e < engine::kMaxRacers; ++e) {
     int32_t* w = core::element_state(e)->w;
     w[core::kPosition] = e * 777 * 512;

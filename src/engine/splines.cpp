@@ -22,9 +22,7 @@ namespace {
 using Key = SplineTables::Key;
 using Spline = SplineTables::Spline;
 
-Spline* spline_of(int32_t index) {
-  return index >= 0 && index < kSplines ? &state().splines.splines[index] : nullptr;
-}
+Spline* spline_of(int32_t index) { return index >= 0 && index < kSplines ? &state().splines.splines[index] : nullptr; }
 
 // The first key at or after `time`.
 Key* lower_key(Spline& s, int32_t time) {
@@ -71,8 +69,8 @@ void evaluate(const Spline& s, int32_t time, int32_t mode, int32_t out[3]) {
   const int64_t first = k[0].time, length = int64_t{k[n - 1].time} - first;
   const int64_t t = first + (((int64_t{time} - first) % length) + length) % length;
   // Segment i: from key i to key i + 1, with t in [time i, time i + 1).
-  const int i = static_cast<int>(
-      std::upper_bound(k, k + n, t, [](int64_t v, const Key& key) { return v < key.time; }) - k - 1);
+  const int i = static_cast<int>(std::upper_bound(k, k + n, t, [](int64_t v, const Key& key) { return v < key.time; }) -
+                                 k - 1);
   const Key& a = k[i];
   const Key& b = k[i + 1];
   const double u = static_cast<double>(t - a.time) / static_cast<double>(int64_t{b.time} - a.time);

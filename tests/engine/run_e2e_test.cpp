@@ -225,3 +225,16 @@ TEST_F(TestRun, RecordedTracksAreWrittenAndPlayBack) {
   EXPECT_EQ(word(1, core::kPosition), x);
   EXPECT_EQ(word(1, core::kRotation + 1), ry);
 }
+
+// The example race: the faster car finishes its two laps first.
+TEST_F(TestRun, ExampleRaceFinishesInOrder) {
+  std::string race;
+  ASSERT_TRUE(core::read_file(QUILL_SOURCE_DIR "/examples/race/race.prj", race));
+  write("projects/t/t.prj", race);
+  write("runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n");
+  ASSERT_EQ(quill("--headless --ticks 2000 --dump d.json --messages m.jsonl --screenshot s.png"), 0);
+  EXPECT_EQ(dump_value("exit_code"), 0);
+  EXPECT_EQ(dump().global(1), 4);  // Red
+  EXPECT_EQ(dump().global(2), 5);  // Blue
+  EXPECT_LT(dump_value("tick_count"), 2000);
+}

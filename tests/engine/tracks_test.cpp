@@ -34,9 +34,7 @@ class Tracks : public ::testing::Test {
   }
   static int32_t e(int i) { return static_cast<int32_t>(core::element_ref(i)); }
   static int32_t* w(int i) { return core::element_state(i)->w; }
-  static void place(int i, int32_t x, int32_t y, int32_t z) {
-    w(i)[kPos] = x, w(i)[kPos + 1] = y, w(i)[kPos + 2] = z;
-  }
+  static void place(int i, int32_t x, int32_t y, int32_t z) { w(i)[kPos] = x, w(i)[kPos + 1] = y, w(i)[kPos + 2] = z; }
   // Element i becomes a TRACK element playing `bytes` (object i).
   void make_track(int i, const std::string& bytes) {
     const std::string path = folder.path() + "t" + std::to_string(i) + ".i3d";
@@ -153,8 +151,7 @@ TEST_F(Tracks, RecordingStoresDifferencesAndStopsWhenFull) {
     ASSERT_EQ(call("track_play", e(2), e(1)), 0);
     for (int k = 0; k < 3; ++k) w(2)[kPos + k] += w(2)[kVel + k];
   }
-  EXPECT_EQ((std::array<int32_t, 3>{w(2)[kPos], w(2)[kPos + 1], w(2)[kPos + 2]}),
-            (std::array<int32_t, 3>{15, 20, 28}));
+  EXPECT_EQ((std::array<int32_t, 3>{w(2)[kPos], w(2)[kPos + 1], w(2)[kPos + 2]}), (std::array<int32_t, 3>{15, 20, 28}));
 
   // A full buffer stops recording and keeps the last record whole.
   call("track_record_reset");
@@ -170,7 +167,7 @@ TEST_F(Tracks, LapsAndCheckpoints) {
   // Two gates across the x axis at z = 10 and z = 20 (1 world unit wide).
   call("checkpoint_add", -kMt, 10 * kMt, kMt, 10 * kMt);
   call("checkpoint_add", -kMt, 20 * kMt, kMt, 20 * kMt);
-  w(0)[core::kRadius] = 100;  // milli-units
+  w(0)[core::kRadius] = 100;              // milli-units
   EXPECT_EQ(call("race_lap", e(0)), -1);  // not racing
   EXPECT_EQ(call("race_on", e(0)), 0);
   EXPECT_EQ(call("race_on", e(0)), -1);  // already racing
