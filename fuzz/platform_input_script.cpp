@@ -19,11 +19,12 @@ bool in_range(const platform::Message& m) {
     case MessageKind::KeyUp:
     case MessageKind::Char:
     case MessageKind::Mouse:
+    case MessageKind::Activate:
+    case MessageKind::Deactivate:
     case MessageKind::Close: return true;
     case MessageKind::Buttons: return m.value >= 0 && m.value <= 7;
     case MessageKind::Wheel: return m.value >= -32768 && m.value <= 32767;
     case MessageKind::Stall: return m.value >= 0 && m.value <= 60000;
-    case MessageKind::Activate: return false;  // never scripted
   }
   return false;
 }
