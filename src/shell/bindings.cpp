@@ -55,6 +55,7 @@ void bind_engine_hooks() {
   h.build_scene = engine::build_scene3d;
   h.release_scene = engine::release_scene3d;
   h.pick = engine::pick_element;
+  h.poll_joysticks = media::poll_joysticks;
 }
 
 }  // namespace

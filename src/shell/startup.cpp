@@ -12,6 +12,7 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "platform/joystick.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -122,6 +123,8 @@ int run_engine(int argc, const char* const* argv) {
     started = false;
   }
   if (started) started = media::start_device(settings, config, s.options.windowed);
+  // 8.8. The joysticks; a headless run has none but those of its script.
+  if (started && !platform::headless()) platform::joysticks_start();
   if (started) {
     // 10. config.ini is written back on every start.
     media::write_config(config, settings);
@@ -133,6 +136,7 @@ int run_engine(int argc, const char* const* argv) {
     std::fprintf(stderr, "quill: cannot write %s\n", s.options.screenshot.c_str());
 
   // 12-14. Release and end.
+  platform::joysticks_stop();
   media::stop_device();
   platform::window_hide();
   platform::video_quit();
