@@ -7,6 +7,7 @@
 #include "core/state.h"
 #include "media/keys.h"
 #include "platform/gl_device.h"
+#include "platform/input_record.h"
 #include "platform/joystick.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -110,8 +111,11 @@ uint32_t last_pump() {
 }
 
 void deliver(Input& in, uint32_t pump_no) {
-  (void)pump_no;
-  for (int i = 0; i < in.queue.count; ++i) window_procedure(in, in.queue.items[i]);
+  const bool rec = platform::recording();
+  for (int i = 0; i < in.queue.count; ++i) {
+    if (rec) platform::record_message(pump_no, in.queue.items[i]);
+    window_procedure(in, in.queue.items[i]);
+  }
 }
 
 void clamp_mouse(Input& in) {

@@ -60,7 +60,8 @@ void set_typed_text(std::string_view text);
 void window_procedure(Input& in, const platform::Message& m);
 
 // One message-pump pass: dispatch pending messages (desktop or script),
-// read the mouse, count the pass.
+// read the mouse, count the pass. With --record-input every message is
+// recorded with the number of its pass.
 void pump();
 
 // Takes the next key event: its character (0 when none or the ring is empty);

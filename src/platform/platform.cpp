@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "core/state.h"
+#include "platform/input_record.h"
 #include "platform/state_local.h"
 
 namespace platform {
@@ -18,6 +20,7 @@ uint32_t now() {
     return s.clock.virtual_now;
   }
   const uint32_t t = clock_now(s.clock);
+  if (recording()) record_clock_reading(core::state().pump_count, t);
   return t;
 }
 void wait_until(uint32_t t) { clock_wait_until(state().clock, t); }

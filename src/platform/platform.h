@@ -19,8 +19,9 @@ bool headless();
 // The engine clock in ticks of 1/4500 s (a wrapping 32-bit value): real
 // time, or in a headless run a virtual clock that moves only when the
 // engine waits. start_clock picks the kind from the headless switch.
-// A headless run whose input script holds clock readings answers them in
-// order, and its virtual clock goes on from the last one.
+// A desktop run that records its input records every reading of now(); a
+// headless replay of it answers those readings in order, and its virtual
+// clock goes on from the last one.
 constexpr uint32_t kTicksPerSecond = 4500;
 void start_clock();
 uint32_t now();
