@@ -15,8 +15,11 @@ uint32_t now() {
   State& s = state();
   if (s.headless) {
     InputScript& script = s.script;
-    if (script.next_reading < script.clock_readings.size())
+    if (script.next_reading < script.clock_readings.size()) {
       s.clock.virtual_now = script.clock_readings[script.next_reading++];
+      // A replay recorded again keeps the readings it was given.
+      if (recording()) record_clock_reading(core::state().pump_count, s.clock.virtual_now);
+    }
     return s.clock.virtual_now;
   }
   const uint32_t t = clock_now(s.clock);

@@ -94,8 +94,12 @@ TEST_F(RecordInput, DesktopRunReplaysHeadless) {
   EXPECT_NE(recording.find(" clock "), std::string::npos);
   EXPECT_NE(recording.find("(desktop run)"), std::string::npos);
   launcher.clear();
-  ASSERT_EQ(quill("--headless --ticks 90 --dump d.json --input-script rec.txt"), 0);
+  ASSERT_EQ(quill("--headless --ticks 90 --dump d.json --input-script rec.txt --record-input again.txt"), 0);
   EXPECT_EQ(read("d.json"), desktop);
+  // Recorded again, the replay keeps the clock readings it was given.
+  std::string again = read("again.txt");
+  again.replace(again.find("(headless run)"), 14, "(desktop run)");
+  EXPECT_EQ(again, recording);
 }
 
 // A run ended by a termination request still leaves its recording.
