@@ -71,6 +71,7 @@ const char* parse_event(std::string_view what, std::string_view rest, uint32_t p
   Message m;
   if (what == "key" || what == "down" || what == "up" || what == "press") {
     if (!to_int(next_token(rest), 0, 255, a)) return "bad scan code";
+    if (what == "key" && pump == UINT32_MAX) return "no pump pass left for the release";
     m.scancode = static_cast<uint8_t>(a);
     if (what == "up") {
       m.kind = MessageKind::KeyUp;
@@ -195,10 +196,11 @@ bool parse_input_script(std::string_view text, InputScript& script, std::string&
     std::string_view pump_tok = next_token(rest);
     if (pump_tok.empty() || pump_tok.front() == '#') continue;
     std::string_view what = next_token(rest);
-    int32_t pump = 0;
-    const char* why = to_int(pump_tok, 0, INT32_MAX, pump)
-                          ? parse_event(what, rest, static_cast<uint32_t>(pump), script)
-                          : "bad pump number";
+    // Any pump pass a recording can name.
+    uint32_t pump = 0;
+    auto [end, ec] = std::from_chars(pump_tok.data(), pump_tok.data() + pump_tok.size(), pump);
+    const bool pump_ok = ec == std::errc() && end == pump_tok.data() + pump_tok.size();
+    const char* why = pump_ok ? parse_event(what, rest, pump, script) : "bad pump number";
     if (why && ok) error = "input script line " + std::to_string(line_no) + ": " + why;
     if (why) ok = false;
   }

@@ -60,6 +60,15 @@ TEST(InputScript, MalformedLinesAreNamed) {
   EXPECT_NE(error.find("line 2"), std::string::npos);
   EXPECT_FALSE(platform::parse_input_script("1 jump\n", s, error));
   EXPECT_FALSE(platform::parse_input_script("1 key 2 abc\n", s, error));
+  // Every pump pass a recording can name reads back; a key pressed at the
+  // top one would have no pass left for its release.
+  EXPECT_TRUE(platform::parse_input_script("4294967294 key 2\n4294967295 down 3\n", s, error));
+  EXPECT_EQ(s.events[1].pump, 4294967295u);
+  EXPECT_EQ(s.events[2].pump, 4294967295u);
+  EXPECT_FALSE(platform::parse_input_script("4294967295 key 2\n", s, error));
+  EXPECT_FALSE(platform::parse_input_script("4294967296 down 2\n", s, error));
+  EXPECT_FALSE(platform::parse_input_script("-1 down 2\n", s, error));
+  EXPECT_FALSE(platform::parse_input_script("+1 down 2\n", s, error));
   EXPECT_FALSE(platform::parse_input_script("1 buttons 9\n", s, error));
   EXPECT_FALSE(platform::parse_input_script("1 stall -5\n", s, error));
   EXPECT_FALSE(platform::parse_input_script("1 stall 60001\n", s, error));
