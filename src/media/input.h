@@ -70,7 +70,7 @@ int next_key_event();
 // True when a key event is waiting.
 bool key_event_waiting();
 // The scan code of a held key among those that count as "any key" (the
-// order of media/keys.h: not Shift, Control, Alt, the lock keys or the
+// order of media/keys.h: not Shift, Control, Alt, Scroll Lock or the
 // punctuation keys), or 0.
 int any_key();
 // The lowest scan code (1..255) of any held key, or 0.

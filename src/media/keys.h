@@ -12,8 +12,8 @@ int key_scancode(std::string_view name);
 
 // The keys that count for any_key(), as scan codes in the order they are
 // tried: the editing and navigation keys, Escape, Space, the digits, the
-// letters, the keypad and the function keys. Shift, Control, Alt, the lock
-// keys and the punctuation keys do not count.
+// letters, the keypad and the function keys. Shift, Control, Alt, Scroll
+// Lock and the punctuation keys do not count.
 struct KeyOrder {
   const unsigned char* codes;
   int count;
