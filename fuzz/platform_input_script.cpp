@@ -1,6 +1,7 @@
 // Arbitrary text as an --input-script file: the reader keeps its events in
-// pump order with their values in range, names the first bad line, and
-// delivery hands every event out once, in order, however the pumps advance.
+// pump order with their values in range, names the first bad line, each
+// event reads back from the line a recording writes for it, and delivery
+// hands every event out once, in order, however the pumps advance.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,21 @@
 namespace {
 
 using platform::MessageKind;
+
+bool joystick_in_range(const platform::Message& m) {
+  if (m.x < 0 || m.x > 1) return false;
+  switch (m.y) {
+    case platform::kJoyXr:
+    case platform::kJoyYr:
+    case platform::kJoyZr: return m.value >= 0 && m.value <= 65535;
+    case platform::kJoyButtons: return true;
+    case platform::kJoyPresent: return m.value == 0 || m.value == 1;
+    default:
+      if (m.y >= platform::kJoyHat1 && m.y <= platform::kJoyHat4)
+        return m.value == -1 || (m.value >= 0 && m.value < 36000);
+      return m.y >= 0 && m.y < platform::kJoyHat1 && m.value >= -1000 && m.value <= 1000;
+  }
+}
 
 bool in_range(const platform::Message& m) {
   switch (m.kind) {
@@ -25,8 +41,21 @@ bool in_range(const platform::Message& m) {
     case MessageKind::Buttons: return m.value >= 0 && m.value <= 7;
     case MessageKind::Wheel: return m.value >= -32768 && m.value <= 32767;
     case MessageKind::Stall: return m.value >= 0 && m.value <= 60000;
+    case MessageKind::Joystick: return joystick_in_range(m);
   }
   return false;
+}
+
+// A script line read back from its own formatting gives the same message.
+bool round_trips(const platform::ScriptEvent& e) {
+  std::string line;
+  platform::format_script_event(e.pump, e.message, line);
+  platform::InputScript again;
+  std::string error;
+  if (!platform::parse_input_script(line, again, error) || again.events.size() != 1) return false;
+  const platform::Message &a = e.message, &b = again.events[0].message;
+  return again.events[0].pump == e.pump && a.kind == b.kind && a.scancode == b.scancode && a.ch == b.ch &&
+         a.char_follows == b.char_follows && a.x == b.x && a.y == b.y && a.value == b.value;
 }
 
 }  // namespace
@@ -42,8 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (script.events.size() > 3 * size) abort();
   for (size_t i = 0; i < script.events.size(); ++i) {
     if (i > 0 && script.events[i - 1].pump > script.events[i].pump) abort();
-    if (script.events[i].pump > uint32_t{INT32_MAX} + 1) abort();
     if (!in_range(script.events[i].message)) abort();
+    // Every message (also those "key" and "text" expand to) reads back
+    // from the line an input recording writes for it.
+    if (!round_trips(script.events[i])) abort();
   }
 
   // Deliver with pumps that advance by the bytes of the input, each pass

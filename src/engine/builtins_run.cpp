@@ -23,18 +23,25 @@ int32_t max_framerate_set(int32_t n) {
   return state().loop.max_framerate;
 }
 
-// Shows the current frame, waits for a fresh key or button, and does not
-// catch up the paused time.
+// Shows the current frame, waits for a fresh key, mouse button or joystick
+// button, and does not catch up the paused time.
 int32_t pause() {
   State& s = state();
   if (hooks().draw_frame) hooks().draw_frame();
   platform::sleep_ms(500);
   media::flush();
+  // A joystick button counts once it has been up since the pause began.
+  bool joystick_fresh = false;
   while (true) {
     media::pump();
+    if (hooks().poll_joysticks) hooks().poll_joysticks();
     if (media::key_event_waiting() || media::any_key() != 0 || media::input().mouse_buttons != 0) break;
+    bool joystick_down = false;
+    for (const platform::JoystickState& j : media::input().joy) joystick_down |= j.present && j.buttons != 0;
+    if (joystick_down && joystick_fresh) break;
+    if (!joystick_down) joystick_fresh = true;
     if (media::input_exhausted()) media::inject_default_key(false);
-    if (!platform::headless()) platform::sleep_ms(5);
+    platform::idle_ms(5);
   }
   media::next_key_event();
   s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);

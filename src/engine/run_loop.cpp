@@ -32,6 +32,7 @@ void draw() {
   if (!media::window_active()) return;
   ++state().loop.frames_drawn;
   if (auto* f = hooks().draw_frame) f();
+  media::note_present();
 }
 
 // True once the run has gone on for the ticks --ticks allows.
@@ -130,6 +131,8 @@ int32_t test_run() {
     if (s.loop.strings_free < kLowStringMemory)
       core::value_box(s.loop.strings_free, "Warning! Internal string memory low.");
 
+    // The mouse has not moved since the last notice was presented.
+    media::note_present();
     for (int i = 0; i < kWarmUpTicks && !stopped(); ++i) tick();
     s.loop.first_frame = true;
     draw();

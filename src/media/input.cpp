@@ -5,7 +5,10 @@
 #include "media/state_local.h"
 
 #include "core/state.h"
+#include "media/keys.h"
 #include "platform/gl_device.h"
+#include "platform/input_record.h"
+#include "platform/joystick.h"
 #include "platform/platform.h"
 #include "platform/video.h"
 
@@ -36,9 +39,17 @@ void set_typed_text(std::string_view text) {
 
 namespace {
 
+// A full ring (15 unread entries) gives up its oldest unread entry rather
+// than letting the write position run into the read position, where 16
+// unread entries would read as none.
 void ring_add(Input& in, uint32_t ch, uint32_t scancode) {
+  const int next = (in.ring_write + 1) % kKeyRingSize;
+  if (next == in.ring_read) {
+    in.ring_read = (in.ring_read + 1) % kKeyRingSize;
+    ++in.ring_dropped;
+  }
   in.key_ring[in.ring_write] = (ch & 0xFF) | (scancode & 0xFF) << 16;
-  in.ring_write = (in.ring_write + 1) % kKeyRingSize;
+  in.ring_write = next;
 }
 
 // Main-row scan codes of the digit characters: "1" to "9" are 2 to 10, "0" 11.
@@ -50,6 +61,8 @@ void window_procedure(Input& in, const platform::Message& m) {
   using platform::MessageKind;
   switch (m.kind) {
     case MessageKind::KeyDown:
+      // A key without a set-1 code is neither held nor a key event.
+      if (m.scancode == 0) break;
       in.held[m.scancode] = 1;
       if (!m.char_follows) ring_add(in, 0, m.scancode);
       break;
@@ -73,41 +86,85 @@ void window_procedure(Input& in, const platform::Message& m) {
     case MessageKind::Deactivate: in.window_active = false; break;
     case MessageKind::Close: break;  // the window cannot be closed from outside
     case MessageKind::Mouse:
-      in.mouse_x = m.x;
-      in.mouse_y = m.y;
+      in.pointer_x = in.mouse_x = m.x;
+      in.pointer_y = in.mouse_y = m.y;
       break;
     case MessageKind::Buttons: in.mouse_buttons = m.value; break;
     case MessageKind::Stall:
       platform::advance_clock(static_cast<uint32_t>(m.value) * platform::kTicksPerSecond / 1000);
+      break;
+    case MessageKind::Joystick:
+      if (m.x >= 0 && m.x < platform::kJoysticks) in.joy[m.x].set(m.y, m.value);
       break;
   }
 }
 
 bool input_exhausted() { return platform::headless() && platform::script_exhausted(); }
 
+namespace {
+
+// The pump pass that messages arriving now belong to: the current one
+// inside a pump, the last one between pumps.
+uint32_t last_pump() {
+  const uint32_t n = core::state().pump_count;
+  return n ? n - 1 : 0;
+}
+
+void deliver(Input& in, uint32_t pump_no) {
+  const bool rec = platform::recording();
+  for (int i = 0; i < in.queue.count; ++i) {
+    if (rec) platform::record_message(pump_no, in.queue.items[i]);
+    window_procedure(in, in.queue.items[i]);
+  }
+}
+
+void clamp_mouse(Input& in) {
+  in.mouse_x = std::clamp(in.pointer_x, 0, std::max(in.mouse_limit_x, 0));
+  in.mouse_y = std::clamp(in.pointer_y, 0, std::max(in.mouse_limit_y, 0));
+}
+
+// The desktop's pointer and buttons, as messages when they changed.
+void read_desktop_mouse(Input& in) {
+  int32_t wx = 0, wy = 0, buttons = 0;
+  platform::mouse_state(wx, wy, buttons);
+  int fx = 0, fy = 0;
+  platform::window_to_frame(wx, wy, fx, fy);
+  if (fx != in.pointer_x || fy != in.pointer_y) {
+    platform::Message m;
+    m.kind = platform::MessageKind::Mouse;
+    m.x = fx;
+    m.y = fy;
+    in.queue.push(m);
+  }
+  if (buttons != in.mouse_buttons) {
+    platform::Message m;
+    m.kind = platform::MessageKind::Buttons;
+    m.value = buttons;
+    in.queue.push(m);
+  }
+}
+
+}  // namespace
+
 void pump() {
   Input& in = input();
+  const uint32_t pump_no = core::state().pump_count;
   in.queue.count = 0;
-  if (platform::headless())
-    platform::deliver_script(core::state().pump_count, in.queue);
-  else
+  if (platform::headless()) {
+    platform::deliver_script(pump_no, in.queue);
+  } else {
     platform::poll_messages(in.queue);
-  for (int i = 0; i < in.queue.count; ++i) window_procedure(in, in.queue.items[i]);
-  if (!platform::headless()) {
-    int32_t wx = 0, wy = 0;
-    platform::mouse_state(wx, wy, in.mouse_buttons);
-    platform::window_to_frame(wx, wy, in.mouse_x, in.mouse_y);
+    read_desktop_mouse(in);
   }
-  if (in.mouse_x < 0) in.mouse_x = 0;
-  if (in.mouse_y < 0) in.mouse_y = 0;
-  if (in.mouse_x > in.mouse_limit_x) in.mouse_x = in.mouse_limit_x;
-  if (in.mouse_y > in.mouse_limit_y) in.mouse_y = in.mouse_limit_y;
+  deliver(in, pump_no);
+  clamp_mouse(in);
   ++core::state().pump_count;
   if (input_exhausted()) {
     // Hands off the keyboard and mouse: nothing stays held for ever.
     for (auto& h : in.held) h = 0;
     in.mouse_buttons = 0;
   }
+  modifiers();
 }
 
 void inject_default_key(bool message_box) {
@@ -141,15 +198,101 @@ int next_key_event() {
 
 int any_key() {
   const Input& in = input();
+  const KeyOrder order = any_key_order();
+  for (int i = 0; i < order.count; ++i)
+    if (in.held[order.codes[i]]) return order.codes[i];
+  return 0;
+}
+
+int lowest_held_key() {
+  const Input& in = input();
   for (int code = 1; code < 256; ++code)
     if (in.held[code]) return code;
   return 0;
 }
 
+bool key_held(int32_t scancode) { return scancode > 0 && scancode < 256 && input().held[scancode] != 0; }
+
+int32_t modifiers() {
+  Input& in = input();
+  in.modifiers = (in.held[42] || in.held[54] ? kShift : 0) | (in.held[29] ? kControl : 0) | (in.held[56] ? kAlt : 0);
+  return in.modifiers;
+}
+
+bool any_input() {
+  const Input& in = input();
+  if (any_key() != 0 || in.mouse_buttons != 0) return true;
+  for (const platform::JoystickState& j : in.joy)
+    if (j.present && j.buttons != 0) return true;
+  return false;
+}
+
+void mouse_set(int32_t x, int32_t y) {
+  Input& in = input();
+  in.pointer_x = x;
+  in.pointer_y = y;
+  clamp_mouse(in);
+  platform::warp_pointer_to_frame(in.mouse_x, in.mouse_y);
+}
+
+int32_t take_wheel() {
+  Input& in = input();
+  const int32_t w = in.wheel;
+  in.wheel = 0;
+  return w;
+}
+
+void note_present() {
+  Input& in = input();
+  in.presented_x = in.mouse_x;
+  in.presented_y = in.mouse_y;
+}
+
+bool mouse_moved_since_present() {
+  const Input& in = input();
+  return in.mouse_x != in.presented_x || in.mouse_y != in.presented_y;
+}
+
+void poll_joysticks() {
+  if (!platform::joysticks_started()) return;
+  Input& in = input();
+  platform::JoystickState now[platform::kJoysticks] = {in.joy[0], in.joy[1]};
+  platform::joysticks_read(now);
+  in.queue.count = 0;
+  for (int n = 0; n < platform::kJoysticks; ++n) {
+    // Arrival or departure first, then the values that changed.
+    for (int i = 0; i <= platform::kJoyPresent; ++i) {
+      const int field = i == 0 ? platform::kJoyPresent : i - 1;
+      if (now[n].get(field) == in.joy[n].get(field)) continue;
+      platform::Message m;
+      m.kind = platform::MessageKind::Joystick;
+      m.x = n;
+      m.y = field;
+      m.value = now[n].get(field);
+      in.queue.push(m);
+    }
+  }
+  deliver(in, last_pump());
+}
+
 namespace {
 
-void idle() {
-  if (!platform::headless()) platform::sleep_ms(5);
+void idle() { platform::idle_ms(5); }
+
+// Desktop messages that arrive between pump passes (the later passes of a
+// flush), applied and recorded with the last pass; a headless script
+// delivers only at pump passes.
+void dispatch() {
+  if (platform::headless()) return;
+  Input& in = input();
+  in.queue.count = 0;
+  platform::poll_messages(in.queue);
+  deliver(in, last_pump());
+}
+
+bool nothing_held() {
+  const Input& in = input();
+  return lowest_held_key() == 0 && in.mouse_buttons == 0;
 }
 
 }  // namespace
@@ -163,13 +306,19 @@ void wait_release() {
 }
 
 void flush() {
-  pump();
-  while (any_key() != 0 || input().mouse_buttons != 0) {
-    idle();
-    pump();
+  constexpr int kPasses = 20;
+  for (int pass = 0; pass < kPasses; ++pass) {
+    if (pass == 0)
+      pump();
+    else
+      dispatch();
+    while (!nothing_held()) {
+      idle();
+      pump();
+    }
+    Input& in = input();
+    in.ring_read = in.ring_write;
   }
-  Input& in = input();
-  in.ring_read = in.ring_write;
 }
 
 }  // namespace media

@@ -57,4 +57,8 @@ void clock_advance(Clock& clock, uint32_t ticks) {
   if (clock.virtual_time) clock.virtual_now += ticks;
 }
 
+void clock_idle_ms(const Clock& clock, uint32_t ms) {
+  if (!clock.virtual_time) sleep_ns(static_cast<uint64_t>(ms) * 1000000ull);
+}
+
 }  // namespace platform

@@ -23,5 +23,8 @@ void clock_wait_until(Clock& clock, uint32_t t);
 void clock_sleep_ms(Clock& clock, uint32_t ms);
 // Moves the virtual clock forward (no effect on the real clock).
 void clock_advance(Clock& clock, uint32_t ticks);
+// Waits `ms` milliseconds of real time; a virtual clock neither waits nor
+// moves (a desktop pause while waiting for the user).
+void clock_idle_ms(const Clock& clock, uint32_t ms);
 
 }  // namespace platform

@@ -279,4 +279,17 @@ void window_to_frame(int wx, int wy, int& fx, int& fy) {
   fy = bh > 0 ? static_cast<int>(int64_t(wy - y) * d.height / bh) : 0;
 }
 
+void warp_pointer_to_frame(int fx, int fy) {
+  State& s = state();
+  Device& d = device();
+  if (!d.context || s.headless || !s.window || d.width <= 0 || d.height <= 0) return;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(s.window, &w, &h);
+  int x, y, bw, bh;
+  letterbox(w, h, x, y, bw, bh);
+  const int wx = x + static_cast<int>(int64_t(fx) * bw / d.width);
+  const int wy = y + static_cast<int>(int64_t(fy) * bh / d.height);
+  SDL_WarpMouseInWindow(s.window, wx, wy);
+}
+
 }  // namespace platform

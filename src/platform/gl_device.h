@@ -46,5 +46,7 @@ bool frame_read(uint8_t* rgba, int width, int height);
 
 // Window pixels to frame pixels (the inverse of the letterboxed scaling).
 void window_to_frame(int wx, int wy, int& fx, int& fy);
+// Moves the desktop pointer to frame pixel (fx, fy). Nothing headless.
+void warp_pointer_to_frame(int fx, int fy);
 
 }  // namespace platform

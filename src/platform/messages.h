@@ -17,6 +17,24 @@ enum class MessageKind : uint8_t {
   Mouse,       // the pointer moved to x, y (headless scripts only)
   Buttons,     // the button mask in value (headless scripts only)
   Stall,       // the clock jumps value milliseconds ahead, as after a slow frame (headless scripts only)
+  Joystick,    // joystick x (0 or 1): field y (JoyField) takes value
+};
+
+// The fields of a joystick that a Joystick message sets.
+enum JoyField : int32_t {
+  kJoyX,  // axes X, Y, Z: -1000..1000
+  kJoyY,
+  kJoyZ,
+  kJoyXr,  // rotations about X, Y, Z: the device's raw value, 0..65535
+  kJoyYr,
+  kJoyZr,
+  kJoyU,  // sliders u and v: -1000..1000
+  kJoyV,
+  kJoyHat1,  // hats 1 to 4: hundredths of a degree, 0xFFFFFFFF when centred
+  kJoyHat4 = kJoyHat1 + 3,
+  kJoyButtons,  // bit i set while button i is down
+  kJoyPresent,  // 1 attached, 0 gone (the other fields keep their values)
+  kJoyFieldCount,
 };
 
 struct Message {
@@ -26,6 +44,9 @@ struct Message {
   bool char_follows = false;
   int32_t x = 0, y = 0, value = 0;
 };
+
+// Messages of a pump pass that the desktop poll leaves room for.
+constexpr int kReservedMessages = 40;
 
 // A fixed queue filled by one poll; nothing allocates per pump.
 struct MessageQueue {

@@ -19,6 +19,9 @@ bool headless();
 // The engine clock in ticks of 1/4500 s (a wrapping 32-bit value): real
 // time, or in a headless run a virtual clock that moves only when the
 // engine waits. start_clock picks the kind from the headless switch.
+// A desktop run that records its input records every reading of now(); a
+// headless replay of it answers those readings in order, and its virtual
+// clock goes on from the last one.
 constexpr uint32_t kTicksPerSecond = 4500;
 void start_clock();
 uint32_t now();
@@ -28,6 +31,9 @@ void wait_until(uint32_t t);
 void sleep_ms(uint32_t ms);
 // Moves the virtual clock forward (no effect on the real clock).
 void advance_clock(uint32_t ticks);
+// A pause while waiting for the user on the desktop: real time passes, the
+// virtual clock does not move. Nothing in a headless run.
+void idle_ms(uint32_t ms);
 
 // The input script of a headless run: false with a message naming the line
 // for a malformed script. The messages due at pump pass `pump` are

@@ -85,7 +85,10 @@ bool window_exists() { return desktop().window != nullptr; }
 void poll_messages(MessageQueue& out) {
   if (!desktop().video) return;
   SDL_Event e;
-  while (out.count < MessageQueue::kCapacity - 2 && SDL_PollEvent(&e)) {
+  // Room is left for the pointer and button messages of the pump and the
+  // joystick changes of the step, so that a replay of a recording gets every
+  // message of a pump pass in that pass.
+  while (out.count < MessageQueue::kCapacity - kReservedMessages && SDL_PollEvent(&e)) {
     Message m;
     switch (e.type) {
       case SDL_KEYDOWN: {

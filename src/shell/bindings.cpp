@@ -56,6 +56,7 @@ void bind_engine_hooks() {
   h.release_scene = engine::release_scene3d;
   h.pick = engine::pick_element;
   h.race_checkpoints = engine::race_update;
+  h.poll_joysticks = media::poll_joysticks;
 }
 
 }  // namespace

@@ -38,6 +38,8 @@ Options parse_options(int argc, const char* const* argv) {
       value(o.messages);
     } else if (a == "--input-script") {
       value(o.input_script);
+    } else if (a == "--record-input") {
+      value(o.record_input);
     } else if (a == "--dump") {
       value(o.dump);
     } else if (a == "--screenshot") {
@@ -73,6 +75,7 @@ std::string usage() {
          "  --windowed           a window of the display mode's size, not full screen\n"
          "  --messages FILE      append every box, notice and error to FILE (JSON lines)\n"
          "  --input-script FILE  scripted input, one 'PUMP EVENT ARGS' per line\n"
+         "  --record-input FILE  write the run's input as an input script that replays it\n"
          "  --ticks N            end a run (or each level) after N ticks\n"
          "  --dump FILE          write the element states at the end of a run (JSON)\n"
          "  --screenshot FILE    write the last drawn frame as PNG\n";

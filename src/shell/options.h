@@ -17,6 +17,7 @@ struct Options {
   std::string init_install;  // --init-install DIR
   std::string messages;      // --messages FILE
   std::string input_script;  // --input-script FILE
+  std::string record_input;  // --record-input FILE
   std::string dump;          // --dump FILE
   std::string screenshot;    // --screenshot FILE.png
   int64_t ticks = -1;        // --ticks N

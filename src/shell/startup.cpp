@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/angles.h"
@@ -12,6 +13,8 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "platform/input_record.h"
+#include "platform/joystick.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -34,6 +37,22 @@ std::string current_folder() {
   std::string f = ::getcwd(buf, sizeof buf) ? core::slashes_forward(buf) : std::string(".");
   if (f.empty() || f.back() != '/') f += '/';
   return f;
+}
+
+// The comment at the top of an input recording: how to replay it.
+std::string recording_header(const Options& o) {
+  std::string replay = "quill --headless --input-script FILE";
+  if (o.ticks >= 0) replay += " --ticks " + std::to_string(o.ticks);
+  if (!o.command_line.empty()) replay += " " + o.command_line;
+  std::string h = "input recorded by " + std::string(kVersion) + (o.headless ? " (headless run)" : " (desktop run)");
+  return h + "\nreplay: " + replay;
+}
+
+void finish_recording() {
+  if (!platform::recording()) return;
+  const std::string& path = state().options.record_input;
+  if (!platform::record_finish(core::state().pump_count))
+    std::fprintf(stderr, "quill: cannot write %s\n", path.c_str());
 }
 
 void set_folders() {
@@ -94,6 +113,14 @@ int run_engine(int argc, const char* const* argv) {
       return 2;
     }
   }
+  if (!s.options.record_input.empty()) {
+    // Before the clock starts: a desktop run that records reads it in steps.
+    if (!platform::record_start(s.options.record_input, recording_header(s.options))) {
+      std::fprintf(stderr, "quill: cannot record input into %s\n", s.options.record_input.c_str());
+      return 2;
+    }
+    std::atexit(finish_recording);
+  }
   bind_message_services();
 
   // 1. The program arguments.
@@ -122,6 +149,8 @@ int run_engine(int argc, const char* const* argv) {
     started = false;
   }
   if (started) started = media::start_device(settings, config, s.options.windowed);
+  // 8.8. The joysticks; a headless run has none but those of its script.
+  if (started && !platform::headless()) platform::joysticks_start();
   if (started) {
     // 10. config.ini is written back on every start.
     media::write_config(config, settings);
@@ -132,7 +161,10 @@ int run_engine(int argc, const char* const* argv) {
   if (started && !s.options.screenshot.empty() && !media::save_screenshot(s.options.screenshot))
     std::fprintf(stderr, "quill: cannot write %s\n", s.options.screenshot.c_str());
 
+  finish_recording();
+
   // 12-14. Release and end.
+  platform::joysticks_stop();
   media::stop_device();
   platform::window_hide();
   platform::video_quit();

@@ -29,4 +29,17 @@ TEST(Clock, RealTimeCountsTicksOfA4500thSecond) {
   EXPECT_LT(b - a, 4500u);  // and far less than a second
 }
 
+// Idling is real time on the desktop and nothing at all in virtual time.
+TEST(Clock, IdlingNeverMovesTheVirtualClock) {
+  platform::Clock v;
+  platform::clock_init(v, true);
+  platform::clock_idle_ms(v, 1000000);
+  EXPECT_EQ(platform::clock_now(v), 0u);
+  platform::Clock c;
+  platform::clock_init(c, false);
+  const uint32_t a = platform::clock_now(c);
+  platform::clock_idle_ms(c, 20);
+  EXPECT_GE(platform::clock_now(c) - a, 85u);
+}
+
 }  // namespace
