@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/pools.h"
+#include "engine/collisions.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
 
@@ -107,8 +108,9 @@ struct State {
   Views views;
   Drawing drawing;
   MotionWork motion;
-  XObjectState xobjects;  // run-time X frames
-  ViewListState lists;    // environment-map and billboard registrations
+  XObjectState xobjects;      // run-time X frames
+  ViewListState lists;        // environment-map and billboard registrations
+  CollisionState collisions;  // pair list, ground grids and the collision built-ins' choices
 };
 
 State& state();

@@ -8,6 +8,7 @@
 #include "core/element_state.h"
 #include "core/state.h"
 #include "engine/builtins.h"
+#include "engine/collisions.h"
 #include "engine/draw.h"
 #include "engine/hooks.h"
 #include "engine/objects.h"
@@ -55,6 +56,7 @@ void bind_engine_hooks() {
   h.build_scene = engine::build_scene3d;
   h.release_scene = engine::release_scene3d;
   h.pick = engine::pick_element;
+  h.collisions = engine::collision_pass;
 }
 
 }  // namespace
