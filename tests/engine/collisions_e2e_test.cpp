@@ -1,9 +1,23 @@
 // The driving example through the binary: two cars on a ground map made
-// from an X model, riding its slope, meeting and bouncing off each other.
+// from an X model, riding its slope, meeting and bouncing off each other;
+// and a channel change made in a run, in-process.
 #include <filesystem>
 
+#include "core/angles.h"
 #include "core/element_state.h"
+#include "core/files.h"
+#include "core/state.h"
+#include "engine/run_loop.h"
+#include "engine/state.h"
+#include "media/device.h"
+#include "platform/platform.h"
+#include "platform/video.h"
+#include "project/channel_map.h"
+#include "project/state.h"
+#include "shell/bindings.h"
+#include "shell/install.h"
 #include "support/headless_run.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -73,3 +87,41 @@ TEST_F(DrivingExample, CarsRideTheGroundMapAndBounceOffEachOther) {
 }
 
 }  // namespace
+
+// In-process: a channel a brain changes holds for that run, and the
+// project's channel map is as it was once the run has ended.
+TEST(ChannelsInARun, ChangesLastForTheRunOnly) {
+  testing_support::TempFolder folder("quill-channels");
+  const std::string dir = folder.path();
+  std::string error;
+  ASSERT_TRUE(shell::init_install(dir, error)) << error;
+  core::State& c = core::state();
+  c.folders.program = dir;
+  c.folders.data = dir + "data/";
+  core::load_tables(c.folders.data);
+  platform::set_headless(true);
+  ASSERT_TRUE(platform::video_init(true));
+  media::EngineSettings settings;
+  ASSERT_TRUE(media::start_device(settings, dir + "config.ini", false));
+  shell::bind_message_services();
+  shell::bind_builtins();
+
+  ASSERT_TRUE(core::write_file_atomic(dir + "brains/watch.brn",
+                                      "var seen\r\ncollision_map_set(element, element#1, 5)\r\n"
+                                      "if collision(element, 2) <> 0\r\nseen = seen + 1\r\nendif\r\n"));
+  project::State& p = project::state();
+  p.records[0] = testing_support::record({{{4, dir + "brains/watch.brn"}, {31, "1"}}, ""});
+  p.records[1] = testing_support::record({{{31, "2"}}, ""});
+  p.last = 1;
+  project::clear_channels();  // the two cameras are not paired until the brain says so
+  engine::state().loop.tick_limit = 10;
+  engine::test_run();
+  EXPECT_EQ(core::element_state(0)->w[255], 6);  // every tick after the warm-up saw the other camera
+  EXPECT_EQ(project::channel(0, 1), 0);
+
+  media::stop_device();
+  platform::video_quit();
+  engine::state().loop.tick_limit = -1;
+  p.last = -1;
+  c.folders.program.clear();
+}
