@@ -49,10 +49,13 @@ int32_t collision_range(int32_t first, int32_t mask, int32_t last) {
   return bits & mask;
 }
 
-// count elements from e, stride elements apart; the mask is every bit.
+// count elements from e, stride elements apart; the mask is every bit. A
+// stride that is a whole number of records (1024 bytes each) is the
+// distance of their addresses, as e + stride reads for an element reference.
 int32_t collision_list(int32_t e, int32_t count, int32_t stride) {
   int64_t i = core::element_index(e);
   if (i < 0) return 0;
+  if (stride % int32_t(core::kElementStateBytes) == 0) stride /= int32_t(core::kElementStateBytes);
   int32_t bits = 0;
   for (int32_t k = 0; k < count && i >= 0 && i <= last_index(); ++k, i += stride) {
     bits |= core::element_state(static_cast<int>(i))->w[kCollisionBits];

@@ -232,6 +232,7 @@ TEST_F(Collisions, RangesAndListsOfElements) {
   EXPECT_EQ(call("collision_list", e(3), 9, -1), 0xF0);
   EXPECT_EQ(call("collision_list", e(1), 5, 0), 0x20);
   EXPECT_EQ(call("collision_list", e(1), 0, 1), 0);
+  EXPECT_EQ(call("collision_list", e(0), 2, 2048), 0x50);  // a stride of two records' bytes
 }
 
 TEST_F(Collisions, WordsRadiiAndAreas) {
