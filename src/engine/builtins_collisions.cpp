@@ -161,7 +161,8 @@ int32_t rebound_yr(int32_t e, int32_t other) {
   const int64_t rx = clamp32(int64_t(w[kVelocity]) - o[kVelocity]);
   const int64_t rz = clamp32(int64_t(w[kVelocity + 2]) - o[kVelocity + 2]);
   const int32_t factor = state().collisions.rebound_yr_factor;
-  const int64_t delta = rounded_sqrt(static_cast<uint64_t>(rx * rx + rz * rz)) / (factor > 0 ? factor : 1);
+  const int64_t delta = rounded_sqrt(static_cast<uint64_t>(rx * rx) + static_cast<uint64_t>(rz * rz)) /
+                        (factor > 0 ? factor : 1);
   const int32_t ox = clamp32((int64_t(o[kPosition]) - w[kPosition]) >> 9);
   const int32_t oz = clamp32((int64_t(o[kPosition + 2]) - w[kPosition + 2]) >> 9);
   const int32_t side = turn_y({ox, 0, oz}, core::neg32(w[core::kRotation + 1])).x;

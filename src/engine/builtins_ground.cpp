@@ -21,7 +21,10 @@ namespace {
 using core::kPosition;
 using core::kVelocity;
 
-int32_t clamp32(double v) { return static_cast<int32_t>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0)); }
+int32_t clamp32(double v) {
+  if (!std::isfinite(v)) return v > 0 ? INT32_MAX : v < 0 ? INT32_MIN : 0;
+  return static_cast<int32_t>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0));
+}
 int32_t clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // The element's radius in position units (a negative word counts as 0).

@@ -80,6 +80,26 @@ bool height_at(const int32_t* t, double px, double pz, int32_t& height) {
   return true;
 }
 
+// Calls f(cell) for every cell the (x, z) projection of t touches, the
+// cells widened by one milli-unit on each side.
+template <class F>
+void for_each_cell(const int32_t* t, int32_t d, int32_t cx, int32_t cz, F f) {
+  if (projected_area(t) == 0) return;
+  const double lo_x = double(cx) - d, lo_z = double(cz) - d, step = d / 64.0;
+  const double min_x = std::min({t[0], t[3], t[6]}), max_x = std::max({t[0], t[3], t[6]});
+  const double min_z = std::min({t[2], t[5], t[8]}), max_z = std::max({t[2], t[5], t[8]});
+  const int64_t c0 = std::max<int64_t>(0, cell_of(min_x - 1, lo_x, d));
+  const int64_t c1 = std::min<int64_t>(kGroundCells - 1, cell_of(max_x + 1, lo_x, d));
+  const int64_t r0 = std::max<int64_t>(0, cell_of(min_z - 1, lo_z, d));
+  const int64_t r1 = std::min<int64_t>(kGroundCells - 1, cell_of(max_z + 1, lo_z, d));
+  for (int64_t r = r0; r <= r1; ++r)
+    for (int64_t c = c0; c <= c1; ++c) {
+      const double x0 = lo_x + c * step - 1, x1 = lo_x + (c + 1) * step + 1;
+      const double z0 = lo_z + r * step - 1, z1 = lo_z + (r + 1) * step + 1;
+      if (touches(t, x0, x1, z0, z1)) f(static_cast<uint32_t>(r * kGroundCells + c));
+    }
+}
+
 }  // namespace
 
 int32_t ground_half_width(std::span<const int32_t> triangles, int32_t cx, int32_t cz) {
@@ -100,49 +120,34 @@ bool build_ground_block(std::span<const int32_t> triangles, int32_t d, int32_t c
   uint64_t bytes = triangle_bytes + kGroundGridBytes;
   if (bytes > max_bytes || bytes > 0x7FFFFFFFu) return false;
 
-  // Every (cell, triangle) pair, triangles in order, then sorted by cell
-  // with a counting sort that keeps that order.
-  std::vector<uint32_t> cells, owners;
-  std::vector<uint32_t> per_cell(kCellCount, 0);
-  const double lo_x = double(cx) - d, lo_z = double(cz) - d, step = d / 64.0;
-  for (size_t i = 0; i < count; ++i) {
-    const int32_t* t = triangles.data() + 9 * i;
-    if (projected_area(t) == 0) continue;
-    const double min_x = std::min({t[0], t[3], t[6]}), max_x = std::max({t[0], t[3], t[6]});
-    const double min_z = std::min({t[2], t[5], t[8]}), max_z = std::max({t[2], t[5], t[8]});
-    const int64_t c0 = std::max<int64_t>(0, cell_of(min_x - 1, lo_x, d));
-    const int64_t c1 = std::min<int64_t>(kGroundCells - 1, cell_of(max_x + 1, lo_x, d));
-    const int64_t r0 = std::max<int64_t>(0, cell_of(min_z - 1, lo_z, d));
-    const int64_t r1 = std::min<int64_t>(kGroundCells - 1, cell_of(max_z + 1, lo_z, d));
-    for (int64_t r = r0; r <= r1; ++r)
-      for (int64_t c = c0; c <= c1; ++c) {
-        const double x0 = lo_x + c * step - 1, x1 = lo_x + (c + 1) * step + 1;
-        const double z0 = lo_z + r * step - 1, z1 = lo_z + (r + 1) * step + 1;
-        if (!touches(t, x0, x1, z0, z1)) continue;
-        const uint32_t cell = static_cast<uint32_t>(r * kGroundCells + c);
-        bytes += per_cell[cell] == 0 ? 8 : 4;
-        if (bytes > max_bytes || bytes > 0x7FFFFFFFu) return false;
-        ++per_cell[cell];
-        cells.push_back(cell);
-        owners.push_back(static_cast<uint32_t>(i));
-      }
-  }
+  // Two walks over the triangles: the first counts each cell's list (and
+  // stops as soon as the block would be too large), the second fills them
+  // in triangle order.
+  std::vector<uint32_t> next(kCellCount, 0);
+  bool fits = true;
+  for (size_t i = 0; i < count && fits; ++i)
+    for_each_cell(triangles.data() + 9 * i, d, cx, cz, [&](uint32_t cell) {
+      bytes += next[cell]++ == 0 ? 8 : 4;
+      fits = fits && bytes <= max_bytes && bytes <= 0x7FFFFFFFu;
+    });
+  if (!fits) return false;
 
   out.assign(static_cast<size_t>(bytes), '\0');
   if (triangle_bytes) std::memcpy(out.data(), triangles.data(), static_cast<size_t>(triangle_bytes));
-  std::vector<uint32_t> next(kCellCount, 0);  // where the cell's next entry goes
   uint32_t at = static_cast<uint32_t>(triangle_bytes) + kGroundGridBytes;
   for (uint32_t cell = 0; cell < kCellCount; ++cell) {
-    if (per_cell[cell] == 0) continue;
+    const uint32_t n = next[cell];
+    if (n == 0) continue;
     put_word(out, triangle_bytes + 4 * cell, at);
-    put_word(out, at, per_cell[cell]);
-    next[cell] = at + 4;
-    at += 4 + 4 * per_cell[cell];
+    put_word(out, at, n);
+    next[cell] = at + 4;  // where the cell's next entry goes
+    at += 4 + 4 * n;
   }
-  for (size_t k = 0; k < cells.size(); ++k) {
-    put_word(out, next[cells[k]], owners[k] * kGroundTriangleBytes);
-    next[cells[k]] += 4;
-  }
+  for (size_t i = 0; i < count; ++i)
+    for_each_cell(triangles.data() + 9 * i, d, cx, cz, [&](uint32_t cell) {
+      put_word(out, next[cell], static_cast<uint32_t>(i * kGroundTriangleBytes));
+      next[cell] += 4;
+    });
   return true;
 }
 

@@ -133,8 +133,12 @@ std::vector<int32_t> model_triangles(const std::string& path, int e) {
     if (platform::load_x(path, m, info, error))
       for (size_t i = 0; i + 2 < m.indices.size(); i += 3) {
         media::Triangle t;
-        for (int k = 0; k < 3; ++k) t.v[k] = m.positions[m.indices[i + k]];
-        flat.push_back(t);
+        bool inside = true;
+        for (int k = 0; k < 3; ++k) {
+          inside = inside && m.indices[i + k] < m.positions.size();
+          if (inside) t.v[k] = m.positions[m.indices[i + k]];
+        }
+        if (inside) flat.push_back(t);
       }
     if (flat.empty()) {
       core::file_warning(path, "an X model with triangles", kDefault3ds);
