@@ -161,19 +161,39 @@ int32_t visual_ray(int32_t a1, int32_t a2) {
   return std::max(1, saturate(p.distance * kUnit));
 }
 
-// h_poly_collision (e, other, margin): sweeps e's position along its
-// velocity, extended by margin position units, against the faces of other
-// (an element's frame or an X frame; 0: the whole scene but e). -1 on a hit,
-// which is kept for the point and normal queries; 0 otherwise.
+// The middle of the box of the first collision part when it was chosen for
+// `handle` (h_cpart1_set), in world units as the element stands now.
+bool first_part_centre(int32_t handle, core::Vec3& out) {
+  const PartSelection& part = state().lists.collision_parts[0];
+  MeshWindow window;
+  if (part.target != handle || !mesh_window(part, window) || window.count <= 0) return false;
+  core::Vec3 lo = platform::mesh_vertex(window.mesh, window.first), hi = lo;
+  for (int v = window.first + 1; v < window.first + window.count; ++v) {
+    const core::Vec3 p = platform::mesh_vertex(window.mesh, v);
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  }
+  out = core::transform_point(target_world(handle, window.frame), (lo + hi) * 0.5f);
+  return std::isfinite(out.x) && std::isfinite(out.y) && std::isfinite(out.z);
+}
+
+// h_poly_collision (e, other, margin): sweeps e's position (or the centre of
+// its first collision part) along its velocity, extended by margin position
+// units, against the faces of other (an element's frame or an X frame; 0:
+// the whole scene but e). -1 on a hit, which is kept for the point and
+// normal queries; 0 otherwise.
 int32_t h_poly_collision(int32_t a1, int32_t a2, int32_t a3) {
   XHit* h = hit_record(a1);
   if (!h) return 0;
+  refresh_view_state();
   int root = state().views.roots[kMainRoot];
   if (a2 != 0) {
     root = core::element_at(a2) ? element_frame(core::element_at(a2)) : xobject_frame(a2);
     if (root < 0) return 0;
   }
   Ray r = facing_ray(a1);
+  core::Vec3 from;
+  if (r.ok && first_part_centre(a1, from)) r.origin = from;
   double speed = 0;
   if (const core::ElementState* st = core::element_at(a1)) {
     const double vx = st->w[core::kVelocity], vy = st->w[core::kVelocity + 1], vz = st->w[core::kVelocity + 2];

@@ -12,6 +12,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "engine/collisions.h"
 #include "engine/hooks.h"
 #include "engine/images2d.h"
 #include "engine/objects.h"
@@ -145,6 +146,7 @@ void load_object(Object& o, int element, int type, const std::string& aspect, in
     case project::kBackground: load_background(o, file); break;
     case project::kCounter: load_counter(o, file); break;
     case project::kFlatShape: load_flat(o, file, project::field_int(element, project::kFieldFlags) >> 2 & 1); break;
+    case project::kBoundary: load_ground_map(o, element, aspect); break;
     default: {
       const std::string_view t = project::type_tag(type);
       if (t.size() == 4) std::memcpy(o.w, t.data(), 4);
@@ -396,6 +398,7 @@ bool load_phase() {
   std::memset(p.element_state.bytes(), 0, p.element_state.size);
   std::memset(p.object_table.bytes(), 0, p.object_table.size);
   s.scene.work_used = 0;
+  reset_collisions();
   // Renderer objects of an earlier load (textures among them) go first.
   platform::scene_reset();
   s.scene.object_count = 0;
@@ -425,6 +428,9 @@ bool load_phase() {
     }
   }
 
+  // Ground-map caches are made from their models before they are loaded.
+  initialize_boundaries();
+
   for (int e = 0; e <= last; ++e) {
     ElementState& st = *core::element_state(e);
     st.w[core::kCurrentObject] = st.w[core::kFirstObject] = first[e];
@@ -452,6 +458,7 @@ void initialize_phase() {
   for (int e = 0; e <= last; ++e) initialize_element(e);
 
   if (hooks().build_scene) hooks().build_scene(s.scene.element_count);
+  prepare_grounds();
 
   s.loop.net_counters[0] = 3;
   s.loop.net_counters[1] = 5;
@@ -469,6 +476,7 @@ void initialize_phase() {
     for (int k = 0; k < 6; ++k)
       st.w[core::kExtent + k] = static_cast<int32_t>(int64_t(st.w[core::kExtent + k]) * st.w[kScaleOf[k]] / 1000);
   }
+  prepare_collision_pairs();
 
   // Elements above the last one read as copies of it.
   if (last >= 0)

@@ -9,6 +9,7 @@
 
 #include "core/pools.h"
 #include "engine/tracks.h"
+#include "engine/collisions.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
 
@@ -108,10 +109,13 @@ struct State {
   Views views;
   Drawing drawing;
   MotionWork motion;
-  RaceTables races;       // checkpoints and racers
-  SplineTables splines;   // keyed position curves
-  XObjectState xobjects;  // run-time X frames
-  ViewListState lists;    // environment-map and billboard registrations
+  RaceTables races;           // checkpoints and racers
+  SplineTables splines;       // keyed position curves
+  XObjectState xobjects;      // run-time X frames
+  ViewListState lists;        // environment-map and billboard registrations
+  XObjectState xobjects;      // run-time X frames
+  ViewListState lists;        // environment-map and billboard registrations
+  CollisionState collisions;  // pair list, ground grids and the collision built-ins' choices
 };
 
 State& state();

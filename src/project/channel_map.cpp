@@ -34,6 +34,23 @@ void put_word(uint8_t* bytes, uint32_t offset, int32_t v) { std::memcpy(bytes + 
 
 }  // namespace
 
+uint32_t channel_colour(int channel) {
+  const int n = channel >= 0 && channel < kChannelCount ? channel : 0;
+  const int b = 64 * n;
+  int red = 0, green = 0, blue = 0;
+  if (n <= 3) {
+    red = 255 - b;
+    blue = b;
+  } else if (n <= 7) {
+    green = b - 256;
+    blue = 511 - b;
+  } else {
+    red = b - 512;
+    green = 767 - b;
+  }
+  return static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 | static_cast<uint32_t>(blue);
+}
+
 int channel(int a, int b) {
   const uint8_t* m = map_bytes();
   return m && in_table(a) && in_table(b) ? m[pair_at(a, b)] : 0;

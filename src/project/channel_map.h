@@ -14,6 +14,12 @@ constexpr uint32_t kColBytes = 65536;
 constexpr uint32_t kSceneWordsAt = 65036;  // row 254, column 12
 constexpr int kSceneWords = 6;             // bytes 65,036 to 65,059
 
+// The display colour of a channel as 0x00RRGGBB, shared by the channel-map
+// tool and the collision pairs: with b = 64 n, channels 0-3 run from red to
+// blue (255 - b, 0, b), 4-7 from blue to green (0, b - 256, 511 - b) and
+// 8-11 from green to red (b - 512, 767 - b, 0). Other values count as 0.
+uint32_t channel_colour(int channel);
+
 // The channel of the pair; 0 for an index outside 0..255.
 int channel(int a, int b);
 void set_channel(int a, int b, int value);

@@ -8,6 +8,7 @@
 #include "core/element_state.h"
 #include "core/state.h"
 #include "engine/builtins.h"
+#include "engine/collisions.h"
 #include "engine/draw.h"
 #include "engine/hooks.h"
 #include "engine/objects.h"
@@ -57,6 +58,7 @@ void bind_engine_hooks() {
   h.pick = engine::pick_element;
   h.race_checkpoints = engine::race_update;
   h.poll_joysticks = media::poll_joysticks;
+  h.collisions = engine::collision_pass;
 }
 
 }  // namespace

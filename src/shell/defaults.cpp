@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/files.h"
+#include "engine/ground_grid.h"
 #include "media/font.h"
 #include "media/model3ds.h"
 #include "media/palette.h"
@@ -223,6 +224,15 @@ std::string visual_file() {
   return line + "\r\n";
 }
 
+// The default ground map: level ground at height 0, 200 x 200 units around
+// the origin, as two triangles (made from no model: time stamp 0).
+bool write_default_ground(const std::string& path) {
+  constexpr int32_t h = 100000;
+  const int32_t triangles[18] = {-h, 0, -h, -h, 0, h, h, 0, h, -h, 0, -h, h, 0, h, h, 0, -h};
+  std::string bytes;
+  return engine::encode_ground_cache(triangles, 0, 0, 16u << 20, bytes) && core::write_file_atomic(path, bytes);
+}
+
 bool write_image(const std::string& path, const Image& img) {
   return media::write_pcx(path, img.width, img.height, img.pixels, img.palette);
 }
@@ -303,6 +313,7 @@ bool write_default_resources(const std::string& folder, std::string& error) {
       {"3dsfiles/default_.3ds", [](const std::string& p) { return media::save_3ds(p, cube()); }},
       {"visuals/default_.v3d", [](const std::string& p) { return core::write_file_atomic(p, visual_file()); }},
       {"cameras/default_.03d", [](const std::string& p) { return core::write_file_atomic(p, camera_file()); }},
+      {"grndmaps/default_.m3d", write_default_ground},
   };
   auto make = [&](const std::string& name, const std::function<bool(const std::string&)>& maker) {
     const std::string path = folder + name;

@@ -458,6 +458,23 @@ TEST_F(XObjects, SweepsKeepToTheChosenCollisionPart) {
   EXPECT_NEAR(call("h_cpoint_z", e(0)), 2.5 * 512000, 50);
 }
 
+// The first collision part chosen for the moving handle starts its sweep
+// from the middle of that part instead of its origin.
+TEST_F(XObjects, SweepsStartAtTheFirstCollisionPartOfTheMover) {
+  const std::string two = dir + "two.x";
+  const std::string far = box_x(0.5f, {0, 0, 5}, 0, 0, 1);
+  ASSERT_TRUE(core::write_file_atomic(two, box_x(0.5f, {0, 0, 3}, 1, 0, 0) + far.substr(far.find("Mesh"))));
+  const int32_t mover = call("x_load", text(two), 0);
+  const int32_t target = call("x_load", cube, 0);
+  call("position_set", target, 0, 0, 10 * 512000);
+  EXPECT_EQ(call("h_poly_collision", mover, target, 6 * 512000), 0);  // from its origin: out of reach
+  ASSERT_EQ(call("h_cpart1_set", mover, 0, 1, 0, 0), -1);
+  EXPECT_EQ(call("h_poly_collision", mover, target, 6 * 512000), -1);  // from z = 5
+  EXPECT_NEAR(call("h_cpoint_z", mover), 9.5 * 512000, 50);
+  ASSERT_EQ(call("h_cpart1_set", target, 0, -1, 0, 0), -1);  // chosen for another handle
+  EXPECT_EQ(call("h_poly_collision", mover, target, 6 * 512000), 0);
+}
+
 TEST_F(XObjects, AnimationClockRangeAndPosing) {
   const std::string path = testdata("assimp_anim_test.x");
   if (!exists(path)) GTEST_SKIP() << "no test data";

@@ -30,6 +30,18 @@ TEST_F(ChannelMap, PairsLiveAtLowerRowHigherColumn) {
   EXPECT_EQ(project::col_path("ab"), "ab.col");
 }
 
+// Red to blue, blue to green, green to red, in four steps each.
+TEST_F(ChannelMap, ChannelColoursRunRoundThreeHues) {
+  EXPECT_EQ(project::channel_colour(0), 0xFF0000u);
+  EXPECT_EQ(project::channel_colour(3), 0x3F00C0u);
+  EXPECT_EQ(project::channel_colour(4), 0x0000FFu);
+  EXPECT_EQ(project::channel_colour(7), 0x00C03Fu);
+  EXPECT_EQ(project::channel_colour(8), 0x00FF00u);
+  EXPECT_EQ(project::channel_colour(11), 0xC03F00u);
+  EXPECT_EQ(project::channel_colour(12), 0xFF0000u);  // no channel: as 0
+  EXPECT_EQ(project::channel_colour(-1), 0xFF0000u);
+}
+
 TEST_F(ChannelMap, SceneWordsAndTheLowerRowRule) {
   // clip 55, upper 0, lower 0, preview 3, zero, field scale 80
   write("p.col", col_with(project::kSceneWordsAt, {55, 0, 0, 3, 0, 80}));

@@ -15,7 +15,8 @@ TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
   shell::bind_builtins();
   const std::set<brain::Family> built = {brain::Family::kStartup,   brain::Family::kAngles,  brain::Family::kRunLoop,
                                          brain::Family::kMotion,    brain::Family::kDisplay, brain::Family::kImages,
-                                         brain::Family::kRendering, brain::Family::kTracks, brain::Family::kInput};
+                                         brain::Family::kRendering, brain::Family::kTracks,  brain::Family::kInput,
+                                         brain::Family::kCollisions};
   // General rows that wait for the tool screens, cut-scenes and the player.
   const std::set<std::string> deferred = {"input_box", "list_box",         "file_box",  "play",
                                           "play_task", "play_task_status", "stop_task", "save",
@@ -30,7 +31,7 @@ TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
     }
   }
   EXPECT_LE(general_left, static_cast<int>(deferred.size()));
-  // The hit queries of the 3D views, though their family waits for collisions.
+  // The hit queries of the 3D views, bound with the 3D views.
   for (const char* name : {"bottom", "visual_ray", "h_poly_collision", "h_cpoint_x", "h_cpoint_y", "h_cpoint_z",
                            "h_cnormal_x", "h_cnormal_y", "h_cnormal_z"})
     EXPECT_FALSE(brain::is_placeholder(brain::find_row(name))) << name;

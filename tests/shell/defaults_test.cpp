@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/files.h"
+#include "engine/ground_grid.h"
 #include "media/bmp.h"
 #include "media/font.h"
 #include "media/pcx.h"
@@ -55,6 +56,22 @@ TEST_F(Defaults, CounterStripHasThirteenGlyphsBetweenEmptyColumns) {
     in_glyph = ink;
   }
   EXPECT_EQ(glyphs, 13);
+}
+
+// The ground map boundary elements fall back to: level at 0 out to 100
+// units each way.
+TEST_F(Defaults, GroundMapIsLevelGround) {
+  std::string bytes, why;
+  ASSERT_TRUE(core::read_file(dir + "grndmaps/default_.m3d", bytes));
+  engine::GroundCache map;
+  ASSERT_TRUE(engine::read_ground_cache({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, map, why))
+      << why;
+  EXPECT_EQ(map.record[3], 200000);
+  for (int32_t x : {-99999, 0, 99999}) {
+    const engine::GroundFound f = engine::ground_query(map.view, x * 512, 0, 512000, -x * 512);
+    EXPECT_GE(f.triangle, 0) << x;
+    EXPECT_EQ(f.height, 0);
+  }
 }
 
 TEST_F(Defaults, ExistingFilesAreKept) {
