@@ -113,8 +113,6 @@ struct State {
   SplineTables splines;       // keyed position curves
   XObjectState xobjects;      // run-time X frames
   ViewListState lists;        // environment-map and billboard registrations
-  XObjectState xobjects;      // run-time X frames
-  ViewListState lists;        // environment-map and billboard registrations
   CollisionState collisions;  // pair list, ground grids and the collision built-ins' choices
 };
 
