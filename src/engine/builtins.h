@@ -11,6 +11,7 @@ void bind_device_builtins();
 void bind_3d_builtins();
 void bind_mesh_builtins();
 void bind_xobject_builtins();
+void bind_sound_builtins();
 // The element under the mouse pointer, for the run loop's picking step.
 uint32_t pick_element();
 
@@ -22,6 +23,7 @@ inline void bind_builtins() {
   bind_3d_builtins();
   bind_mesh_builtins();
   bind_xobject_builtins();
+  bind_sound_builtins();
   bind_motion_builtins();
 }
 

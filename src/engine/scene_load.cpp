@@ -19,6 +19,7 @@
 #include "engine/units.h"
 #include "media/device.h"
 #include "media/shape_file.h"
+#include "media/sound.h"
 #include "media/texture.h"
 #include "media/visual_file.h"
 #include "platform/scene.h"
@@ -458,6 +459,7 @@ void initialize_phase() {
   for (int e = 0; e <= last; ++e) initialize_element(e);
 
   if (hooks().build_scene) hooks().build_scene(s.scene.element_count);
+  media::set_playback_area({});
 
   s.loop.net_counters[0] = 3;
   s.loop.net_counters[1] = 5;

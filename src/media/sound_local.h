@@ -44,9 +44,9 @@ struct ExtraSound {
 // The recording of --record-audio and the clock it follows.
 struct Recorder {
   static constexpr int32_t kChunk = 256;  // frames rendered at a time (a change fades in over one)
-  bool loopback = false;                   // the output mixes in memory
-  bool following = false;                  // sound_advance renders (loopback output set up)
-  int32_t rate = 0;                        // of the loopback device and the file
+  bool loopback = false;                  // the output mixes in memory
+  bool following = false;                 // sound_advance renders (loopback output set up)
+  int32_t rate = 0;                       // of the loopback device and the file
   std::FILE* file = nullptr;
   std::string path, temp_path;
   uint32_t data_bytes = 0;

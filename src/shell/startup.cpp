@@ -12,6 +12,7 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "media/sound.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -113,6 +114,13 @@ int run_engine(int argc, const char* const* argv) {
   const std::string config = media::config_path();
   media::EngineSettings& settings = media::settings();
   settings = media::read_config(config);
+  // Sound: mixed in memory when headless or recording, following the clock.
+  std::string sound_error;
+  if (!media::start_sound_output({platform::headless(), s.options.record_audio}, sound_error)) {
+    std::fprintf(stderr, "quill: %s\n", sound_error.c_str());
+    close_message_log();
+    return 2;
+  }
 
   // 8. The window and the device.
   bool started = platform::single_instance_acquire(c.folders.program, core::kClassText, kInstanceLooks,
@@ -133,6 +141,7 @@ int run_engine(int argc, const char* const* argv) {
     std::fprintf(stderr, "quill: cannot write %s\n", s.options.screenshot.c_str());
 
   // 12-14. Release and end.
+  if (!media::end_sound_output()) std::fprintf(stderr, "quill: cannot write %s\n", s.options.record_audio.c_str());
   media::stop_device();
   platform::window_hide();
   platform::video_quit();
