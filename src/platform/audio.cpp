@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/state_local.h"
@@ -91,6 +92,10 @@ void close_monitor() {
 
 bool audio_open(const AudioOpen& how) {
   audio_close();
+  // A program that ends with the device open (a test, a benchmark) closes
+  // it before the library goes.
+  static const bool closed_at_exit = std::atexit(audio_close) == 0;
+  (void)closed_at_exit;
   if (how.rate <= 0) return false;
   ALCdevice* d = how.loopback ? open_loopback(how) : alcOpenDevice(nullptr);
   if (!d) return false;
