@@ -359,6 +359,18 @@ TEST_F(SoundMix, TheRecordingFollowsTheClockAndKeepsTimeWhileStopped) {
   EXPECT_EQ(peak(r.audio, kRate / 2), 0);
 }
 
+TEST_F(SoundMix, AnUnusableSoundSettingLeavesSoundOffWithAWarning) {
+  media::settings().sound = 5;
+  media::start_sound_system();
+  EXPECT_FALSE(media::sound_available());
+  ASSERT_EQ(warnings().size(), 1u);
+  EXPECT_NE(warnings()[0].find("Sound = 5"), std::string::npos) << warnings()[0];
+  media::settings().sound = 0;  // off: no warning
+  media::start_sound_system();
+  EXPECT_FALSE(media::sound_available());
+  EXPECT_EQ(warnings().size(), 1u);
+}
+
 TEST(SoundRates, SettingsGiveOutputRates) {
   EXPECT_EQ(media::sound_output_rate(0), 0);
   EXPECT_EQ(media::sound_output_rate(1), 11025);

@@ -1,7 +1,9 @@
 // The sound hooks the shell lends the general built-ins: boxes silence the
 // mix while they are shown, and on and off restart and stop an element's
-// sound.
+// sound; and the stand-alone player's sound settings rows.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cstring>
 
@@ -99,6 +101,27 @@ TEST_F(SoundHooks, OffStopsAndOnRestartsTheElementSound) {
   s.samples.resize(2 * 4410);
   for (int k = 0; k < 11; ++k) platform::audio_render(s.samples.data(), 4410);
   EXPECT_FALSE(media::element_sound_playing(0));
+}
+
+TEST_F(SoundHooks, SoundSettingsRowsWriteConfigOnlyInTheStandAlonePlayer) {
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(::chdir(folder_.path().c_str()), 0);
+  media::settings().sound = 1;
+  media::settings().sound_mixing = 0;
+  call("sound_set", 2);
+  call("sound_mixing_set", 2);
+  EXPECT_EQ(media::settings().sound, 1);
+  EXPECT_FALSE(core::file_exists(folder_ / "config.ini"));
+  core::state().stand_alone = 1;
+  call("sound_set", 6);
+  call("sound_mixing_set", 7);
+  core::state().stand_alone = 0;
+  const media::EngineSettings written = media::read_config(folder_ / "config.ini");
+  EXPECT_EQ(written.sound, 2);
+  EXPECT_EQ(written.sound_mixing, 3);
+  EXPECT_EQ(media::settings().sound, 2);
+  ASSERT_EQ(::chdir(cwd), 0);
 }
 
 }  // namespace
