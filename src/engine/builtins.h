@@ -14,6 +14,7 @@ void bind_mesh_builtins();
 void bind_xobject_builtins();
 void bind_input_builtins();
 void bind_collision_builtins();
+void bind_sound_builtins();
 // The element under the mouse pointer, for the run loop's picking step.
 uint32_t pick_element();
 
@@ -26,6 +27,7 @@ inline void bind_builtins() {
   bind_mesh_builtins();
   bind_xobject_builtins();
   bind_input_builtins();
+  bind_sound_builtins();
   bind_motion_builtins();
   bind_track_builtins();
   bind_collision_builtins();

@@ -5,6 +5,7 @@
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "media/input.h"
+#include "media/sound.h"
 #include "platform/platform.h"
 
 namespace engine {
@@ -24,10 +25,11 @@ int32_t max_framerate_set(int32_t n) {
 }
 
 // Shows the current frame, waits for a fresh key, mouse button or joystick
-// button, and does not catch up the paused time.
+// button with the sound silenced, and does not catch up the paused time.
 int32_t pause() {
   State& s = state();
   if (hooks().draw_frame) hooks().draw_frame();
+  media::sound_silence(true);
   platform::sleep_ms(500);
   media::flush();
   // A joystick button counts once it has been up since the pause began.
@@ -44,6 +46,7 @@ int32_t pause() {
     platform::idle_ms(5);
   }
   media::next_key_event();
+  media::sound_silence(false);
   s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "engine/hooks.h"
 #include "engine/images2d.h"
 #include "engine/objects.h"
+#include "engine/sounds.h"
 #include "engine/state.h"
 #include "media/device.h"
 #include "media/input.h"
@@ -105,6 +106,7 @@ void draw_frame() {
   const brain::State& b = brain::state();
   if (b.debug_shown) media::draw_debug_value(b.debug_value);
   if (!s.loop.first_frame) platform::frame_present();
+  update_sounds();
 }
 
 }  // namespace engine

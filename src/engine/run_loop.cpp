@@ -12,6 +12,7 @@
 #include "core/text.h"
 #include "engine/hooks.h"
 #include "engine/scene_load.h"
+#include "engine/sounds.h"
 #include "engine/state.h"
 #include "media/device.h"
 #include "media/font.h"
@@ -125,6 +126,7 @@ int32_t test_run() {
 
   if (loaded) {
     media::clear_display();
+    reset_sounds();
     std::memcpy(s.loop.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.loop.channel_copy);
     media::select_tool_font(core::state().folders.data, true);
     media::overlay_fonts_reset();

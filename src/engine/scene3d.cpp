@@ -14,6 +14,7 @@
 #include "engine/motion.h"
 #include "engine/objects.h"
 #include "engine/scene_load.h"
+#include "engine/sounds.h"
 #include "engine/state.h"
 #include "engine/view_lists.h"
 #include "engine/xobjects.h"
@@ -22,6 +23,7 @@
 #include "media/device.h"
 #include "media/model3ds.h"
 #include "media/shape_file.h"
+#include "media/sound.h"
 #include "media/visual_file.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
@@ -494,6 +496,8 @@ void build_scene3d(int32_t elements) {
                             static_cast<int32_t>(lo.y * 1000), static_cast<int32_t>(lo.z * 1000)};
     for (int k = 0; k < 6; ++k) st.w[core::kExtent + k] = box[k];
   }
+  // The elements' sounds come last.
+  load_element_sounds(elements);
 }
 
 std::string x_model_file(const Object& obj) {
@@ -502,6 +506,7 @@ std::string x_model_file(const Object& obj) {
 }
 
 void release_scene3d() {
+  media::release_sounds();
   release_xobjects();
   clear_view_lists();
   platform::scene_reset();

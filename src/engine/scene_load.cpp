@@ -21,6 +21,7 @@
 #include "engine/units.h"
 #include "media/device.h"
 #include "media/shape_file.h"
+#include "media/sound.h"
 #include "media/texture.h"
 #include "media/visual_file.h"
 #include "platform/scene.h"
@@ -459,6 +460,7 @@ void initialize_phase() {
 
   if (hooks().build_scene) hooks().build_scene(s.scene.element_count);
   prepare_grounds();
+  media::set_playback_area({});
 
   s.loop.net_counters[0] = 3;
   s.loop.net_counters[1] = 5;

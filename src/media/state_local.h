@@ -1,5 +1,5 @@
-// The media subsystem's state: input now; the display device, sound and
-// images join it as they arrive.
+// The media subsystem's state: input, the engine settings, the display
+// device and the tool-screen presentation, overlay text, and sound.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "media/font.h"
 #include "media/input.h"
 #include "media/overlay.h"
+#include "media/sound_local.h"
 
 namespace media {
 
@@ -30,6 +31,8 @@ struct State {
   bool tool_font_small = false;
 
   uint8_t screenshot[1024 * 768 * 4] = {};
+
+  SoundState sound;
 };
 
 State& state();

@@ -34,6 +34,17 @@ struct DeviceObjects {
   uint32_t colour16_program = 0, colour16_fbo = 0, colour16_texture = 0;
 };
 
+// Sound output: the OpenAL device and context, and the desktop output that
+// plays what a loopback device renders when a run with a window records it.
+struct AudioObjects {
+  void* device = nullptr;
+  void* context = nullptr;
+  bool loopback = false;
+  bool lost = false;  // answers as a device that has gone
+  uint32_t monitor = 0;
+  uint32_t monitor_bytes_per_second = 0;
+};
+
 // The font slots of the text renderer and the retained-mode scene (defined
 // with them).
 struct TextObjects;
@@ -47,6 +58,7 @@ struct State {
   SDL_Window* window = nullptr;
   int lock_fd = -1;
   DeviceObjects device;
+  AudioObjects audio;
   TextObjects* text = nullptr;    // made at the first font, released with the device
   SceneObjects* scene = nullptr;  // made at the first scene object, released by scene_reset
   uint32_t scene_generation = 0;  // scenes released so far

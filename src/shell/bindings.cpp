@@ -17,6 +17,7 @@
 #include "engine/xobjects.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "media/sound.h"
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "project/records.h"
@@ -46,6 +47,9 @@ void bind_general_services() {
   g.show_window = platform::window_show;
   g.typed_text = media::typed_text;
   g.set_typed_text = media::set_typed_text;
+  g.sound_restart = media::restart_element_sound;
+  g.sound_stop = media::stop_element_sound;
+  g.silence = media::sound_silence;
   brain::state().runtime_error = brain::runtime_error_box;
 }
 

@@ -279,6 +279,32 @@ std::string encode_bmp8(int width, int height, const unsigned char* pixels, cons
   return s;
 }
 
+std::string default_sound_wav() {
+  // A third of a second at 22,050 Hz, 16-bit mono: a 660 Hz tone with its
+  // octave, fading out, so that it is heard once and loops as a pulse.
+  constexpr uint32_t kRate = 22050, kFrames = kRate / 3;
+  constexpr double kPi = 3.14159265358979323846;
+  std::string w = "RIFF";
+  put32(w, 36 + kFrames * 2);
+  w += "WAVEfmt ";
+  put32(w, 16);
+  put16(w, 1);
+  put16(w, 1);
+  put32(w, kRate);
+  put32(w, kRate * 2);
+  put16(w, 2);
+  put16(w, 16);
+  w += "data";
+  put32(w, kFrames * 2);
+  for (uint32_t i = 0; i < kFrames; ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    const double attack = std::min(1.0, t / 0.005), fade = std::exp(-t * 9.0);
+    const double v = (0.8 * std::sin(2 * kPi * 660 * t) + 0.2 * std::sin(2 * kPi * 1320 * t)) * attack * fade;
+    put16(w, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 24000))));
+  }
+  return w;
+}
+
 bool write_default_resources(const std::string& folder, std::string& error) {
   struct Item {
     const char* name;
@@ -314,6 +340,7 @@ bool write_default_resources(const std::string& folder, std::string& error) {
       {"visuals/default_.v3d", [](const std::string& p) { return core::write_file_atomic(p, visual_file()); }},
       {"cameras/default_.03d", [](const std::string& p) { return core::write_file_atomic(p, camera_file()); }},
       {"grndmaps/default_.m3d", write_default_ground},
+      {"sounds/default_.wav", [](const std::string& p) { return core::write_file_atomic(p, default_sound_wav()); }},
   };
   auto make = [&](const std::string& name, const std::function<bool(const std::string&)>& maker) {
     const std::string path = folder + name;

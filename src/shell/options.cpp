@@ -44,6 +44,8 @@ Options parse_options(int argc, const char* const* argv) {
       value(o.dump);
     } else if (a == "--screenshot") {
       value(o.screenshot);
+    } else if (a == "--record-audio") {
+      value(o.record_audio);
     } else if (a == "--ticks") {
       std::string n;
       value(n);
@@ -71,14 +73,15 @@ std::string usage() {
          "  --help               this text\n"
          "  --version            the engine's version\n"
          "  --init-install DIR   create a complete tool installation in DIR\n"
-         "  --headless           no window, no sound device, virtual time\n"
+         "  --headless           no window, sound mixed in memory, virtual time\n"
          "  --windowed           a window of the display mode's size, not full screen\n"
          "  --messages FILE      append every box, notice and error to FILE (JSON lines)\n"
          "  --input-script FILE  scripted input, one 'PUMP EVENT ARGS' per line\n"
          "  --record-input FILE  write the run's input as an input script that replays it\n"
          "  --ticks N            end a run (or each level) after N ticks\n"
          "  --dump FILE          write the element states at the end of a run (JSON)\n"
-         "  --screenshot FILE    write the last drawn frame as PNG\n";
+         "  --screenshot FILE    write the last drawn frame as PNG\n"
+         "  --record-audio FILE  write the whole sound mix as a WAV file\n";
 }
 
 int parse_program_args(std::string_view s, int32_t* values, int capacity) {

@@ -20,6 +20,7 @@ struct Options {
   std::string record_input;  // --record-input FILE
   std::string dump;          // --dump FILE
   std::string screenshot;    // --screenshot FILE.png
+  std::string record_audio;  // --record-audio FILE.wav
   int64_t ticks = -1;        // --ticks N
   std::string command_line;  // everything else, joined by blanks
   std::string error;         // a malformed option

@@ -15,6 +15,7 @@
 #include "media/input.h"
 #include "platform/input_record.h"
 #include "platform/joystick.h"
+#include "media/sound.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -140,6 +141,13 @@ int run_engine(int argc, const char* const* argv) {
   const std::string config = media::config_path();
   media::EngineSettings& settings = media::settings();
   settings = media::read_config(config);
+  // Sound: mixed in memory when headless or recording, following the clock.
+  std::string sound_error;
+  if (!media::start_sound_output({platform::headless(), s.options.record_audio}, sound_error)) {
+    std::fprintf(stderr, "quill: %s\n", sound_error.c_str());
+    close_message_log();
+    return 2;
+  }
 
   // 8. The window and the device.
   bool started = platform::single_instance_acquire(c.folders.program, core::kClassText, kInstanceLooks,
@@ -165,6 +173,7 @@ int run_engine(int argc, const char* const* argv) {
 
   // 12-14. Release and end.
   platform::joysticks_stop();
+  if (!media::end_sound_output()) std::fprintf(stderr, "quill: cannot write %s\n", s.options.record_audio.c_str());
   media::stop_device();
   platform::window_hide();
   platform::video_quit();

@@ -7,6 +7,7 @@
 #include "media/bmp.h"
 #include "media/font.h"
 #include "media/pcx.h"
+#include "media/wav.h"
 #include "shell/defaults.h"
 #include "support/temp_folder.h"
 
@@ -72,6 +73,20 @@ TEST_F(Defaults, GroundMapIsLevelGround) {
     EXPECT_GE(f.triangle, 0) << x;
     EXPECT_EQ(f.height, 0);
   }
+}
+
+TEST_F(Defaults, TheDefaultSoundIsAShortAudibleWave) {
+  std::string file;
+  ASSERT_TRUE(core::read_file(dir + "sounds/default_.wav", file));
+  const media::Wave w = media::read_wav(file);
+  ASSERT_TRUE(w.ok()) << w.error;
+  const size_t frames = w.samples.size() * 8 / static_cast<size_t>(w.bits * w.channels);
+  EXPECT_GT(frames, static_cast<size_t>(w.rate) / 10);
+  EXPECT_LT(frames, static_cast<size_t>(w.rate));
+  int loud = 0;
+  for (size_t i = 0; i + 1 < w.samples.size(); i += 2)
+    loud += std::abs(static_cast<int16_t>(uint8_t(w.samples[i]) | uint8_t(w.samples[i + 1]) << 8)) > 8000;
+  EXPECT_GT(loud, 100);
 }
 
 TEST_F(Defaults, ExistingFilesAreKept) {
