@@ -100,7 +100,7 @@ bool start_sound_output(const SoundOutput& how, std::string& error) {
   Recorder& r = R();
   r.loopback = how.loopback || !how.record_path.empty();
   r.following = r.loopback;
-  r.last_clock = platform::now();
+  r.last_clock = platform::peek_now();
   r.clock_ticks = r.frames = 0;
   r.rate = 0;
   if (how.record_path.empty()) return true;
@@ -126,7 +126,7 @@ int32_t recording_rate() { return R().file ? R().rate : 0; }
 void sound_advance() {
   Recorder& r = R();
   if (!r.following) return;
-  const uint32_t now = platform::now();
+  const uint32_t now = platform::peek_now();
   const int32_t delta = static_cast<int32_t>(now - r.last_clock);
   if (delta <= 0) return;
   r.last_clock = now;

@@ -26,6 +26,7 @@ uint32_t now() {
   if (recording()) record_clock_reading(core::state().pump_count, t);
   return t;
 }
+uint32_t peek_now() { return clock_now(state().clock); }
 void wait_until(uint32_t t) { clock_wait_until(state().clock, t); }
 void sleep_ms(uint32_t ms) { clock_sleep_ms(state().clock, ms); }
 void advance_clock(uint32_t ticks) { clock_advance(state().clock, ticks); }

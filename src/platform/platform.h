@@ -25,6 +25,10 @@ bool headless();
 constexpr uint32_t kTicksPerSecond = 4500;
 void start_clock();
 uint32_t now();
+// The clock as it stands, for observers that follow it (the sound mix): not
+// recorded, and in a replay not answered from the script, so watching the
+// clock never shifts the readings the engine itself takes.
+uint32_t peek_now();
 // Waits until the (wrapping) tick `t`; the virtual clock jumps there.
 void wait_until(uint32_t t);
 // Waits `ms` milliseconds; the virtual clock advances by as many ticks.

@@ -13,11 +13,10 @@ namespace {
 
 TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
   shell::bind_builtins();
-  const std::set<brain::Family> built = {
-    brain::Family::kStartup, brain::Family::kAngles, brain::Family::kRunLoop, brain::Family::kMotion,
-    brain::Family::kDisplay, brain::Family::kImages,
-    const std::set<brain::Family> built = {brain::Family::kRendering, brain::Family::kTracks, brain::Family::kInput,
-                                           brain::Family::kCollisions, brain::Family::kSound};
+  const std::set<brain::Family> built = {brain::Family::kStartup,    brain::Family::kAngles,  brain::Family::kRunLoop,
+                                         brain::Family::kMotion,     brain::Family::kDisplay, brain::Family::kImages,
+                                         brain::Family::kRendering,  brain::Family::kTracks,  brain::Family::kInput,
+                                         brain::Family::kCollisions, brain::Family::kSound};
   // General rows that wait for the tool screens, cut-scenes and the player.
   const std::set<std::string> deferred = {"input_box", "list_box",         "file_box",  "play",
                                           "play_task", "play_task_status", "stop_task", "save",
