@@ -1,5 +1,5 @@
-# The image and font readers: arbitrary PCX, BMP and .fnt files.
-foreach(target pcx bmp fnt)
+# The image and font readers: arbitrary PCX, BMP, PPM and .fnt files.
+foreach(target pcx bmp fnt ppm)
   quill_fuzz(media_${target}_fuzz ${CMAKE_CURRENT_SOURCE_DIR}/media_${target}.cpp quill_media quill_core)
   add_test(NAME media_${target}_fuzz_short COMMAND media_${target}_fuzz -max_total_time=20 -rss_limit_mb=2048)
 endforeach()
