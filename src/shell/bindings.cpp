@@ -21,6 +21,7 @@
 #include "project/records.h"
 #include "shell/messages.h"
 #include "shell/state.h"
+#include "ui/builtins.h"
 
 namespace shell {
 
@@ -74,6 +75,7 @@ void bind_builtins() {
   brain::bind_general_builtins();
   brain::bind<exemode>("exemode");
   engine::bind_builtins();
+  ui::bind_builtins();
   bind_general_services();
   bind_engine_hooks();
 }

@@ -75,7 +75,7 @@ std::string usage() {
          "  --input-script FILE  scripted input, one 'PUMP EVENT ARGS' per line\n"
          "  --ticks N            end a run (or each level) after N ticks\n"
          "  --dump FILE          write the element states at the end of a run (JSON)\n"
-         "  --screenshot FILE    write the last drawn frame as PNG\n";
+         "  --screenshot FILE    write the last frame of a test run, or the display at the end, as PNG\n";
 }
 
 int parse_program_args(std::string_view s, int32_t* values, int capacity) {
