@@ -244,10 +244,13 @@ void display_area_setter(int32_t area[4]) {
   draw_centred_text("Drag UpLeft/DnRight corners to set the active display area", 320, 403);
   wait_begin(true);
   while (true) {
-    l = std::min(l, 639);
-    r = std::min(r, 639);
-    t = std::min(t, 479);
-    b = std::min(b, 479);
+    // On the screen: at most 639 and 479, and (so that a value read from a
+    // damaged record cannot run the corner arithmetic past the integer
+    // range) at least 0.
+    l = std::clamp(l, 0, 639);
+    r = std::clamp(r, 0, 639);
+    t = std::clamp(t, 0, 479);
+    b = std::clamp(b, 0, 479);
     fill({200, 434, 440, 450}, 0);
     char text[96];
     std::snprintf(text, sizeof text, "%d,%d/%d,%d (%lldx%lld)", l, t, r, b, static_cast<long long>(r) - l + 1,

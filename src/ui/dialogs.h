@@ -47,8 +47,8 @@ int32_t colour_picker(int32_t current);
 // Run mode 14: the active display area (left, top, right, bottom on the
 // 640 x 480 screen) shown as an XOR rectangle over the whole display; a
 // click moves the nearer corner to the 8-pixel grid, holding a button drags
-// it; Escape ends. Right and left are kept at most 639, top and bottom at
-// most 479.
+// it; Escape ends. Right and left are kept in 0..639, top and bottom in
+// 0..479.
 void display_area_setter(int32_t area[4]);
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 // setter, answered from scripted input.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "ui/dialogs.h"
@@ -113,13 +114,24 @@ TEST_F(Dialogs, TheDisplayAreaSetterSnapsTheNearerCornerToTheGrid) {
   EXPECT_EQ(small[2], 407);
   EXPECT_EQ(small[3], 399);
 
-  // Values past the screen are kept inside it; Escape alone changes nothing else.
+  // Values past the screen are kept inside it, and a click beside a corner
+  // read from a damaged record stays in range.
   int32_t wide[4] = {-5, 0, 900, 700};
   script(key(10, 1, 27));
   ui::display_area_setter(wide);
-  EXPECT_EQ(wide[0], -5);
+  EXPECT_EQ(wide[0], 0);
+  EXPECT_EQ(wide[1], 0);
   EXPECT_EQ(wide[2], 639);
   EXPECT_EQ(wide[3], 479);
+  int32_t hostile[4] = {INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX};
+  script(click(10, 20, 20) + key(20, 1, 27));
+  ui::display_area_setter(hostile);
+  // Read as (639, 0)-(0, 479): the click is nearer the bottom-right corner,
+  // which falls before the left and so goes to 639 + 7, kept at 639.
+  EXPECT_EQ(hostile[0], 639);
+  EXPECT_EQ(hostile[1], 0);
+  EXPECT_EQ(hostile[2], 639);
+  EXPECT_EQ(hostile[3], 15);
 }
 
 }  // namespace
