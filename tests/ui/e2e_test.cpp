@@ -99,6 +99,20 @@ TEST_F(ToolScreen, FlashShowsThePaletteColourItWasGiven) {
     EXPECT_NEAR(p[2], want.b, 8);
   }
   EXPECT_GT(want.r + want.g + want.b, 100);  // not the black of an unset palette
+
+  // Without a usable interface image the generated one is taken, and said.
+  write("data/panels.pcx", "damaged");
+  ASSERT_EQ(run_brain("var n\nn = n + 1\nif n = 6\n  flash(203)\nendif\n", "", 6), 0);
+  ASSERT_TRUE(screenshot("s.png", w, h, rgba));
+  EXPECT_NEAR(rgba[0], want.r, 8);
+  EXPECT_NEAR(rgba[1], want.g, 4);
+  EXPECT_NEAR(rgba[2], want.b, 8);
+  EXPECT_NE(read("m.jsonl").find("Cannot use 'data/panels.pcx' (not an interface image 128 pixels wide); using the "
+                                 "built-in one instead."),
+            std::string::npos)
+      << read("m.jsonl");
+  // A built game's interface image comes with every installation.
+  EXPECT_EQ(media::read_pcx_size(dir + "data/panels2.pcx").width, 128);
 }
 
 TEST_F(ToolScreen, ABrainsInputBoxEditsAStringVariable) {

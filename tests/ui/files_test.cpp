@@ -238,6 +238,16 @@ TEST_F(Files, ThePictureSelectorErasesOnlyAfterConfirmation) {
   EXPECT_FALSE(core::file_exists(dir + "erase/a.bmp"));
 }
 
+TEST_F(Files, ChangeDirectoryPicksTheFolderOfAFileChosenInTheList) {
+  picture("cd/a.bmp", 10);
+  picture("cd/sub/b.bmp", 20);
+  ui::set_picture_page(1);
+  // "Change Directory", then in the list "(dir) sub" and its "b.bmp"; the
+  // pictures of sub/ follow, and the first cell is chosen.
+  script(click(30, 500, 50) + click(60, kRowX, row_y(0)) + click(90, kRowX, row_y(0)) + click(130, 120, 140));
+  EXPECT_EQ(ui::picture_file_selector("./cd/", -1, "Folders"), dir + "cd/sub/b.bmp");
+}
+
 TEST_F(Files, ThumbnailsOfEveryKindAndOfBrokenFilesDrawWithoutHarm) {
   picture("kinds/fine.bmp", 100);
   file("kinds/broken.bmp", 40);
