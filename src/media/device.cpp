@@ -79,6 +79,8 @@ bool hide_pointer(bool hidden) {
   return was;
 }
 
+void set_pointer(const uint8_t* image) { std::memcpy(state().pointer, image, sizeof state().pointer); }
+
 void set_tool_palette(const uint8_t* rgb) {
   State& m = state();
   // The 5-6-5 format; 32-bit modes widen the 16-bit value again.

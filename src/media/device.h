@@ -34,6 +34,9 @@ uint16_t tool_pixel16(int index);
 // Hides the mouse pointer of the tool screen (while a notice is shown) or
 // shows it again; answers whether it was hidden.
 bool hide_pointer(bool hidden);
+// The mouse pointer image: 16 x 16 palette indices, rows top first, colour 0
+// transparent.
+void set_pointer(const uint8_t* image16x16);
 // Copies the tool screen (with the mouse pointer over it, unless it is
 // hidden) onto the display at the mode's placement.
 void present_tool_screen();

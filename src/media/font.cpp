@@ -98,6 +98,9 @@ void select_tool_font(const std::string& data_folder, bool small) {
   }
 }
 
+const Font& tool_font() { return state().tool_font; }
+void set_tool_font(const Font& font) { state().tool_font = font; }
+
 int32_t text_width(const Font& font, std::string_view text) {
   if (font.measure == kFontFixed8) return clamp32(int64_t{8} * static_cast<int64_t>(text.size()));
   int64_t w = 0;

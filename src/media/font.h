@@ -55,6 +55,10 @@ bool load_tool_font(const std::string& data_folder, bool small, Font& font);
 // Makes one of the two the current tool-screen font (media state); a font
 // that cannot be read leaves the empty font, so text draws nothing.
 void select_tool_font(const std::string& data_folder, bool small);
+// The current tool-screen font, and replacing it (tools that bring a font of
+// their own, tests).
+const Font& tool_font();
+void set_tool_font(const Font& font);
 
 // Pixel width of a text. Fixed fonts: 8 per character. Proportional: a space
 // adds the space width, any other character its glyph width plus the letter

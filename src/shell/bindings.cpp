@@ -23,6 +23,7 @@
 #include "project/records.h"
 #include "shell/messages.h"
 #include "shell/state.h"
+#include "ui/builtins.h"
 
 namespace shell {
 
@@ -82,6 +83,7 @@ void bind_builtins() {
   brain::bind_general_builtins();
   brain::bind<exemode>("exemode");
   engine::bind_builtins();
+  ui::bind_builtins();
   bind_general_services();
   bind_engine_hooks();
 }

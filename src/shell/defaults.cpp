@@ -1,5 +1,6 @@
 #include "shell/defaults.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -125,63 +126,151 @@ Image frame_image() {
   return img;
 }
 
-// The interface image: frame tiles, fill colours, the title graphic, the
-// minimise and close boxes and the mouse pointer, in a 128 x 128 image.
-Image panels() {
+// The interface image (128 x 128): the frame tiles of panels, raised buttons
+// and input fields in row 0 to 3, the title graphic, the minimise and close
+// boxes and the mouse pointer. The tool screen reads its colours from fixed
+// pixels of the tiles, so the tiles are drawn around them:
+//   panels:   an outline in the title-bar colour (pixel (28, 3)), a light
+//             and a shadow line inside it, the fill at (0, 0) (a rounded
+//             corner) and the light line at (13, 0);
+//   buttons:  a two-pixel outline in the text colour (pixels (37, 0),
+//             (38, 0) and (49, 0)), a light and a shadow line (the shadow at
+//             (57, 0)), the fill in the centre tile (52, 0), the panel fill
+//             at the corner (36, 0);
+//   fields:   sunken: shadow and text colour on the top and left (the text
+//             colour at (85, 0)), light lines on the bottom and right, the
+//             white field (86, 0) and (88, 0).
+// With `built_game` the title graphic carries no emblem (panels2.pcx, which
+// a built game takes as its panels.pcx).
+Image panels(bool built_game) {
+  enum : uint8_t {
+    kFill = 200,
+    kLight = 201,
+    kShadow = 202,
+    kTitle = 203,
+    kButton = 204,
+    kGold = 205,
+    kInk = 206,
+    kWhite = 210
+  };
   Image img(128, 128);
   Palette& p = img.palette;
   p = media::program_palette();
-  set(p, 200, 192, 192, 200);  // panel fill
-  set(p, 201, 240, 240, 250);  // light edge
-  set(p, 202, 96, 96, 112);    // dark edge
-  set(p, 203, 40, 70, 150);    // title bar
-  set(p, 204, 210, 210, 220);  // button fill
-  set(p, 205, 250, 250, 250);  // input field fill
-  set(p, 206, 20, 20, 30);     // message text
-  set(p, 207, 10, 10, 60);     // button label, cursor
-  set(p, 210, 255, 255, 255);  // input field background
-  // Frame tiles of panels (x 0..35), raised buttons (36..71), input fields (72..107).
-  auto tiles = [&](int x0, uint8_t fill, uint8_t light, uint8_t dark) {
-    const int xs[8] = {0, 4, 8, 12, 20, 24, 28, 32};
-    for (int t = 0; t < 8; ++t) {
-      const int x = x0 + xs[t];
-      img.fill(x, 0, x + 3, 3, fill);
-      const bool top = t < 3, bottom = t >= 5, left = t == 0 || t == 3 || t == 5, right = t == 2 || t == 4 || t == 7;
-      if (top) img.fill(x, 0, x + 3, 0, light);
-      if (left) img.fill(x, 0, x, 3, light);
-      if (bottom) img.fill(x, 3, x + 3, 3, dark);
-      if (right) img.fill(x + 3, 0, x + 3, 3, dark);
-    }
-    img.fill(x0 + 16, 0, x0 + 19, 3, fill);  // the centre tile carries the fill colour
+  set(p, kFill, 192, 192, 200);
+  set(p, kLight, 244, 244, 252);
+  set(p, kShadow, 110, 110, 128);
+  set(p, kTitle, 36, 64, 140);
+  set(p, kButton, 212, 212, 224);
+  set(p, kGold, 236, 196, 80);
+  set(p, kInk, 16, 16, 40);
+  set(p, kWhite, 255, 255, 255);
+
+  const int xs[8] = {0, 4, 8, 12, 20, 24, 28, 32};
+  // Sides of each tile: top, bottom, left, right.
+  const bool top[8] = {true, true, true, false, false, false, false, false};
+  const bool bottom[8] = {false, false, false, false, false, true, true, true};
+  const bool left[8] = {true, false, false, true, false, true, false, false};
+  const bool right[8] = {false, false, true, false, true, false, false, true};
+  // `ring(t, depth_from_edge)` picks the colour of a pixel by how far it
+  // lies inside each side its tile borders.
+  auto tiles = [&](int x0, uint8_t centre, auto colour_of) {
+    for (int t = 0; t < 8; ++t)
+      for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i) {
+          const int dt = top[t] ? j : 9, db = bottom[t] ? 3 - j : 9, dl = left[t] ? i : 9, dr = right[t] ? 3 - i : 9;
+          img.at(x0 + xs[t] + i, j) = colour_of(dt, db, dl, dr);
+        }
+    img.fill(x0 + 16, 0, x0 + 19, 3, centre);
   };
-  tiles(0, 200, 201, 202);
-  tiles(36, 204, 201, 202);
-  tiles(72, 205, 202, 201);
-  img.at(0, 0) = 200;   // panel fill colour
-  img.at(28, 3) = 203;  // title bar colour
-  img.at(52, 0) = 204;  // raised button fill
-  img.at(88, 0) = 205;  // input field fill
-  img.at(49, 0) = 206;  // message text
-  img.at(37, 0) = 207;  // button label and cursor
-  // Title graphic 128 x 22 at (0, 4): a band with a light rule.
-  img.fill(0, 4, 127, 25, 203);
-  img.fill(4, 14, 60, 15, 201);
-  // Minimise and close boxes, 34 x 14 at (0, 26), active and inactive.
-  for (int v = 0; v < 2; ++v) {
-    const int x0 = v * 34;
-    img.fill(x0, 26, x0 + 33, 39, 204);
-    img.fill(x0 + 3, 35, x0 + 12, 36, 206);  // minimise: a bar
-    for (int i = 0; i < 9; ++i) {            // close: a cross
-      const uint8_t c = v == 0 ? 206 : 202;
-      img.at(x0 + 21 + i, 28 + i) = c;
-      img.at(x0 + 29 - i, 28 + i) = c;
+  // Panels: outline, then light (top, left) or shadow (bottom, right).
+  tiles(0, kFill, [&](int dt, int db, int dl, int dr) -> uint8_t {
+    if (std::min({dt, db, dl, dr}) == 0) return kTitle;
+    if (db == 1 || dr == 1) return kShadow;
+    if (dt == 1 || dl == 1) return kLight;
+    return kFill;
+  });
+  // Rounded corners: colour 0 lets the screen show through (the top-left
+  // pixel has to carry the fill colour).
+  img.at(0, 0) = kFill;
+  img.at(8 + 3, 0) = 0;
+  img.at(24, 3) = 0;
+  img.at(32 + 3, 3) = 0;
+  // Raised buttons: a two-pixel outline, then light or shadow.
+  tiles(36, kButton, [&](int dt, int db, int dl, int dr) -> uint8_t {
+    if (std::min({dt, db, dl, dr}) <= 1) return kInk;
+    if (db == 2 || dr == 2) return kShadow;
+    if (dt == 2 || dl == 2) return kLight;
+    return kButton;
+  });
+  img.at(36, 0) = kFill;
+  img.at(36 + 8 + 3, 0) = kFill;
+  img.at(36 + 24, 3) = kFill;
+  img.at(36 + 32 + 3, 3) = kFill;
+  // Input fields, sunken: shadow and ink on the top and left, light on the
+  // bottom and right.
+  tiles(72, kWhite, [&](int dt, int db, int dl, int dr) -> uint8_t {
+    if (dt == 0 || dl == 0) return kShadow;
+    if (db == 0 || dr == 0) return kLight;
+    if (dt == 1 || dl == 1) return kInk;
+    if (db == 1 || dr == 1) return kFill;
+    return kWhite;
+  });
+
+  // Title graphic, 128 x 22 at (0, 4), colour 0 transparent: a quill and
+  // the name in the tools' image, a thin rule in a built game's.
+  if (built_game) {
+    img.fill(4, 4 + 15, 40, 4 + 15, kLight);
+  } else {
+    for (int k = 0; k <= 15; ++k) {  // the shaft, bottom left to top right
+      const int x = 4 + k * 12 / 15, y = 4 + 20 - k;
+      img.at(x, y) = kLight;
+      if (k > 3 && k < 15) {  // the vane
+        for (int b = 1; b <= (k < 9 ? k - 3 : 15 - k) / 2 + 1; ++b)
+          if (x + b < 20) img.at(x + b, y + b / 2) = kGold;
+      }
+    }
+    platform::GlyphImage glyphs[256];
+    if (platform::render_glyphs("Liberation Sans", 18, 700, true, glyphs)) {
+      int x = 22;
+      for (char c : std::string("quill")) {
+        const platform::GlyphImage& g = glyphs[static_cast<uint8_t>(c)];
+        for (int y = 0; y < 18; ++y)
+          for (int gx = 0; gx < g.width; ++gx)
+            if (g.coverage[static_cast<size_t>(y) * g.width + gx] >= 128 && x + gx < 128) img.at(x + gx, 6 + y) = kGold;
+        x += std::max(g.advance, 1);
+      }
     }
   }
+
+  // Minimise and close boxes, 34 x 14 at (0, 26): the close box active, and
+  // at (34, 26) inactive. Each box is 16 x 14 with a 2-pixel gap between.
+  for (int v = 0; v < 2; ++v) {
+    const int x0 = v * 34;
+    img.fill(x0, 26, x0 + 33, 39, kTitle);
+    for (int b = 0; b < 2; ++b) {
+      const int bx = x0 + b * 18;
+      img.fill(bx, 26, bx + 15, 39, kInk);
+      img.fill(bx + 1, 27, bx + 14, 38, kButton);
+      img.fill(bx + 1, 27, bx + 14, 27, kLight);
+      img.fill(bx + 1, 27, bx + 1, 38, kLight);
+      img.fill(bx + 2, 38, bx + 14, 38, kShadow);
+      img.fill(bx + 14, 28, bx + 14, 38, kShadow);
+    }
+    img.fill(x0 + 4, 34, x0 + 11, 35, kInk);  // minimise: a bar
+    const uint8_t cross = v == 0 ? kInk : kShadow;
+    for (int i = 0; i < 7; ++i) {  // close: a cross
+      img.at(x0 + 18 + 4 + i, 29 + i) = cross;
+      img.at(x0 + 18 + 5 + i, 29 + i) = cross;
+      img.at(x0 + 18 + 10 - i, 29 + i) = cross;
+      img.at(x0 + 18 + 11 - i, 29 + i) = cross;
+    }
+  }
+
   // Mouse pointer 16 x 16 at (0, 40): an arrow, colour 0 transparent.
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x <= y && x < 11; ++x) {
       if (y > 12 && x > 16 - y) continue;
-      img.at(x, 40 + y) = (x == 0 || x == y || y == 12) ? 206 : 210;
+      img.at(x, 40 + y) = (x == 0 || x == y || y == 12) ? kInk : kWhite;
     }
   return img;
 }
@@ -247,6 +336,11 @@ void put32(std::string& s, uint32_t v) {
 }
 
 }  // namespace
+
+std::string default_panels_pcx(bool built_game) {
+  const Image img = panels(built_game);
+  return media::encode_pcx(img.width, img.height, img.pixels, img.palette);
+}
 
 std::string encode_bmp8(int width, int height, const unsigned char* pixels, const unsigned char* rgb) {
   const uint32_t stride = (static_cast<uint32_t>(width) + 3) & ~3u;
@@ -322,7 +416,8 @@ bool write_default_resources(const std::string& folder, std::string& error) {
   const Item items[] = {
       {"data/font.fnt", [](const std::string& p) { return make_font(p, "Liberation Sans", 14, false); }},
       {"data/font8.fnt", [](const std::string& p) { return make_font(p, "Liberation Mono", 8, true); }},
-      {"data/panels.pcx", pcx(panels())},
+      {"data/panels.pcx", pcx(panels(false))},
+      {"data/panels2.pcx", pcx(panels(true))},
       {"data/error.pcx", pcx(checker(64, 255, 0, 255, 0, 0, 0))},
       {"data/error.bmp", bmp(checker(64, 255, 0, 255, 0, 0, 0))},
       {"sprites/default_.pcx", pcx(sprite())},

@@ -5,9 +5,11 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "media/input.h"
+#include "platform/gl_device.h"
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "shell/state.h"
+#include "ui/boxes.h"
 
 namespace shell {
 
@@ -29,8 +31,8 @@ std::string trimmed(const std::string& label) {
   return label.substr(b, e - b + 1);
 }
 
-// Headless: the box takes Enter (1) or Delete (2) from the script; when the
-// script is used up it takes Enter.
+// Before the device exists (start-up), headless: the box takes Enter (1) or
+// Delete (2) from the script; when the script is used up it takes Enter.
 int headless_answer() {
   media::flush();
   while (true) {
@@ -48,13 +50,30 @@ int headless_answer() {
 }  // namespace
 
 int message_box(const std::string& text, const std::string& first, const std::string& second) {
+  // Once the device exists every box and notice is drawn on the tool screen,
+  // headless too; before it, a box is the desktop's (or, headless, answered
+  // from the script) and a notice is only logged.
+  const bool tool_screen = platform::device_exists();
   if (first.empty() && second.empty()) {
     if (!text.empty()) log("notice", text, {}, 0);
+    if (tool_screen) ui::message_box(text, "", "");
     return 0;
   }
   std::vector<std::string> labels{first, second};
   int answer = 1;
-  if (platform::headless()) {
+  if (tool_screen) {
+    answer = ui::message_box(text, first, second);
+    // On a desktop the box also goes to standard error with the answer
+    // taken, so that a run started from a terminal, or on a virtual desktop
+    // nobody looks at, keeps a record of it.
+    if (!platform::headless()) {
+      std::string shown = text;
+      for (char& c : shown)
+        if (c == '|') c = '\n';
+      const std::string& chosen = answer == 2 && !second.empty() ? second : first;
+      std::fprintf(stderr, "quill: %s\n(answered: %s)\n", shown.c_str(), trimmed(chosen).c_str());
+    }
+  } else if (platform::headless()) {
     answer = headless_answer();
   } else {
     std::string shown = text;
@@ -62,7 +81,7 @@ int message_box(const std::string& text, const std::string& first, const std::st
       if (c == '|') c = '\n';
     std::string a = trimmed(first), b = trimmed(second);
     const char* buttons[2] = {a.c_str(), b.c_str()};
-    int chosen = platform::message_box(core::kClassText, shown, buttons, a == b ? 1 : 2, false);
+    int chosen = platform::message_box(core::kClassText, shown, buttons, a == b || b.empty() ? 1 : 2, false);
     answer = chosen == 1 ? 2 : 1;
     // A box the desktop cannot show is not lost: its text and the answer
     // taken go to standard error.

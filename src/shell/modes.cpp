@@ -1,15 +1,19 @@
 #include "shell/modes.h"
 
+#include <cstdio>
+
 #include "core/files.h"
 #include "core/state.h"
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "engine/tracks.h"
+#include "media/device.h"
 #include "project/project_file.h"
 #include "project/records.h"
 #include "project/state.h"
 #include "shell/dispatcher.h"
 #include "shell/state.h"
+#include "ui/dialogs.h"
 
 namespace shell {
 
@@ -23,6 +27,12 @@ int32_t run_test() {
   const Options& o = state().options;
   e.loop.tick_limit = o.ticks;
   const int32_t exit_code = engine::test_run();
+  // The screenshot of a test run is its last frame, taken before the boxes
+  // that follow the run (the exit notice) clear the display.
+  if (!o.screenshot.empty()) {
+    state().screenshot_taken = true;
+    if (!media::save_screenshot(o.screenshot)) std::fprintf(stderr, "quill: cannot write %s\n", o.screenshot.c_str());
+  }
   if (!o.dump.empty() && !core::write_file_atomic(o.dump, engine::dump_json()))
     core::error_box("Cannot write " + o.dump);
   return exit_code;
@@ -52,8 +62,7 @@ void run_explode_tool() {}
 void run_animation_renaming() {}
 // Brain text editor: arrives with the editors; changes nothing yet.
 int32_t run_brain_editor(int32_t element) { return element; }
-// Display-area setter: arrives with the tool screens; changes nothing yet.
-void run_display_area(int32_t*) {}
+void run_display_area(int32_t area[4]) { ui::display_area_setter(area); }
 // 3D background setter: arrives with its tool screen; chooses no image yet.
 bool run_background_setter() { return false; }
 

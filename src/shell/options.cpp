@@ -80,7 +80,7 @@ std::string usage() {
          "  --record-input FILE  write the run's input as an input script that replays it\n"
          "  --ticks N            end a run (or each level) after N ticks\n"
          "  --dump FILE          write the element states at the end of a run (JSON)\n"
-         "  --screenshot FILE    write the last drawn frame as PNG\n"
+         "  --screenshot FILE    write the last frame of a test run, or the display at the end, as PNG\n"
          "  --record-audio FILE  write the whole sound mix as a WAV file\n";
 }
 

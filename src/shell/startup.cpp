@@ -12,18 +12,22 @@
 #include "core/text.h"
 #include "media/config.h"
 #include "media/device.h"
+#include "media/font.h"
 #include "media/input.h"
 #include "platform/input_record.h"
 #include "platform/joystick.h"
 #include "media/sound.h"
+#include "media/pcx.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "shell/bindings.h"
+#include "shell/defaults.h"
 #include "shell/dispatcher.h"
 #include "shell/install.h"
 #include "shell/messages.h"
 #include "shell/state.h"
+#include "ui/panels.h"
 
 namespace shell {
 
@@ -63,6 +67,16 @@ void set_folders() {
   c.folders.data = c.tool_installation ? c.folders.program + "data/" : c.folders.program;
   c.folders.temp_file = c.folders.program + "temp.tmp";
   if (c.tool_installation) c.folders.engine_file = "engine.dll";
+}
+
+// The interface image: data folder + "panels.pcx", or the one generated for
+// new installations when that is missing or unusable.
+void load_interface_image() {
+  const std::string path = core::state().folders.data + "panels.pcx";
+  if (ui::load_panels(path)) return;
+  core::file_warning(path, "an interface image 128 pixels wide", "the built-in one");
+  const std::string fallback = default_panels_pcx(false);
+  ui::use_panels(media::as_bytes(fallback));
 }
 
 }  // namespace
@@ -132,9 +146,11 @@ int run_engine(int argc, const char* const* argv) {
   media::Input& in = media::input();
   in.typed_length = 0;
   in.typed[0] = 0;
-  // 5. Folders and tables.
+  // 5. Folders, the tool font, the tables and the interface image.
   set_folders();
+  media::select_tool_font(c.folders.data, false);
   core::load_tables(c.folders.data);
+  load_interface_image();
   bind_builtins();
   // 6. Networking starts here when netmode.ini is present (network play).
   // 7. Engine settings.
@@ -166,7 +182,7 @@ int run_engine(int argc, const char* const* argv) {
     run_dispatcher();
   }
 
-  if (started && !s.options.screenshot.empty() && !media::save_screenshot(s.options.screenshot))
+  if (started && !s.options.screenshot.empty() && !s.screenshot_taken && !media::save_screenshot(s.options.screenshot))
     std::fprintf(stderr, "quill: cannot write %s\n", s.options.screenshot.c_str());
 
   finish_recording();

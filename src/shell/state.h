@@ -16,6 +16,7 @@ struct State {
   EditorState editor;
   std::FILE* messages = nullptr;  // --messages log, one JSON object a line
   int32_t exit_code = -1;         // of the last test run
+  bool screenshot_taken = false;  // --screenshot was written when a test run ended
 };
 
 State& state();
