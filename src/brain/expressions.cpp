@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "brain/arith.h"
+#include "brain/bind.h"
 #include "brain/errors.h"
 #include "brain/frontend.h"
 #include "brain/numbers.h"
@@ -322,6 +323,14 @@ bool valid_name(std::string_view name) {
   return true;
 }
 
+// A row the native code may write in line: bound for it, and for a word
+// row, on the running element.
+bool in_line(const Context& c, int row_index, const Operand* args) {
+  if (editor(c) || !may_inline(row_index)) return false;
+  if (!is_word_form(inline_form(row_index).kind)) return true;
+  return args[0].type == Operand::kElem && args[0].v == 0;
+}
+
 void make_call(Context& c, int node) {
   const std::string_view name = c.nodes[node].text;
   const int r = valid_name(name) ? find_row(name) : -1;
@@ -338,7 +347,7 @@ void make_call(Context& c, int node) {
   }
   for (size_t i = 0; i < args.size(); ++i) load(c, static_cast<int>(i) + 1, vals[i]);
   const int slot = new_temp(c);
-  emit(c, Insn{kCall, info.argc, static_cast<uint16_t>(slot), r});
+  emit(c, Insn{in_line(c, r, vals) ? uint8_t(kInline) : uint8_t(kCall), info.argc, static_cast<uint16_t>(slot), r});
   c.a_slot = slot;
   if (name == "visual_picked") c.ws->picks = true;
   Node& n = c.nodes[node];
