@@ -69,6 +69,7 @@ constexpr Reg kArgRegs[6] = {rdi, rsi, rdx, rcx, r8, r9};
 constexpr int kVarsPerReg = 4;
 constexpr int kMaxHeadVars = 6;
 constexpr int kHeadScan = 256;   // instructions a loop head looks ahead for the variables it reads
+constexpr int kJoinScan = 24;    // ... and a join
 constexpr int kNames = 6;        // A, R1..R5
 constexpr uint8_t kBusy = 0x80;  // register refs: held by the code being written
 
@@ -199,7 +200,7 @@ class Translator {
  private:
   // ---- analysis ----
   void analyse();
-  void find_head_vars(uint32_t t);
+  void read_first(uint32_t t, size_t end, uint8_t* out) const;
 
   // ---- registers ----
   bool is_free(Reg r) const {
@@ -236,7 +237,7 @@ class Translator {
   void store(const Insn& i);
   void call(size_t q, const Insn& i);
   void in_line(size_t q, const Insn& i);
-  void wrap_core(Reg v, Reg lo, Reg hi, Reg r);
+  void wrap_core(Reg v, Val lo, Val hi, Reg r, bool ordered, bool nonneg);
   Val random_draw();
   void branch(size_t q, const Insn& i);
   void jump_back(uint32_t t);
@@ -245,7 +246,8 @@ class Translator {
   // ---- control flow ----
   void snapshot(CacheState& out) const;
   void record_edge(uint32_t t);
-  bool conform(const CacheState& target, bool may_load, bool dry_run, CacheState* kept);
+  bool conform(const CacheState& target, bool may_load, bool dry_run, CacheState* kept,
+               const uint8_t* loadable = nullptr);
   void enter_target(uint32_t t);
   uint32_t fix_to(uint32_t field, uint32_t t) {
     s_.fixes.push_back({field, t});
@@ -310,18 +312,21 @@ void Translator::analyse() {
   }
   s_.head_vars.assign((n + 1) * (kMaxHeadVars + 1), 0);
   for (size_t t = 0; t < n; ++t)
-    if (s_.target[t] & kBack) find_head_vars(static_cast<uint32_t>(t));
+    if (s_.target[t] & kBack)
+      read_first(static_cast<uint32_t>(t), s_.back_end[t], &s_.head_vars[t * (kMaxHeadVars + 1)]);
 }
 
-// The variables a loop reads before it writes them, before anything that
-// drops the registers: those are worth having in registers at its head.
-void Translator::find_head_vars(uint32_t t) {
-  uint8_t* out = &s_.head_vars[static_cast<size_t>(t) * (kMaxHeadVars + 1)];
+// The variables the code from t on (up to `end`) reads before it writes
+// them, before anything that drops the registers: at a loop head those are
+// worth having in registers, at a join worth loading on the way in.
+// out[0] is the count.
+void Translator::read_first(uint32_t t, size_t end, uint8_t* out) const {
   bool written[256] = {};
-  const size_t end = std::min<size_t>(s_.back_end[t], t + kHeadScan);
+  out[0] = 0;
+  end = std::min<size_t>({end, t + kHeadScan, p_.size - 1});
   for (size_t q = t; q <= end && out[0] < kMaxHeadVars; ++q) {
     const Insn& i = p_.ir[q];
-    if (i.op == kCall || i.op == kGosub) break;
+    if (i.op == kCall || i.op == kGosub || i.op == kRet) break;
     if (reads_operand(i.op) && is_var(kind_of(i.op))) {
       const int w = i.v / 4;
       bool seen = written[w];
@@ -826,45 +831,86 @@ void Translator::call(size_t q, const Insn& i) {
   result(q, i, in(rax));
 }
 
-// The wrap rule on registers into r, in 32-bit unsigned arithmetic (as
-// core::wrap_into_range); EAX and EDX must be free. Every register is
-// chosen before the first branch, so that no spill lands in one path only.
-void Translator::wrap_core(Reg v, Reg lo, Reg hi, Reg r) {
+// r = the wrap rule applied to v, in 32-bit unsigned arithmetic (as
+// core::wrap_into_range). lo and hi are registers or constants; `ordered`
+// when lo < hi is known, `nonneg` when v >= 0 is. EAX and EDX must be free.
+// Every register is chosen before the first branch, so that no spill lands
+// in one path only.
+void Translator::wrap_core(Reg v, Val lo, Val hi, Reg r, bool ordered, bool nonneg) {
   Label below(true), zero(true), done(true);
-  a_.mov(r, hi);
-  a_.alu(kCmp, lo, hi);
-  a_.jcc(kGE, done);  // lo >= hi: hi
+  const bool fixed_n = lo.type == Val::kConst && hi.type == Val::kConst;
+  const uint32_t n = fixed_n ? static_cast<uint32_t>(hi.v) - static_cast<uint32_t>(lo.v) + 1u : 0;
+  auto mov_r = [&](Val x) {
+    if (x.type == Val::kConst)
+      a_.mov(r, x.v);
+    else
+      a_.mov(r, x.reg);
+  };
+  auto op = [&](Alu o, Reg d, Val x) {
+    if (x.type == Val::kConst)
+      a_.alu(o, d, x.v);
+    else
+      a_.alu(o, d, x.reg);
+  };
+  // edx = eax mod n
+  auto mod = [&] {
+    if (fixed_n && (n & (n - 1)) == 0) {
+      a_.mov(rdx, rax);
+      a_.alu(kAnd, rdx, static_cast<int32_t>(n - 1));
+    } else if (fixed_n) {  // by multiplication: ((M * x mod 2^64) * n) >> 64, M = ceil(2^64 / n)
+      a_.mov64(rdx, ~uint64_t{0} / n + 1);
+      a_.imul64(rdx, rax);
+      a_.mov64(rax, rdx);
+      a_.mov(rdx, static_cast<int32_t>(n));
+      a_.mul64(rdx);
+    } else {
+      mov_r(hi);
+      op(kSub, r, lo);
+      a_.inc(r);
+      a_.alu(kXor, rdx, rdx);
+      a_.div(r);
+    }
+  };
+  if (!ordered) {
+    mov_r(hi);
+    op(kCmp, lo.reg, hi);
+    a_.jcc(kGE, done);  // lo >= hi: hi
+  }
   a_.mov(r, v);
-  a_.alu(kCmp, v, lo);
-  a_.jcc(kL, below);
-  a_.alu(kCmp, v, hi);
+  if (!(nonneg && lo.type == Val::kConst && lo.v <= 0)) {
+    op(kCmp, v, lo);
+    a_.jcc(kL, below);
+  }
+  op(kCmp, v, hi);
   a_.jcc(kLE, done);  // inside
   a_.mov(rax, v);     // above: lo + (v - hi - 1) mod n
-  a_.alu(kSub, rax, hi);
+  op(kSub, rax, hi);
   a_.dec(rax);
-  a_.mov(r, hi);
-  a_.alu(kSub, r, lo);
-  a_.inc(r);
-  a_.alu(kXor, rdx, rdx);
-  a_.div(r);
-  a_.mov(r, lo);
+  mod();
+  mov_r(lo);
   a_.alu(kAdd, r, rdx);
   a_.jmp(done);
   a_.bind(below);  // below: lo + (n - (lo - v) mod n) mod n
-  a_.mov(rax, lo);
+  if (lo.type == Val::kConst)
+    a_.mov(rax, lo.v);
+  else
+    a_.mov(rax, lo.reg);
   a_.alu(kSub, rax, v);
-  a_.mov(r, hi);
-  a_.alu(kSub, r, lo);
-  a_.inc(r);
-  a_.alu(kXor, rdx, rdx);
-  a_.div(r);
+  mod();
   a_.test(rdx, rdx);
   a_.jcc(kE, zero);
+  if (fixed_n) {
+    a_.mov(r, static_cast<int32_t>(n));
+  } else {
+    mov_r(hi);
+    op(kSub, r, lo);
+    a_.inc(r);
+  }
   a_.alu(kSub, r, rdx);
-  a_.alu(kAdd, r, lo);
+  op(kAdd, r, lo);
   a_.jmp(done);
   a_.bind(zero);
-  a_.mov(r, lo);
+  mov_r(lo);
   a_.bind(done);
 }
 
@@ -872,25 +918,30 @@ void Translator::wrap_core(Reg v, Reg lo, Reg hi, Reg r) {
 // random.bin advances, a word of the table and the pump count make the
 // draw, and the draw is wrapped into the range.
 Val Translator::random_draw() {
+  const Val a1 = names_[1], a2 = names_[2];
+  const bool known = a1.type == Val::kConst && a2.type == Val::kConst;
+  if (known && a1.v == a2.v) return a1;  // nothing drawn
   take(rax);
   take(rdx);
   regs_[rax].refs |= kBusy;
   regs_[rdx].refs |= kBusy;
   const uint32_t fixed = bit(rax) | bit(rdx);
-  const Reg a = to_reg(names_[1], fixed), b = to_reg(names_[2], fixed);
-  const Reg lo = alloc(fixed);
-  regs_[lo].refs |= kBusy;
-  const Reg hi = alloc(fixed);
-  regs_[hi].refs |= kBusy;
-  a_.mov(lo, a);
-  a_.mov(hi, b);
-  a_.alu(kCmp, a, b);
-  a_.cmov(kG, lo, b);
-  a_.cmov(kG, hi, a);
-  release(1);
-  release(2);
-  regs_[a].refs &= static_cast<uint8_t>(~kBusy);
-  regs_[b].refs &= static_cast<uint8_t>(~kBusy);
+  Val lo, hi;
+  if (known) {
+    lo = constant(std::min(a1.v, a2.v));
+    hi = constant(std::max(a1.v, a2.v));
+  } else {
+    const Reg a = to_reg(names_[1], fixed), b = to_reg(names_[2], fixed);
+    lo = in(alloc(fixed));
+    regs_[lo.reg].refs |= kBusy;
+    hi = in(alloc(fixed));
+    regs_[hi.reg].refs |= kBusy;
+    a_.mov(lo.reg, a);
+    a_.mov(hi.reg, b);
+    a_.alu(kCmp, a, b);
+    a_.cmov(kG, lo.reg, b);
+    a_.cmov(kG, hi.reg, a);
+  }
   const Reg p = alloc(fixed);
   regs_[p].refs |= kBusy;
   const Reg t = alloc(fixed);
@@ -901,8 +952,10 @@ Val Translator::random_draw() {
   const auto pos_addr = reinterpret_cast<uint64_t>(&cs.random_pos);
   const auto pump_disp = static_cast<int32_t>(reinterpret_cast<uint64_t>(&cs.pump_count) - pos_addr);
   Label keep, same(true), done(true);
-  a_.alu(kCmp, lo, hi);
-  a_.jcc(kGE, same);
+  if (!known) {
+    a_.alu(kCmp, lo.reg, hi.reg);
+    a_.jcc(kGE, same);
+  }
   a_.mov64(p, pos_addr);
   a_.mov(t, at(p, 0));  // position: 1 after 0 or 1996 and above, else one on
   a_.lea(rax, at(t, -1));
@@ -918,11 +971,13 @@ Val Translator::random_draw() {
   a_.alu(kAdd, rdx, rax);
   a_.shift(kShr, rdx, 1);
   a_.mov(t, rdx);
-  wrap_core(t, lo, hi, r);
-  a_.jmp(done);
-  a_.bind(same);
-  a_.mov(r, lo);
-  a_.bind(done);
+  wrap_core(t, lo, hi, r, true, true);
+  if (!known) {
+    a_.jmp(done);
+    a_.bind(same);
+    a_.mov(r, lo.reg);
+    a_.bind(done);
+  }
   return in(r);
 }
 
@@ -982,15 +1037,22 @@ void Translator::in_line(size_t q, const Insn& i) {
         break;
       }
       case InlineKind::kWrap: {
+        if (a2.type == Val::kConst && a3.type == Val::kConst && a2.v >= a3.v) {
+          res = a3;  // lo >= hi: hi, whatever the value
+          break;
+        }
         take(rax);
         take(rdx);
         regs_[rax].refs |= kBusy;
         regs_[rdx].refs |= kBusy;
         const uint32_t fixed = bit(rax) | bit(rdx);
-        const Reg v = to_reg(names_[1], fixed), lo = to_reg(names_[2], fixed), hi = to_reg(names_[3], fixed);
+        const Reg v = to_reg(names_[1], fixed);
+        const bool known = names_[2].type == Val::kConst && names_[3].type == Val::kConst;
+        const Val lo = known ? names_[2] : in(to_reg(names_[2], fixed));
+        const Val hi = known ? names_[3] : in(to_reg(names_[3], fixed));
         const Reg r = alloc(fixed);
         regs_[r].refs |= kBusy;
-        wrap_core(v, lo, hi, r);
+        wrap_core(v, lo, hi, r, known, false);
         res = in(r);
         break;
       }
@@ -1101,7 +1163,8 @@ void Translator::record_edge(uint32_t t) {
 // Moves (and with `may_load` loads) the copies into the registers `target`
 // has them in; what cannot be had is left out of `kept`. Afterwards the
 // state is exactly `kept`. A dry run only tells whether any code is needed.
-bool Translator::conform(const CacheState& target, bool may_load, bool dry_run, CacheState* kept) {
+bool Translator::conform(const CacheState& target, bool may_load, bool dry_run, CacheState* kept,
+                         const uint8_t* loadable) {
   struct Move {
     Reg dst;
     int src;  // register, or -1: load the word
@@ -1115,6 +1178,11 @@ bool Translator::conform(const CacheState& target, bool may_load, bool dry_run, 
     const Cached& c = target.e[k];
     const int src = var_reg_[c.word];
     if (src < 0 && !may_load) continue;
+    if (src < 0 && loadable) {
+      bool listed = false;
+      for (int j = 0; j < loadable[0]; ++j) listed |= loadable[1 + j] == c.word;
+      if (!listed) continue;
+    }
     // Another copy already goes to this register: it must be the same value.
     int same = -1;
     for (int j = 0; j < n; ++j)
@@ -1179,7 +1247,11 @@ void Translator::enter_target(uint32_t t) {
   } else if (m >= 0) {
     CacheState& st = s_.states[static_cast<size_t>(m)];
     if (reachable_) {
-      conform(st, false, false, &st);
+      // What the jumps bring and the fall-through lacks is loaded on the
+      // way in when the code after the join reads it first.
+      uint8_t soon[kMaxHeadVars + 1];
+      read_first(t, t + kJoinScan, soon);
+      conform(st, true, false, &st, soon);
     } else {
       drop_all();
       for (int k = 0; k < st.n; ++k) cache(st.e[k].word, st.e[k].reg);

@@ -301,6 +301,21 @@ void Asm::imul64(Reg d, Reg s, int32_t imm) {
   if (listing_) note(start, std::string("imul ") + name64(d) + ", " + name64(s) + ", " + num(imm));
 }
 
+void Asm::imul64(Reg d, Reg s) {
+  const uint32_t start = pos_;
+  rex(true, d, s);
+  b(0x0F);
+  b(0xAF);
+  modrm_reg(d, s);
+  if (listing_) note(start, std::string("imul ") + name64(d) + ", " + name64(s));
+}
+
+void Asm::mul64(Reg r) {
+  const uint32_t start = pos_;
+  rr(0xF7, 4, r, true);
+  if (listing_) note(start, std::string("mul ") + name64(r));
+}
+
 void Asm::neg(Reg r) {
   const uint32_t start = pos_;
   rr(0xF7, 3, r);

@@ -86,6 +86,8 @@ class Asm {
   void imul(Reg d, Reg s, int32_t imm);
   void imul(Reg d, Mem m, int32_t imm);
   void imul64(Reg d, Reg s, int32_t imm);
+  void imul64(Reg d, Reg s);
+  void mul64(Reg r);
   void neg(Reg r);
   void not_(Reg r);
   void inc(Reg r);
