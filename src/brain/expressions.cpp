@@ -262,10 +262,9 @@ Operand item_value(const Context& c, int node) {
 
 Operand apply_ops(Context& c, int expr) {
   // Copies: the lists are rewritten level by level.
-  std::vector<Operand> vals;
-  vals.reserve(c.exprs[expr].items.size());
+  SmallVec<Operand, 8> vals;
   for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
-  std::vector<BinOp> ops = c.exprs[expr].ops;
+  SmallVec<BinOp, 8> ops = c.exprs[expr].ops;
   const std::string_view text = c.exprs[expr].text;
   for (int level = 0; level < kBinOpCount && !ops.empty(); ++level) {
     size_t out_v = 1, out_o = 0;
@@ -336,7 +335,7 @@ void make_call(Context& c, int node) {
   const int r = valid_name(name) ? find_row(name) : -1;
   if (r < 0) fail(c, msg::unknown_function(readable(name)));
   const Row& info = row(r);
-  const std::vector<int>& args = c.nodes[node].children;
+  const SmallVec<int, 5>& args = c.nodes[node].children;
   if (args.size() != info.argc) fail(c, msg::requires_params(name, info.argc));
   Operand vals[kMaxArgs];
   for (size_t i = 0; i < args.size(); ++i) {

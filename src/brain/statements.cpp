@@ -230,7 +230,9 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   }
   ws.control[ws.control_count++] = kControlMarker;
 
-  Context c;
+  static std::vector<front::Node> nodes;
+  static std::vector<front::Expr> exprs;
+  Context c{.nodes = nodes, .exprs = exprs};
   c.options = &options;
   c.ws = &ws;
   Line line;
