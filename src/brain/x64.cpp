@@ -218,7 +218,7 @@ class Translator {
     for (RegState& s : regs_) s.refs &= static_cast<uint8_t>(~kBusy);
   }
   Reg alloc(uint32_t avoid = 0);
-  void take(Reg r);
+  void take(Reg r, uint32_t avoid = 0);
   Reg to_reg(Val v, uint32_t avoid = 0);
   Reg owned(Val v, int name, uint32_t avoid = 0);
   Val operand(Kind k, int32_t v);
@@ -421,14 +421,15 @@ Reg Translator::alloc(uint32_t avoid) {
 }
 
 // Empties a register that an instruction needs for itself, moving what it
-// holds for later to another one.
-void Translator::take(Reg r) {
+// holds for later to another one, not one of `avoid` (the other registers
+// the instruction needs).
+void Translator::take(Reg r, uint32_t avoid) {
   RegState& s = regs_[r];
   if (s.refs == 0 && s.temp < 0) {
     drop_vars(r);
     return;
   }
-  const Reg n = alloc(bit(r));
+  const Reg n = alloc(bit(r) | avoid);
   a_.mov(n, r);
   regs_[n] = s;
   for (int k = 0; k < s.nvars; ++k) var_reg_[s.vars[k]] = static_cast<int8_t>(n);
@@ -641,8 +642,8 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
   load_into(dv, right);
   regs_[dv].refs |= kBusy;
   if (neg_right) a_.neg(dv);
-  take(rax);
-  take(rdx);
+  take(rax, bit(rdx));
+  take(rdx, bit(rax));
   regs_[rax].refs |= kBusy;
   regs_[rdx].refs |= kBusy;
   load_into(rax, name >= 0 ? names_[name] : left);  // where take() left it
@@ -926,8 +927,8 @@ Val Translator::random_draw() {
   const Val a1 = names_[1], a2 = names_[2];
   const bool known = a1.type == Val::kConst && a2.type == Val::kConst;
   if (known && a1.v == a2.v) return a1;  // nothing drawn
-  take(rax);
-  take(rdx);
+  take(rax, bit(rdx));
+  take(rdx, bit(rax));
   regs_[rax].refs |= kBusy;
   regs_[rdx].refs |= kBusy;
   const uint32_t fixed = bit(rax) | bit(rdx);
@@ -1046,8 +1047,8 @@ void Translator::in_line(size_t q, const Insn& i) {
           res = a3;  // lo >= hi: hi, whatever the value
           break;
         }
-        take(rax);
-        take(rdx);
+        take(rax, bit(rdx));
+        take(rdx, bit(rax));
         regs_[rax].refs |= kBusy;
         regs_[rdx].refs |= kBusy;
         const uint32_t fixed = bit(rax) | bit(rdx);
