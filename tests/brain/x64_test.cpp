@@ -63,7 +63,9 @@ TEST(X64, EncodingsMatchTheStandardOnes) {
        {0x48, 0xbf, 0x40, 0x06, 0x53, 0xdf, 0xe1, 0x55, 0x00, 0x00},
        "mov rdi, imm64"},
       {[](Asm& a) { a.lea(rax, at(r8, -1)); }, {0x41, 0x8d, 0x40, 0xff}, "lea eax, [r8-1]"},
-      {[](Asm& a) { a.lea64(r12, at(r14, -65544)); }, {0x4d, 0x8d, 0xa6, 0xf8, 0xff, 0xfe, 0xff}, "lea r12, [r14-65544]"},
+      {[](Asm& a) { a.lea64(r12, at(r14, -65544)); },
+       {0x4d, 0x8d, 0xa6, 0xf8, 0xff, 0xfe, 0xff},
+       "lea r12, [r14-65544]"},
       {[](Asm& a) { a.movsxd(r10, rcx); }, {0x4c, 0x63, 0xd1}, "movsxd r10, ecx"},
       {[](Asm& a) { a.alu(kAdd, rcx, 3); }, {0x83, 0xc1, 0x03}, "add ecx, 3"},
       {[](Asm& a) { a.alu(kSub, rsi, 1000000); }, {0x81, 0xee, 0x40, 0x42, 0x0f, 0x00}, "sub esi, 1000000"},
@@ -83,7 +85,9 @@ TEST(X64, EncodingsMatchTheStandardOnes) {
        {0x69, 0x8b, 0xf4, 0x03, 0x00, 0x00, 0x56, 0x04, 0x00, 0x00},
        "imul ecx, [rbx+1012], 1110"},
       {[](Asm& a) { a.imul(r9, r10); }, {0x45, 0x0f, 0xaf, 0xca}, "imul r9d, r10d"},
-      {[](Asm& a) { a.imul64(rdx, rdx, 0x40000000); }, {0x48, 0x69, 0xd2, 0x00, 0x00, 0x00, 0x40}, "imul rdx, rdx, imm"},
+      {[](Asm& a) { a.imul64(rdx, rdx, 0x40000000); },
+       {0x48, 0x69, 0xd2, 0x00, 0x00, 0x00, 0x40},
+       "imul rdx, rdx, imm"},
       {[](Asm& a) { a.imul64(rdx, rax); }, {0x48, 0x0f, 0xaf, 0xd0}, "imul rdx, rax"},
       {[](Asm& a) { a.mul64(rdx); }, {0x48, 0xf7, 0xe2}, "mul rdx"},
       {[](Asm& a) { a.neg(r8); }, {0x41, 0xf7, 0xd8}, "neg r8d"},
@@ -216,8 +220,8 @@ TEST_F(X64Listing, LoopsKeepTheirVariablesInRegisters) {
 }
 
 TEST_F(X64Listing, CopiesMeetAtJoinsAndAreDroppedAfterCalls) {
-  const std::string text = lines({"var a", "var b", "a = b + 1", "if a > 5", "a = a - 1", "else", "a = a + 1",
-                                  "endif", "b = a * 2", "print(a, b, 0, 0)", "b = a + b"});
+  const std::string text = lines({"var a", "var b", "a = b + 1", "if a > 5", "a = a - 1", "else", "a = a + 1", "endif",
+                                  "b = a * 2", "print(a, b, 0, 0)", "b = a + b"});
   const std::string l = brain::listing(text, brain::Backend::kNative);
   // After the if / else / endif, a is still in its register.
   EXPECT_EQ(reads(code_of_line(l, 9)), 0) << l;
