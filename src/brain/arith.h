@@ -5,7 +5,10 @@
 #include <cstdint>
 
 #include "brain/ir.h"
+#include "brain/table.h"
+#include "core/angles.h"
 #include "core/int32.h"
+#include "core/text.h"
 
 namespace brain {
 
@@ -50,6 +53,25 @@ constexpr int32_t apply(BinOp op, int32_t a, int32_t b, bool negated) {
     case BinOp::kXor: return a ^ b;
   }
   return 0;
+}
+
+// What a pure in-line row (table.h) answers: the routines bound to those
+// rows compute exactly this, and the native back end folds constant
+// arguments with it.
+inline int32_t pure_value(InlineKind k, const int32_t* a) {
+  switch (k) {
+    case InlineKind::kAbs: return a[0] < 0 ? neg32(a[0]) : a[0];
+    case InlineKind::kSum: return core::add32(a[0], a[1]);
+    case InlineKind::kSubtract: return core::sub32(a[0], a[1]);
+    case InlineKind::kMultiply: return core::mul32(a[0], a[1]);
+    case InlineKind::kDivide: return div32(a[0], a[1]);
+    case InlineKind::kLimit: return a[0] < a[1] ? a[1] : (a[0] >= a[2] ? a[2] : a[0]);
+    case InlineKind::kBetween: return a[1] <= a[0] && a[0] <= a[2] ? -1 : 0;
+    case InlineKind::kWrap: return core::wrap_into_range(a[0], a[1], a[2]);
+    case InlineKind::kFactor512: return core::factor_512(a[0], a[1]);
+    case InlineKind::kSqrt512: return core::sqrt_512(a[0]);
+    default: return 0;
+  }
 }
 
 }  // namespace brain

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "brain/backends.h"
+#include "brain/errors.h"
 #include "brain/gdb_jit.h"
 #include "brain/statements.h"
 #include "core/state.h"
@@ -39,11 +40,20 @@ uint32_t code_limit() {
   return code.addr + code.size - kFailureReserve;
 }
 
-uint32_t place(const std::vector<Insn>& ir, uint32_t at) {
-  return state().code_backend == Backend::kNative ? x64::translate(ir, at) : interp::translate(ir, at);
+bool native() { return state().code_backend == Backend::kNative; }
+
+// Places a program at `at` (within `room` bytes); 0 when it does not fit.
+uint32_t place(const Program& p, uint32_t at, uint32_t room) {
+  const core::Pool& code = core::state().pools.code;
+  if (native()) return x64::translate(p, at, code.bytes() + (at - code.addr), room);
+  if (room < p.size * sizeof(Insn)) return 0;
+  return interp::translate(p, at);
 }
 
-bool native() { return state().code_backend == Backend::kNative; }
+uint32_t place_return(uint32_t at) {
+  const Insn ret{kRet, 0, 0, 0};
+  return place(Program{&ret, 1, nullptr, 0}, at, sizeof(Insn));
+}
 
 }  // namespace
 
@@ -62,9 +72,12 @@ void begin_compile(Backend backend, uint32_t strings_used) {
   gdb_jit_clear();
   cs.arena.make_writable(cs.pools.code);
   if (backend == Backend::kNative) x64::write_stubs();
-  place({Insn{kRet, 0, 0, 0}}, code_base() + kEmptyBrainOffset);
+  place_return(code_base() + kEmptyBrainOffset);
+  // The interpreter calls the handlers; native code calls the routines
+  // themselves, with the arguments each one takes.
   Handler* table = reinterpret_cast<Handler*>(cs.pools.code.bytes() + kTableOffset);
-  for (int i = 0; i < kRowCount; ++i) table[i] = s.handlers[i];
+  for (int i = 0; i < kRowCount; ++i)
+    table[i] = backend == Backend::kNative ? reinterpret_cast<Handler>(s.routines[i].address) : s.handlers[i];
   int32_t (*check)(uint32_t) = &clock_check;
   static_assert(sizeof check == sizeof(Handler));
   std::memcpy(&table[kRowCount], &check, sizeof check);
@@ -81,7 +94,7 @@ BrainResult fail_brain(std::string error) {
     r.entry = code_base() + kEmptyBrainOffset;  // the reserve is spent
   } else {
     r.entry = s.code_end;
-    s.code_end += place({Insn{kRet, 0, 0, 0}}, r.entry);
+    s.code_end += place_return(r.entry);
   }
   s.entries.push_back(r.entry);
   return r;
@@ -99,10 +112,14 @@ BrainResult compile_brain(std::string_view text, bool editor_mode, std::string_v
     s.strings_end = strings;  // drop the failed brain's literals
     return fail_brain(std::move(error));
   }
+  const uint32_t bytes = place(program_of(s.work), s.code_end, options.code_room);
+  if (bytes == 0) {
+    s.strings_end = strings;
+    return fail_brain(s.work.last_prefix + std::string(msg::kCodeAreaFull));
+  }
   BrainResult r;
   r.ok = true;
   r.entry = s.code_end;
-  const uint32_t bytes = place(s.work.ir, r.entry);
   s.code_end += bytes;
   s.picking_needed |= s.work.picks;
   s.entries.push_back(r.entry);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "brain/arith.h"
+#include "brain/bind.h"
 #include "brain/errors.h"
 #include "brain/frontend.h"
 #include "brain/numbers.h"
@@ -261,10 +262,9 @@ Operand item_value(const Context& c, int node) {
 
 Operand apply_ops(Context& c, int expr) {
   // Copies: the lists are rewritten level by level.
-  std::vector<Operand> vals;
-  vals.reserve(c.exprs[expr].items.size());
+  SmallVec<Operand, 8> vals;
   for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
-  std::vector<BinOp> ops = c.exprs[expr].ops;
+  SmallVec<BinOp, 8> ops = c.exprs[expr].ops;
   const std::string_view text = c.exprs[expr].text;
   for (int level = 0; level < kBinOpCount && !ops.empty(); ++level) {
     size_t out_v = 1, out_o = 0;
@@ -322,12 +322,20 @@ bool valid_name(std::string_view name) {
   return true;
 }
 
+// A row the native code may write in line: bound for it, and for a word
+// row, on the running element.
+bool in_line(const Context& c, int row_index, const Operand* args) {
+  if (editor(c) || !may_inline(row_index)) return false;
+  if (!is_word_form(inline_form(row_index).kind)) return true;
+  return args[0].type == Operand::kElem && args[0].v == 0;
+}
+
 void make_call(Context& c, int node) {
   const std::string_view name = c.nodes[node].text;
   const int r = valid_name(name) ? find_row(name) : -1;
   if (r < 0) fail(c, msg::unknown_function(readable(name)));
   const Row& info = row(r);
-  const std::vector<int>& args = c.nodes[node].children;
+  const SmallVec<int, 5>& args = c.nodes[node].children;
   if (args.size() != info.argc) fail(c, msg::requires_params(name, info.argc));
   Operand vals[kMaxArgs];
   for (size_t i = 0; i < args.size(); ++i) {
@@ -338,7 +346,7 @@ void make_call(Context& c, int node) {
   }
   for (size_t i = 0; i < args.size(); ++i) load(c, static_cast<int>(i) + 1, vals[i]);
   const int slot = new_temp(c);
-  emit(c, Insn{kCall, info.argc, static_cast<uint16_t>(slot), r});
+  emit(c, Insn{in_line(c, r, vals) ? uint8_t(kInline) : uint8_t(kCall), info.argc, static_cast<uint16_t>(slot), r});
   c.a_slot = slot;
   if (name == "visual_picked") c.ws->picks = true;
   Node& n = c.nodes[node];

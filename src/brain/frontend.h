@@ -12,6 +12,45 @@
 
 namespace brain::front {
 
+// A short list kept in place (no allocation) up to N entries: the lists
+// of one statement's parse are short, and there are many of them.
+template <class T, size_t N>
+class SmallVec {
+ public:
+  void push_back(const T& v) {
+    if (n_ < N) {
+      inline_[n_] = v;
+    } else {
+      if (n_ == N) heap_.assign(inline_, inline_ + N);
+      heap_.push_back(v);
+    }
+    ++n_;
+  }
+  size_t size() const { return n_; }
+  bool empty() const { return n_ == 0; }
+  T* begin() { return n_ <= N ? inline_ : heap_.data(); }
+  T* end() { return begin() + n_; }
+  const T* begin() const { return n_ <= N ? inline_ : heap_.data(); }
+  const T* end() const { return begin() + n_; }
+  T& operator[](size_t i) { return begin()[i]; }
+  const T& operator[](size_t i) const { return begin()[i]; }
+  // Shrinks to k entries.
+  void resize(size_t k) {
+    if (n_ > N && k <= N) {
+      for (size_t i = 0; i < k; ++i) inline_[i] = heap_[i];
+      heap_.clear();
+    } else if (n_ > N) {
+      heap_.resize(k);
+    }
+    n_ = k;
+  }
+
+ private:
+  T inline_[N] = {};
+  std::vector<T> heap_;
+  size_t n_ = 0;
+};
+
 // A compile error; `resource` marks the exhaustion of a fixed table, which
 // an editor line does not swallow.
 struct Failure {
@@ -34,13 +73,13 @@ struct Node {
   bool neg = false;           // written with a unary minus
   std::string_view text;      // operand text, or the name of a call
   std::string_view source;    // the whole item as written
-  std::vector<int> children;  // expressions: the call's arguments, or the group's content
+  SmallVec<int, 5> children;  // expressions: the call's arguments, or the group's content
   Operand value;              // a call's or group's value once evaluated
 };
 
 struct Expr {
-  std::vector<int> items;  // nodes
-  std::vector<BinOp> ops;  // between the items
+  SmallVec<int, 8> items;  // nodes
+  SmallVec<BinOp, 8> ops;  // between the items
   std::string_view text;
   bool evaluated = false;
   Operand result;
@@ -50,13 +89,16 @@ struct Context {
   const BrainOptions* options = nullptr;
   Workspace* ws = nullptr;
   const Line* line = nullptr;
+  int32_t number = 0;      // its physical line number
   size_t literal_pos = 0;  // where the next literal is looked for in the raw line
   int temps = 0;           // temporary slots handed out in this statement
   int a_slot = -1;         // the slot whose value A holds, or -1
   uint64_t code_bytes = 0;
-  std::string_view s;  // statement being parsed
-  std::vector<Node> nodes;
-  std::vector<Expr> exprs;
+  std::string_view s{};  // statement being parsed
+  // The parse of one statement; the storage outlives the compile, so that
+  // brain after brain reuses it.
+  std::vector<Node>& nodes;
+  std::vector<Expr>& exprs;
 };
 
 [[noreturn]] void fail(const Context& c, std::string_view message, bool resource = false);

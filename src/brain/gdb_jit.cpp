@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "brain/backends.h"
 #include "brain/code_area.h"
 #include "brain/state.h"
 #include "core/state.h"
@@ -26,8 +27,6 @@ namespace brain {
 
 namespace {
 
-constexpr uint32_t kEntryStubCfiStart = 14;  // after "mov r14, rsp"
-constexpr uint32_t kEntryStubCfiEnd = 34;    // before the pops
 
 struct Bytes {
   std::vector<uint8_t>& v;
@@ -68,7 +67,7 @@ struct Bytes {
 };
 
 // DWARF register numbers of x86-64.
-constexpr uint8_t kDwRbx = 3, kDwRsp = 7, kDwR12 = 12, kDwR13 = 13, kDwR14 = 14, kDwRa = 16;
+constexpr uint8_t kDwRbx = 3, kDwRbp = 6, kDwRsp = 7, kDwR12 = 12, kDwR13 = 13, kDwR14 = 14, kDwR15 = 15, kDwRa = 16;
 constexpr uint8_t kCfaDefCfa = 0x0C, kCfaOffset = 0x80, kCfaNop = 0x00;
 
 // One FDE: `rules` are the call-frame instructions after the CIE's.
@@ -155,9 +154,18 @@ void build(GdbJit& jit) {
   b.uleb(1);
   while ((b.pos() - cie) % 8) b.u8(kCfaNop);
   b.patch32(cie, static_cast<uint32_t>(b.pos() - cie - 4));
-  fde(b, cie, kEntryStubCfiStart, kEntryStubCfiEnd - kEntryStubCfiStart,
-      {kCfaDefCfa, kDwR14, 40, kCfaOffset | kDwRbx, 2, kCfaOffset | kDwR12, 3, kCfaOffset | kDwR13, 4,
-       kCfaOffset | kDwR14, 5});
+  // The stub pushed RBX, RBP, R12 to R15 in this order below its return address.
+  std::vector<uint8_t> stub{kCfaDefCfa, kDwR14};
+  for (uint32_t v = x64::kFrameSize; true; v >>= 7) {  // ULEB128
+    stub.push_back(static_cast<uint8_t>((v & 0x7F) | (v >= 0x80 ? 0x80 : 0)));
+    if (v < 0x80) break;
+  }
+  const uint8_t saved[] = {kDwRbx, kDwRbp, kDwR12, kDwR13, kDwR14, kDwR15};
+  for (uint8_t k = 0; k < 6; ++k) {
+    stub.push_back(static_cast<uint8_t>(kCfaOffset | saved[k]));
+    stub.push_back(static_cast<uint8_t>(k + 2));
+  }
+  fde(b, cie, x64::kFrameStart, x64::kFrameEnd - x64::kFrameStart, stub);
   for (const auto& s : jit.symbols) fde(b, cie, s.addr - code.addr, s.size, {kCfaDefCfa, kDwR14, 0});
   b.u32(0);  // terminator
   const size_t eh_size = b.pos() - eh_at;

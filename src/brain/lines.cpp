@@ -6,19 +6,21 @@ namespace brain {
 
 namespace {
 
+// Every `from` becomes `to`, left to right; `to` is never longer, so the
+// text shrinks in place.
 void replace_all(std::string& s, std::string_view from, std::string_view to) {
-  std::string out;
-  size_t pos = 0;
-  bool any = false;
-  for (size_t hit; (hit = s.find(from, pos)) != std::string::npos; pos = hit + from.size()) {
-    if (!any) out.reserve(s.size());
-    any = true;
-    out.append(s, pos, hit - pos);
-    out.append(to);
+  size_t hit = s.find(from);
+  if (hit == std::string::npos) return;
+  size_t w = hit, r = hit;
+  for (;;) {
+    for (char ch : to) s[w++] = ch;
+    r += from.size();
+    const size_t next = s.find(from, r);
+    const size_t end = next == std::string::npos ? s.size() : next;
+    while (r < end) s[w++] = s[r++];
+    if (next == std::string::npos) break;
   }
-  if (!any) return;
-  out.append(s, pos, std::string::npos);
-  s.swap(out);
+  s.resize(w);
 }
 
 // Characters after which a "-" is a unary minus.
@@ -27,11 +29,18 @@ bool opens_operand(char c) { return std::strchr("&(*+,-/<=>[", c) != nullptr || 
 }  // namespace
 
 bool ends_with(std::string_view s, std::string_view tail) {
-  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+  if (s.size() < tail.size()) return false;
+  const size_t off = s.size() - tail.size();
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (s[off + i] != tail[i]) return false;
+  return true;
 }
 
 bool starts_with(std::string_view s, std::string_view head) {
-  return s.size() >= head.size() && s.substr(0, head.size()) == head;
+  if (s.size() < head.size()) return false;
+  for (size_t i = 0; i < head.size(); ++i)
+    if (s[i] != head[i]) return false;
+  return true;
 }
 
 std::string_view trim(std::string_view s) {
@@ -84,9 +93,19 @@ int header_kind(std::string_view text) {
 std::string statement_form(std::string_view text, std::string* first3) {
   std::string s(text);
   if (ends_with(s, ") editor")) replace_all(s, ") editor", ")");
-  replace_all(s, " and ", std::string_view(&kAnd, 1));
-  replace_all(s, " or ", std::string_view(&kOr, 1));
-  replace_all(s, " xor ", std::string_view(&kXor, 1));
+  // The word operators, one after the other (in one pass first, to find out
+  // whether there are any).
+  bool words[3] = {};
+  for (size_t i = 0; i + 1 < s.size(); ++i)
+    if (s[i] == ' ') {
+      const std::string_view rest = std::string_view(s).substr(i + 1);
+      words[0] |= starts_with(rest, "and ");
+      words[1] |= starts_with(rest, "or ");
+      words[2] |= starts_with(rest, "xor ");
+    }
+  if (words[0]) replace_all(s, " and ", std::string_view(&kAnd, 1));
+  if (words[1] || words[0]) replace_all(s, " or ", std::string_view(&kOr, 1));
+  if (words[2] || words[1] || words[0]) replace_all(s, " xor ", std::string_view(&kXor, 1));
   if (first3) first3->assign(s, 0, 3);
   std::string out;
   out.reserve(s.size());
@@ -101,6 +120,7 @@ std::string statement_form(std::string_view text, std::string* first3) {
     }
     out.push_back(c);
   }
+  if (out.find_first_of("<>") == std::string::npos) return out;
   replace_all(out, "<=", std::string_view(&kLessEqual, 1));
   replace_all(out, "=<", std::string_view(&kLessEqual, 1));
   replace_all(out, "<>", std::string_view(&kNotEqual, 1));

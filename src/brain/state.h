@@ -32,6 +32,14 @@ struct State {
     h.fill(&unbound_builtin);
     return h;
   }();
+  // The routines behind the handlers, as the native back end calls them, and
+  // the rows it may write in line (bind_inline).
+  std::array<Routine, kRowCount> routines = [] {
+    std::array<Routine, kRowCount> r{};
+    r.fill(routine_of(&unbound_builtin));
+    return r;
+  }();
+  std::array<bool, kRowCount> in_line{};
   Backend backend = kDefaultBackend;  // back end of the next compile
 
   // The code now in the code area.

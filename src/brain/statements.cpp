@@ -146,12 +146,48 @@ void statement(Context& c) {
   }
 }
 
+// Where the temporaries of the statement just compiled (from instruction
+// `start` on) live: the result of a real call is published to its cell; a
+// result read after a real call (which may have run a brain that wrote the
+// cells) is published and read back from the cell; any other result stays
+// with the back end (ir.h).
+void settle_temporaries(Workspace& ws, size_t start) {
+  constexpr uint8_t kToCell = static_cast<uint8_t>(Kind::kCell) - static_cast<uint8_t>(Kind::kTemp);
+  static_assert(static_cast<int>(Kind::kCellNeg) - static_cast<int>(Kind::kTempNeg) == kToCell);
+  size_t last_call = SIZE_MAX;
+  for (size_t q = start; q < ws.ir.size(); ++q) {
+    Insn& i = ws.ir[q];
+    if (reads_operand(i.op) && is_temp(kind_of(i.op))) {
+      const uint32_t p = ws.producer[static_cast<size_t>(i.v)];
+      if (last_call != SIZE_MAX && last_call > p) {
+        i.op = static_cast<uint8_t>(i.op + kToCell);
+        ws.ir[p].a |= kPublish;
+      }
+    }
+    if (is_bin(i.op) || is_call(i.op)) ws.producer[i.slot] = static_cast<uint32_t>(q);
+    if (i.op == kCall) {
+      i.a |= kPublish;
+      last_call = q;
+    }
+  }
+}
+
+void compile_statement(Context& c, std::string_view t);
+
 void compile_line(Context& c) {
   const std::string_view t = c.line->text;
   c.temps = 0;
   c.a_slot = -1;
   c.literal_pos = 0;
   if (t.empty() || declaration_kind(t) >= 0) return;
+  const size_t start = c.ws->ir.size();
+  compile_statement(c, t);
+  if (c.ws->ir.size() == start) return;
+  settle_temporaries(*c.ws, start);
+  c.ws->lines.push_back(LineMark{static_cast<uint32_t>(start), c.number});
+}
+
+void compile_statement(Context& c, std::string_view t) {
   if (starts_with(t, "goto "))
     jump(c, t.substr(5), false);
   else if (t.back() == ':')
@@ -185,6 +221,7 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   ws.label_count = 0;
   ws.control_count = 0;
   ws.picks = false;
+  ws.lines.clear();
   error.clear();
   collect_declarations(text, ws.vars);
   if (ws.vars.size() > static_cast<size_t>(kMaxVariables)) {
@@ -193,7 +230,9 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   }
   ws.control[ws.control_count++] = kControlMarker;
 
-  Context c;
+  static std::vector<front::Node> nodes;
+  static std::vector<front::Expr> exprs;
+  Context c{.nodes = nodes, .exprs = exprs};
   c.options = &options;
   c.ws = &ws;
   Line line;
@@ -203,8 +242,10 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
     for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
       prepare_line(physical, ++number, line);
       c.line = &line;
+      c.number = number;
       compile_line(c);
     }
+    ws.last_prefix = line.prefix;
     c.line = nullptr;
     if (ws.control[--ws.control_count] != kControlMarker) fail_alone(msg::kIfNesting);
     front::emit(c, Insn{kRet, 0, 0, 0});

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "core/element_state.h"
+
 namespace brain {
 
 namespace {
@@ -253,6 +255,61 @@ constexpr std::string_view kAliases[][3] = {
     {"a_kill", "str_kill", {}},
 };
 
+// The in-line forms of table.h.
+struct FormEntry {
+  std::string_view name;
+  InlineForm form;
+};
+constexpr InlineForm word_form(InlineKind k, int word) { return {k, static_cast<uint8_t>(word)}; }
+using K = InlineKind;
+constexpr FormEntry kForms[] = {
+    {"abs", {K::kAbs}},
+    {"absolute_value", {K::kAbs}},
+    {"sum", {K::kSum}},
+    {"subtract", {K::kSubtract}},
+    {"multiply", {K::kMultiply}},
+    {"divide", {K::kDivide}},
+    {"limit", {K::kLimit}},
+    {"between", {K::kBetween}},
+    {"wrap", {K::kWrap}},
+    {"factor_512", {K::kFactor512}},
+    {"sqrt_512", {K::kSqrt512}},
+    {"random", {K::kRandom}},
+    {"position_x", word_form(K::kWordGet, core::kPosition)},
+    {"position_y", word_form(K::kWordGet, core::kPosition + 1)},
+    {"position_z", word_form(K::kWordGet, core::kPosition + 2)},
+    {"position_x_set", word_form(K::kWordSet, core::kPosition)},
+    {"position_y_set", word_form(K::kWordSet, core::kPosition + 1)},
+    {"position_z_set", word_form(K::kWordSet, core::kPosition + 2)},
+    {"position_x_add", word_form(K::kWordAdd, core::kPosition)},
+    {"position_y_add", word_form(K::kWordAdd, core::kPosition + 1)},
+    {"position_z_add", word_form(K::kWordAdd, core::kPosition + 2)},
+    {"rotation_x_set", word_form(K::kWordSet, core::kRotation)},
+    {"rotation_y_set", word_form(K::kWordSet, core::kRotation + 1)},
+    {"rotation_z_set", word_form(K::kWordSet, core::kRotation + 2)},
+    {"rotation_x_add", word_form(K::kWordAdd, core::kRotation)},
+    {"rotation_y_add", word_form(K::kWordAdd, core::kRotation + 1)},
+    {"rotation_z_add", word_form(K::kWordAdd, core::kRotation + 2)},
+    {"velocity_x", word_form(K::kWordGet, core::kVelocity)},
+    {"velocity_y", word_form(K::kWordGet, core::kVelocity + 1)},
+    {"velocity_z", word_form(K::kWordGet, core::kVelocity + 2)},
+    {"velocity_x_set", word_form(K::kWordSet, core::kVelocity)},
+    {"velocity_y_set", word_form(K::kWordSet, core::kVelocity + 1)},
+    {"velocity_z_set", word_form(K::kWordSet, core::kVelocity + 2)},
+    {"velocity_x_add", word_form(K::kWordAdd, core::kVelocity)},
+    {"velocity_y_add", word_form(K::kWordAdd, core::kVelocity + 1)},
+    {"velocity_z_add", word_form(K::kWordAdd, core::kVelocity + 2)},
+    {"spin_x", word_form(K::kWordGet, core::kSpin)},
+    {"spin_y", word_form(K::kWordGet, core::kSpin + 1)},
+    {"spin_z", word_form(K::kWordGet, core::kSpin + 2)},
+    {"spin_x_set", word_form(K::kWordSet, core::kSpin)},
+    {"spin_y_set", word_form(K::kWordSet, core::kSpin + 1)},
+    {"spin_z_set", word_form(K::kWordSet, core::kSpin + 2)},
+    {"spin_x_add", word_form(K::kWordAdd, core::kSpin)},
+    {"spin_y_add", word_form(K::kWordAdd, core::kSpin + 1)},
+    {"spin_z_add", word_form(K::kWordAdd, core::kSpin + 2)},
+};
+
 constexpr std::array<uint16_t, kRowCount> make_sorted() {
   std::array<uint16_t, kRowCount> idx{};
   for (int i = 0; i < kRowCount; ++i) idx[i] = static_cast<uint16_t>(i);
@@ -305,6 +362,44 @@ constexpr bool counts_valid() {
   return true;
 }
 static_assert(counts_valid());
+
+constexpr std::array<InlineForm, kRowCount> make_forms() {
+  std::array<InlineForm, kRowCount> forms{};
+  for (const FormEntry& f : kForms) forms[static_cast<size_t>(find_constexpr(f.name))] = f.form;
+  return forms;
+}
+constexpr auto kFormOf = make_forms();
+
+constexpr bool forms_valid() {
+  for (const FormEntry& f : kForms) {
+    const int r = find_constexpr(f.name);
+    if (r < 0) return false;
+    const int argc = kRows[r].argc;
+    switch (f.form.kind) {
+      case K::kAbs:
+      case K::kSqrt512:
+      case K::kWordGet:
+        if (argc != 1) return false;
+        break;
+      case K::kLimit:
+      case K::kBetween:
+      case K::kWrap:
+        if (argc != 3) return false;
+        break;
+      default:
+        if (argc != 2) return false;
+    }
+    // Word forms stay below the variables, which compiled code keeps in registers.
+    if (is_word_form(f.form.kind) && f.form.word >= core::kFirstBrainVariable) return false;
+  }
+  // Aliases share a routine, so they share a form.
+  for (size_t i = 0; i < kRowCount; ++i) {
+    const InlineForm a = kFormOf[i], b = kFormOf[kLeaders[i]];
+    if (a.kind != b.kind || a.word != b.word) return false;
+  }
+  return true;
+}
+static_assert(forms_valid(), "in-line forms need the argument counts of their rows");
 // Keyword entries (the rows and a terminator) stay below the 672 the
 // compiler's symbol table holds, so "Too many keywords!" cannot arise.
 static_assert(kRowCount + 1 < 672);
@@ -335,5 +430,7 @@ const Row& row(int index) { return kRows[static_cast<size_t>(index)]; }
 int find_row(std::string_view name) { return find_constexpr(name); }
 
 int alias_leader(int index) { return kLeaders[static_cast<size_t>(index)]; }
+
+InlineForm inline_form(int index) { return kFormOf[static_cast<size_t>(index)]; }
 
 }  // namespace brain

@@ -28,6 +28,21 @@ std::string header_form(std::string_view line, bool cut_comment) {
 
 bool is_header_line(std::string_view s) { return starts_with(s, "var ") || starts_with(s, "user"); }
 
+// A quick look at a physical line: only one that begins (after blanks and
+// tabs, before any ";") with "var " or "user" in any case can declare.
+bool may_declare(std::string_view p) {
+  size_t i = 0;
+  while (i < p.size() && (p[i] == ' ' || p[i] == '\t')) ++i;
+  char head[4];
+  for (size_t k = 0; k < 4; ++k) {
+    if (i + k >= p.size() || p[i + k] == ';') return false;
+    char c = p[i + k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    head[k] = c == '\t' ? ' ' : c;
+  }
+  return std::string_view(head, 4) == "var " || std::string_view(head, 4) == "user";
+}
+
 }  // namespace
 
 std::string_view declaration_name(std::string_view text) {
@@ -41,7 +56,9 @@ void collect_declarations(std::string_view brain_text, std::vector<Variable>& ou
   Line line;
   int number = 0;
   for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
-    prepare_line(physical, ++number, line);
+    ++number;
+    if (!may_declare(physical)) continue;
+    prepare_line(physical, number, line);
     int kind = declaration_kind(line.text);
     if (kind < 0) continue;
     Variable v;

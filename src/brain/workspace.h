@@ -31,15 +31,24 @@ struct PendingJump {
   std::string prefix;  // line prefix of the jump
 };
 
+// The first instruction of a line that produced code (for listings).
+struct LineMark {
+  uint32_t insn;
+  int32_t line;  // physical line number, from 1
+};
+
 struct Workspace {
   std::vector<Insn> ir;
+  std::vector<LineMark> lines;
   std::vector<Variable> vars;
   std::array<Label, kMaxLabels> labels;
   int label_count = 0;
   std::array<uint32_t, kControlDepth> control;
   int control_count = 0;
   std::vector<PendingJump> pending;
-  bool picks = false;  // the brain calls visual_picked
+  bool picks = false;                         // the brain calls visual_picked
+  std::array<uint32_t, kTempSlots> producer;  // while settling a statement's temporaries
+  std::string last_prefix;                    // line prefix of the last line (for late errors)
 };
 
 }  // namespace brain

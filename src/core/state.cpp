@@ -7,10 +7,9 @@
 
 namespace core {
 
-State& state() {
-  static State s;
-  return s;
-}
+// Priority 101 is the first one open to programs: before every ordinary
+// static initialiser of any file.
+State g_state __attribute__((init_priority(101)));
 
 bool init_memory() {
   State& s = state();

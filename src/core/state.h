@@ -57,7 +57,13 @@ struct State {
   Notifier notify;
 };
 
-State& state();
+// The one instance, in static storage for the whole process. It is
+// initialised before every other static object of the program (so that
+// their constructors may use it) and destroyed after them; reading it is a
+// plain memory access, with no guard, which matters to the built-ins that
+// resolve an element on every call.
+extern State g_state;
+inline State& state() { return g_state; }
 
 // Reserves the arena and carves the pools (idempotent). False when no low
 // mapping can be had.

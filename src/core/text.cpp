@@ -53,14 +53,22 @@ std::string thousandths_to_text(int32_t value) {
   return buf;
 }
 
+// In 32-bit unsigned arithmetic (one short division): n = hi - lo + 1 fits,
+// since the one range of 2^32 values keeps every value and never divides,
+// and so do the distances past hi and below lo.
 int32_t wrap_into_range(int32_t v, int32_t lo, int32_t hi) {
   if (lo >= hi) return hi;
   if (v >= lo && v <= hi) return v;
-  const int64_t n = static_cast<int64_t>(hi) - lo + 1;
-  int64_t offset = v > hi ? static_cast<int64_t>(v) - hi - 1 : static_cast<int64_t>(v) - lo;
-  int64_t m = offset % n;
-  if (m < 0) m += n;
-  return static_cast<int32_t>(lo + m);
+  const auto u = [](int32_t x) { return static_cast<uint32_t>(x); };
+  const uint32_t n = u(hi) - u(lo) + 1u;
+  uint32_t m;
+  if (v > hi) {
+    m = (u(v) - u(hi) - 1u) % n;
+  } else {
+    const uint32_t r = (u(lo) - u(v)) % n;
+    m = r == 0 ? 0 : n - r;
+  }
+  return static_cast<int32_t>(u(lo) + m);
 }
 
 std::string hex8(uint32_t value) {

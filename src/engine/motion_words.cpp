@@ -144,40 +144,44 @@ int32_t scale_set(int32_t e, int32_t sx, int32_t sy, int32_t sz) {
 
 }  // namespace
 
+// The word rows bound in line read, set or add one word of a real element
+// exactly as table.h describes, so compiled brains may do that themselves on
+// the running element.
 void bind_motion_words() {
   using brain::bind;
-  bind<position_axis<0>>("position_x");
-  bind<position_axis<1>>("position_y");
-  bind<position_axis<2>>("position_z");
-  bind<set<kPosition>>("position_x_set");
-  bind<set<kPosition + 1>>("position_y_set");
-  bind<set<kPosition + 2>>("position_z_set");
-  bind<brain::words::add<kPosition>>("position_x_add");
-  bind<brain::words::add<kPosition + 1>>("position_y_add");
-  bind<brain::words::add<kPosition + 2>>("position_z_add");
+  using brain::bind_inline;
+  bind_inline<position_axis<0>>("position_x");
+  bind_inline<position_axis<1>>("position_y");
+  bind_inline<position_axis<2>>("position_z");
+  bind_inline<set<kPosition>>("position_x_set");
+  bind_inline<set<kPosition + 1>>("position_y_set");
+  bind_inline<set<kPosition + 2>>("position_z_set");
+  bind_inline<brain::words::add<kPosition>>("position_x_add");
+  bind_inline<brain::words::add<kPosition + 1>>("position_y_add");
+  bind_inline<brain::words::add<kPosition + 2>>("position_z_add");
   bind<copy3<kPosition>>("position_copy");
   bind<position_set>("position_set");
 
   bind<get_rotation<kRotation>>("rotation_x");
   bind<get_rotation<kRotation + 1>>("rotation_y");
   bind<get_rotation<kRotation + 2>>("rotation_z");
-  bind<set<kRotation>>("rotation_x_set");
-  bind<set<kRotation + 1>>("rotation_y_set");
-  bind<set<kRotation + 2>>("rotation_z_set");
-  bind<brain::words::add<kRotation>>("rotation_x_add");
-  bind<brain::words::add<kRotation + 1>>("rotation_y_add");
-  bind<brain::words::add<kRotation + 2>>("rotation_z_add");
+  bind_inline<set<kRotation>>("rotation_x_set");
+  bind_inline<set<kRotation + 1>>("rotation_y_set");
+  bind_inline<set<kRotation + 2>>("rotation_z_set");
+  bind_inline<brain::words::add<kRotation>>("rotation_x_add");
+  bind_inline<brain::words::add<kRotation + 1>>("rotation_y_add");
+  bind_inline<brain::words::add<kRotation + 2>>("rotation_z_add");
   bind<rotation_copy>("rotation_copy");
 
-  bind<get<kVelocity>>("velocity_x");
-  bind<get<kVelocity + 1>>("velocity_y");
-  bind<get<kVelocity + 2>>("velocity_z");
-  bind<set<kVelocity>>("velocity_x_set");
-  bind<set<kVelocity + 1>>("velocity_y_set");
-  bind<set<kVelocity + 2>>("velocity_z_set");
-  bind<brain::words::add<kVelocity>>("velocity_x_add");
-  bind<brain::words::add<kVelocity + 1>>("velocity_y_add");
-  bind<brain::words::add<kVelocity + 2>>("velocity_z_add");
+  bind_inline<get<kVelocity>>("velocity_x");
+  bind_inline<get<kVelocity + 1>>("velocity_y");
+  bind_inline<get<kVelocity + 2>>("velocity_z");
+  bind_inline<set<kVelocity>>("velocity_x_set");
+  bind_inline<set<kVelocity + 1>>("velocity_y_set");
+  bind_inline<set<kVelocity + 2>>("velocity_z_set");
+  bind_inline<brain::words::add<kVelocity>>("velocity_x_add");
+  bind_inline<brain::words::add<kVelocity + 1>>("velocity_y_add");
+  bind_inline<brain::words::add<kVelocity + 2>>("velocity_z_add");
   bind<copy3<kVelocity>>("velocity_copy");
   bind<integrate<kPosition, kVelocity>>("velocity_update");
   bind<velocity>("velocity");
@@ -186,15 +190,15 @@ void bind_motion_words() {
   bind<speed_xz>("speed_xz");
   bind<speed_lz>("speed_lz");
 
-  bind<get<kSpin>>("spin_x");
-  bind<get<kSpin + 1>>("spin_y");
-  bind<get<kSpin + 2>>("spin_z");
-  bind<set<kSpin>>("spin_x_set");
-  bind<set<kSpin + 1>>("spin_y_set");
-  bind<set<kSpin + 2>>("spin_z_set");
-  bind<brain::words::add<kSpin>>("spin_x_add");
-  bind<brain::words::add<kSpin + 1>>("spin_y_add");
-  bind<brain::words::add<kSpin + 2>>("spin_z_add");
+  bind_inline<get<kSpin>>("spin_x");
+  bind_inline<get<kSpin + 1>>("spin_y");
+  bind_inline<get<kSpin + 2>>("spin_z");
+  bind_inline<set<kSpin>>("spin_x_set");
+  bind_inline<set<kSpin + 1>>("spin_y_set");
+  bind_inline<set<kSpin + 2>>("spin_z_set");
+  bind_inline<brain::words::add<kSpin>>("spin_x_add");
+  bind_inline<brain::words::add<kSpin + 1>>("spin_y_add");
+  bind_inline<brain::words::add<kSpin + 2>>("spin_z_add");
   bind<copy3<kSpin>>("spin_copy");
   bind<integrate<kRotation, kSpin>>("spin_update");
 

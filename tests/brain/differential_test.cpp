@@ -3,8 +3,14 @@
 // each must also compile.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
+#include "brain/bind.h"
+#include "brain/builtins/general.h"
+#include "brain/builtins/words.h"
+#include "core/angles.h"
+#include "core/state.h"
 #include "harness.h"
 
 namespace {
@@ -19,8 +25,14 @@ struct Generator {
   int if_depth = 0;
   int subs = 3;
   int counter_base = 0;  // each subroutine counts its loops in its own variables
+  // Also the rows the native code writes in line, real calls that write
+  // variables or run a brain, and labels that several jumps arrive at.
+  bool rich = false;
+  // execute(element#1) is written only where element 1 does not reach it
+  // itself: its brain is this one, and runs that nest run exponentially long.
+  bool may_execute = false;
 
-  explicit Generator(uint32_t seed) : rng(seed) {}
+  explicit Generator(uint32_t seed, bool rich_brains = false) : rng(seed), rich(rich_brains) {}
 
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
   bool chance(int percent) { return pick(100) < percent; }
@@ -37,7 +49,38 @@ struct Generator {
     return chance(50) ? std::to_string(pick(2000)) : fixed[pick(14)];
   }
 
+  std::string rich_call(int depth) {
+    auto e = [&] { return expr(depth); };
+    switch (pick(22)) {
+      case 0: return "abs(" + e() + ")";
+      case 1: return "absolute_value(" + e() + ")";
+      case 2: return "sum(" + e() + ", " + e() + ")";
+      case 3: return "subtract(" + e() + "," + e() + ")";
+      case 4: return "multiply(" + e() + ", " + e() + ")";
+      case 5: return "divide(" + e() + ", " + e() + ")";
+      case 6: return "limit(" + e() + ", " + e() + ", " + e() + ")";
+      case 7: return "between(" + e() + ", " + e() + ", " + e() + ")";
+      case 8: return "wrap(" + e() + ", " + e() + ", " + e() + ")";
+      case 9: return "wrap(" + e() + ", -" + std::to_string(pick(100)) + ", " + std::to_string(pick(100)) + ")";
+      case 10: return "factor_512(" + e() + ", " + e() + ")";
+      case 11: return "sqrt_512(" + e() + ")";
+      case 12: return "random(" + e() + ", " + e() + ")";
+      case 13: return "random(" + std::to_string(pick(5)) + ", " + std::to_string(pick(300)) + ")";
+      case 14: return "position_x(element)";
+      case 15: return "velocity_y(element)";
+      case 16: return "position_x_add(element, " + e() + ")";
+      case 17: return "velocity_y_set(element, " + e() + ")";
+      case 18: return "spin_z_add(element#1, " + e() + ")";
+      case 19: return "par_get(" + e() + ")";
+      case 20: return may_execute ? "execute(element#1)" : "par_get(" + e() + ")";
+      default:
+        return "local_set(" + std::string(chance(50) ? "element" : "element#1") + ", " + std::to_string(pick(6)) +
+               ", " + e() + ")";
+    }
+  }
+
   std::string call(int depth) {
+    if (rich && chance(70)) return rich_call(depth);
     switch (pick(6)) {
       case 0: return "sum(" + expr(depth) + "," + expr(depth) + ")";
       case 1: return "Subtract(" + expr(depth) + ", " + expr(depth) + ")";
@@ -80,7 +123,55 @@ struct Generator {
     for (int i = 0; i < n; ++i) statement(depth);
   }
 
+  // Labels that several jumps arrive at: a forward label reached from two
+  // ifs and the fall-through, and a loop head with two jumps back.
+  void joins(int depth) {
+    const std::string label = "join" + std::to_string(labels++);
+    for (int k = 0; k < 2; ++k) {
+      line("if " + condition());
+      line("goto " + label);
+      line("endif");
+      statements(1 + pick(2), depth + 1);
+    }
+    line(label + ":");
+    if (loop_depth >= 2) return;
+    const std::string counter = "c" + std::to_string(counter_base + loop_depth + 1);
+    const std::string head = "again" + std::to_string(labels++);
+    line(counter + " = 0");
+    line(head + ":");
+    line(counter + " = " + counter + " + 1");
+    ++loop_depth;
+    statements(1 + pick(2), depth + 1);
+    line("if " + counter + " < 3 and [" + condition() + "]");
+    line("goto " + head);
+    line("endif");
+    statements(1 + pick(2), depth + 1);
+    --loop_depth;
+    line("if " + counter + " < 2");
+    line("goto " + head);
+    line("endif");
+  }
+
+  std::string condition() {
+    std::string c = expr(2, true);
+    if (c[0] == '-') c = "0+" + c;  // a leading minus is no unary minus there
+    return c;
+  }
+
   void statement(int depth) {
+    if (rich && depth <= 2 && chance(8)) {
+      joins(depth);
+      return;
+    }
+    if (rich && loop_depth == 0 && counter_base == 0 && chance(6)) {  // a brain run in the middle of a statement
+      line("if element + 0 <> [element#1 + 0]");
+      may_execute = true;
+      const std::string v = variable();
+      line(v + " = " + expr(1) + " + execute(element#1) * [" + expr(1) + "] - [" + expr(2) + "]");
+      may_execute = false;
+      line("endif");
+      return;
+    }
     const int kind = pick(depth > 2 ? 3 : 8);
     switch (kind) {
       case 0:
@@ -150,6 +241,45 @@ struct Generator {
     return out;
   }
 };
+
+// Runs generated brains on both back ends, from the same start.
+void agree(uint32_t first, uint32_t last, bool rich) {
+  for (uint32_t seed = first; seed <= last; ++seed) {
+    const std::string text = Generator(seed, rich).brain();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    auto o = run_both(text, [seed] {
+      std::mt19937 values(seed);  // the same start for each back end
+      for (int e = 0; e < 3; ++e) {
+        for (int k = 1; k <= 6; ++k) {
+          const auto v = static_cast<int32_t>(values());
+          var(e, k) = v >> (values() % 31);
+        }
+        for (int w = core::kPosition; w < core::kSpin + 3; ++w)
+          core::element_state(e)->w[w] = static_cast<int32_t>(values() % 2001) - 1000;
+      }
+      core::state().random_pos = seed % 2000;
+      core::state().pump_count = seed;
+    });
+    ASSERT_EQ(o.error, "") << "seed " << seed << "\n" << text;
+    ASSERT_EQ(o.snap.status, 0) << "seed " << seed << "\n" << text;
+  }
+}
+
+// The rows the native code writes in line are bound as the engine binds
+// them; print, par_get and local_set log their calls, execute runs a brain.
+TEST(Differential, InLineRowsJoinsAndCallsThatRunBrainsAgreeOnBothBackEnds) {
+  const std::string table = core::make_random_table();
+  std::memcpy(core::state().pools.random.bytes(), table.data(), table.size());
+  Handlers h;
+  BoxCapture boxes;
+  brain::general::bind_integers();
+  brain::bind_inline<brain::words::get<core::kPosition>>("position_x");
+  brain::bind_inline<brain::words::get<core::kVelocity + 1>>("velocity_y");
+  brain::bind_inline<brain::words::add<core::kPosition>>("position_x_add");
+  brain::bind_inline<brain::words::set<core::kVelocity + 1>>("velocity_y_set");
+  brain::bind_inline<brain::words::add<core::kSpin + 2>>("spin_z_add");
+  agree(1, 1000, true);
+}
 
 TEST(Differential, RandomBrainsAgreeOnBothBackEnds) {
   Handlers h;

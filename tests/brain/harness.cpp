@@ -154,6 +154,7 @@ Snapshot snapshot(int elements, int32_t status) {
       if (w != core::kBrainEntry) s.words.push_back(core::element_state(e)->w[w]);
   const auto* t = core::state().pools.temp_slots.as<int32_t>();
   s.words.insert(s.words.end(), t, t + 1024);
+  s.words.push_back(static_cast<int32_t>(core::state().random_pos));
   s.calls = Handlers::log();
   return s;
 }
@@ -182,7 +183,11 @@ Outcome run_both(std::string_view text, const std::function<void()>& setup, int 
       }
     for (size_t i = 0; i < a.calls.size() && i < b.calls.size(); ++i)
       if (!(a.calls[i] == b.calls[i])) {
-        where += " call " + std::to_string(i) + " " + a.calls[i].name + " vs " + b.calls[i].name;
+        where += " call " + std::to_string(i) + " " + a.calls[i].name + " vs " + b.calls[i].name + " (";
+        for (int32_t v : a.calls[i].args) where += " " + std::to_string(v);
+        where += " vs";
+        for (int32_t v : b.calls[i].args) where += " " + std::to_string(v);
+        where += " )";
         break;
       }
     if (a.calls.size() != b.calls.size()) where += " call counts differ";

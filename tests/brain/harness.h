@@ -56,7 +56,8 @@ struct Handlers {
   static std::vector<Call>& log();
 };
 
-// Everything observable after a run: element states, temporaries, the log.
+// Everything observable after a run: element states, temporaries, the
+// position of the random source, the log.
 struct Snapshot {
   std::vector<int32_t> words;
   std::vector<Call> calls;

@@ -50,6 +50,38 @@ TEST(Text, WrapIntoRange) {
   EXPECT_EQ(core::wrap_into_range(INT32_MIN, -5, 5), core::wrap_into_range(INT32_MIN, -5, 5));
 }
 
+// The rule with 64-bit intermediates, as written down: the routine itself
+// works in 32 bits and must give the same value everywhere.
+int32_t wrap_reference(int32_t v, int32_t lo, int32_t hi) {
+  if (lo >= hi) return hi;
+  if (v >= lo && v <= hi) return v;
+  const int64_t n = int64_t{hi} - lo + 1;
+  const int64_t offset = v > hi ? int64_t{v} - hi - 1 : int64_t{v} - lo;
+  int64_t m = offset % n;
+  if (m < 0) m += n;
+  return static_cast<int32_t>(lo + m);
+}
+
+TEST(Text, WrapIntoRangeAgreesWithWideArithmetic) {
+  const int32_t edges[] = {INT32_MIN, INT32_MIN + 1, -1000001, -65536,        -2,       -1, 0, 1, 2,
+                           7,         65535,         1000000,  INT32_MAX - 1, INT32_MAX};
+  for (int32_t v : edges)
+    for (int32_t lo : edges)
+      for (int32_t hi : edges)
+        ASSERT_EQ(core::wrap_into_range(v, lo, hi), wrap_reference(v, lo, hi)) << v << " " << lo << " " << hi;
+  uint64_t x = 88172645463325252ull;  // xorshift64
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return static_cast<int32_t>(x >> (x & 31));
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const int32_t v = next(), lo = next(), hi = next();
+    ASSERT_EQ(core::wrap_into_range(v, lo, hi), wrap_reference(v, lo, hi)) << v << " " << lo << " " << hi;
+  }
+}
+
 TEST(Text, FieldsAndItems) {
   EXPECT_EQ(core::field("a|b|c", 2), "b");
   EXPECT_EQ(core::field("a|b|c", 3), "c");

@@ -25,8 +25,8 @@ void bind_core_builtins() {
   bind<core::cos_512>("cos_512");
   bind<core::tan_512>("tan_512");
   bind<core::atan_512>("atan_512");
-  bind<core::sqrt_512>("sqrt_512");
-  bind<core::factor_512>("factor_512");
+  bind_inline<core::sqrt_512>("sqrt_512");
+  bind_inline<core::factor_512>("factor_512");
   bind<par_count>("par_count");
   bind<par_get>("par_get");
 }

@@ -82,16 +82,18 @@ int32_t direction_xz(int32_t e1, int32_t e2) {
 
 }  // namespace
 
+// The routines bound in line do what table.h says of their rows; the native
+// back end writes those rows as machine code.
 void bind_integers() {
-  bind<abs_>("abs");
-  bind<sum>("sum");
-  bind<subtract>("subtract");
-  bind<multiply>("multiply");
-  bind<divide>("divide");
-  bind<limit>("limit");
-  bind<between>("between");
-  bind<wrap>("wrap");
-  bind<random>("random");
+  bind_inline<abs_>("abs");
+  bind_inline<sum>("sum");
+  bind_inline<subtract>("subtract");
+  bind_inline<multiply>("multiply");
+  bind_inline<divide>("divide");
+  bind_inline<limit>("limit");
+  bind_inline<between>("between");
+  bind_inline<wrap>("wrap");
+  bind_inline<random>("random");
   bind<every_tics>("every_tics");
   bind<debug>("debug");
   bind<angle>("angle");
