@@ -42,6 +42,10 @@ Options parse_options(int argc, const char* const* argv) {
       value(o.dump);
     } else if (a == "--screenshot") {
       value(o.screenshot);
+    } else if (a == "--builtins" || a == "--builtins=text") {
+      o.builtins = "text";
+    } else if (a == "--builtins=json") {
+      o.builtins = "json";
     } else if (a == "--ticks") {
       std::string n;
       value(n);
@@ -51,6 +55,8 @@ Options parse_options(int argc, const char* const* argv) {
         o.error = "--ticks needs a count of ticks";
       else
         o.ticks = v;
+    } else if (a.substr(0, 11) == "--builtins=") {
+      o.error = "--builtins lists as text or as json, not " + std::string(a.substr(11));
     } else if (a.size() > 2 && a.substr(0, 2) == "--") {
       o.error = "unknown option " + std::string(a);
     } else {
@@ -75,7 +81,9 @@ std::string usage() {
          "  --input-script FILE  scripted input, one 'PUMP EVENT ARGS' per line\n"
          "  --ticks N            end a run (or each level) after N ticks\n"
          "  --dump FILE          write the element states at the end of a run (JSON)\n"
-         "  --screenshot FILE    write the last drawn frame as PNG\n";
+         "  --screenshot FILE    write the last drawn frame as PNG\n"
+         "  --builtins[=json]    list the built-in functions brains may call: name,\n"
+         "                       argument count, family, and whether this build has them\n";
 }
 
 int parse_program_args(std::string_view s, int32_t* values, int capacity) {

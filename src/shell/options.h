@@ -20,6 +20,7 @@ struct Options {
   std::string dump;          // --dump FILE
   std::string screenshot;    // --screenshot FILE.png
   int64_t ticks = -1;        // --ticks N
+  std::string builtins;      // --builtins[=text|json]: "text" or "json"
   std::string command_line;  // everything else, joined by blanks
   std::string error;         // a malformed option
 };
