@@ -16,7 +16,9 @@
 //
 // Inside them a comment `; result: <expectation>, ...` states what the run
 // shows: `name = value` for a variable of that brain (any of = != < <= > >=),
-// or any expectation of the case corpus (tests/cases/README.md):
+// `position_x = value` for a named word of that brain's element (timer,
+// credits, velocity_y, ...), or any expectation of the case corpus
+// (tests/cases/README.md):
 // `tick_count = 5`, `global 1 = 4`, `element Ball position_x > 0`,
 // `message contains "..."`.
 #include <gtest/gtest.h>
@@ -150,6 +152,8 @@ std::vector<std::string> results(const std::vector<std::string>& brain, int elem
       if (v != vars.end())
         out.push_back("element " + std::to_string(element) + " var " + std::to_string(v - vars.begin() + 1) +
                       p.substr(first.size()));
+      else if (case_corpus::word_number(first) >= 0)  // a word of this element's state: position_x, credits, ...
+        out.push_back("element " + std::to_string(element) + " " + p);
       else
         out.push_back(p);
     }
