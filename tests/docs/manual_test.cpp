@@ -395,4 +395,81 @@ TEST_F(Reference, AvailabilityIsThatOfThisBuild) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Links between the pages.
+
+// The anchor a heading gets: lower case, blanks as "-", and only letters,
+// digits, "-" and "_" kept.
+std::string anchor(const std::string& heading) {
+  std::string out;
+  for (char c : lower(heading)) {
+    if (c == ' ')
+      out += '-';
+    else if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_')
+      out += c;
+  }
+  return out;
+}
+
+// The anchors of a Markdown file's headings (outside fenced blocks).
+std::set<std::string> anchors(const std::string& text) {
+  std::set<std::string> out;
+  bool fenced = false;
+  for (const std::string& line : lines_of(text)) {
+    if (line.rfind("```", 0) == 0) fenced = !fenced;
+    if (fenced || line.empty() || line[0] != '#') continue;
+    const size_t b = line.find_first_not_of('#');
+    if (b != std::string::npos) out.insert(anchor(trim(line.substr(b))));
+  }
+  return out;
+}
+
+std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+// "a/b/../c.md" -> "a/c.md".
+std::string normal(const std::string& path) {
+  std::vector<std::string> parts;
+  std::istringstream in(path);
+  for (std::string p; std::getline(in, p, '/');) {
+    if (p == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (p != "." && !p.empty()) {
+      parts.push_back(p);
+    }
+  }
+  std::string out;
+  for (const std::string& p : parts) out += "/" + p;
+  return out;
+}
+
+TEST(ManualLinks, LeadToPagesAndHeadingsThatExist) {
+  for (const std::string& page : manual_pages()) {
+    const std::string path = kManual + page;
+    std::string text;
+    ASSERT_TRUE(core::read_file(path, text));
+    const std::vector<std::string> lines = lines_of(text);
+    bool fenced = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].rfind("```", 0) == 0) fenced = !fenced;
+      if (fenced) continue;
+      for (size_t p = lines[i].find("]("); p != std::string::npos; p = lines[i].find("](", p + 2)) {
+        const size_t end = lines[i].find(')', p + 2);
+        if (end == std::string::npos) continue;
+        const std::string target = lines[i].substr(p + 2, end - p - 2);
+        if (target.rfind("http", 0) == 0 || target.empty()) continue;
+        const size_t hash = target.find('#');
+        const std::string file = target.substr(0, hash);
+        const std::string linked = file.empty() ? path : normal(folder_of(path) + file);
+        std::string linked_text;
+        if (!core::read_file(linked, linked_text) && !core::file_exists(linked + "/")) {
+          ADD_FAILURE_AT(path.c_str(), static_cast<int>(i + 1)) << "no file " << target;
+          continue;
+        }
+        if (hash != std::string::npos && !anchors(linked_text).count(target.substr(hash + 1)))
+          ADD_FAILURE_AT(path.c_str(), static_cast<int>(i + 1)) << "no heading for " << target;
+      }
+    }
+  }
+}
+
 }  // namespace
