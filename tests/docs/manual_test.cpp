@@ -396,6 +396,62 @@ TEST_F(Reference, AvailabilityIsThatOfThisBuild) {
 }
 
 // ---------------------------------------------------------------------------
+// Getting started, followed word for word: its two projects show in the
+// frame what the page says.
+
+class GettingStarted : public testing_support::HeadlessRun {
+ protected:
+  // Runs project block `n` of the page with a screenshot; the pixel reader.
+  void run_project(size_t n, int ticks) {
+    std::string page;
+    ASSERT_TRUE(core::read_file(kManual + "getting-started.md", page));
+    std::vector<Snippet> projects;
+    for (const Snippet& s : snippets(page))
+      if (s.kind == "project") projects.push_back(s);
+    ASSERT_GT(projects.size(), n);
+    std::string text;
+    for (const std::string& l : projects[n].text) text += l + "\n";
+    write("projects/first/first.prj", text);
+    write("runmode.ini", "projects/first/first.prj\n1\n0\n");
+    ASSERT_EQ(quill("--headless --ticks " + std::to_string(ticks) + " --screenshot shot.png"), 0) << last_output;
+    ASSERT_TRUE(screenshot("shot.png", w, h, px));
+    ASSERT_EQ(w, 640);
+    ASSERT_EQ(h, 480);
+  }
+  // How many pixels of the rectangle pass the test.
+  template <class Test>
+  int count(int x1, int y1, int x2, int y2, Test test) const {
+    int n = 0;
+    for (int y = y1; y <= y2; ++y)
+      for (int x = x1; x <= x2; ++x) n += test(&px[(static_cast<size_t>(y) * w + x) * 4]) ? 1 : 0;
+    return n;
+  }
+  int w = 0, h = 0;
+  std::vector<uint8_t> px;
+};
+
+bool sky(const uint8_t* p) { return p[0] == 16 && p[1] == 28 && p[2] == 88; }  // (20, 30, 90) at 16 bits
+bool orange(const uint8_t* p) { return p[0] > 150 && p[1] > 80 && p[1] < 200 && p[2] < 100; }
+bool white(const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; }
+bool ball(const uint8_t* p) { return p[0] == 248 && p[1] == 200 && p[2] == 40; }  // (255, 200, 40)
+
+TEST_F(GettingStarted, TheFirstSceneIsAnOrangeBoxInTheMiddleOfTheSky) {
+  run_project(0, 30);
+  EXPECT_GT(count(300, 220, 340, 260, orange), 1500);  // the middle
+  EXPECT_GT(count(0, 0, 639, 100, sky), 50000);        // the sky above it
+  EXPECT_EQ(count(0, 0, 639, 100, orange), 0);
+}
+
+TEST_F(GettingStarted, TheSecondSceneHasTextCounterAndBallWhereThePageSays) {
+  run_project(1, 1000);
+  EXPECT_GT(count(24, 16, 200, 50, white), 100);    // "Hello from quill" at (24, 16)
+  EXPECT_GT(count(540, 16, 600, 45, white), 40);    // the counter at (540, 16)
+  EXPECT_GT(count(600, 400, 631, 431, ball), 300);  // the ball at (600, 400) after 150 ticks
+  EXPECT_EQ(count(0, 400, 599, 431, ball), 0);
+  EXPECT_GT(count(0, 0, 639, 479, orange), 5000);  // the box
+}
+
+// ---------------------------------------------------------------------------
 // Links between the pages.
 
 // The anchor a heading gets: lower case, blanks as "-", and only letters,
