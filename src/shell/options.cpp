@@ -46,6 +46,10 @@ Options parse_options(int argc, const char* const* argv) {
       value(o.screenshot);
     } else if (a == "--record-audio") {
       value(o.record_audio);
+    } else if (a == "--builtins" || a == "--builtins=text") {
+      o.builtins = "text";
+    } else if (a == "--builtins=json") {
+      o.builtins = "json";
     } else if (a == "--ticks") {
       std::string n;
       value(n);
@@ -55,6 +59,8 @@ Options parse_options(int argc, const char* const* argv) {
         o.error = "--ticks needs a count of ticks";
       else
         o.ticks = v;
+    } else if (a.substr(0, 11) == "--builtins=") {
+      o.error = "--builtins lists as text or as json, not " + std::string(a.substr(11));
     } else if (a.size() > 2 && a.substr(0, 2) == "--") {
       o.error = "unknown option " + std::string(a);
     } else {
@@ -81,7 +87,9 @@ std::string usage() {
          "  --ticks N            end a run (or each level) after N ticks\n"
          "  --dump FILE          write the element states at the end of a run (JSON)\n"
          "  --screenshot FILE    write the last frame of a test run, or the display at the end, as PNG\n"
-         "  --record-audio FILE  write the whole sound mix as a WAV file\n";
+         "  --record-audio FILE  write the whole sound mix as a WAV file\n"
+         "  --builtins[=json]    list the built-in functions brains may call: name,\n"
+         "                       argument count, family, and whether this build has them\n";
 }
 
 int parse_program_args(std::string_view s, int32_t* values, int capacity) {

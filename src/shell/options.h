@@ -22,6 +22,7 @@ struct Options {
   std::string screenshot;    // --screenshot FILE.png
   std::string record_audio;  // --record-audio FILE.wav
   int64_t ticks = -1;        // --ticks N
+  std::string builtins;      // --builtins[=text|json]: "text" or "json"
   std::string command_line;  // everything else, joined by blanks
   std::string error;         // a malformed option
 };

@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "shell/bindings.h"
+#include "shell/builtin_list.h"
 #include "shell/defaults.h"
 #include "shell/dispatcher.h"
 #include "shell/install.h"
@@ -101,6 +102,13 @@ int run_engine(int argc, const char* const* argv) {
   }
   if (s.options.version) {
     std::printf("%s\n", kVersion);
+    return 0;
+  }
+  // --builtins: the built-in table with what this build binds, and nothing else.
+  if (!s.options.builtins.empty()) {
+    bind_builtins();
+    const std::string list = s.options.builtins == "json" ? builtin_list_json() : builtin_list_text();
+    std::fputs(list.c_str(), stdout);
     return 0;
   }
   if (!s.options.init_install.empty()) {
