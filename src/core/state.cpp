@@ -7,6 +7,9 @@
 
 namespace core {
 
+const char kClassText[kClassTextBytes + 1] = "Quillomatics                    ";
+static_assert(sizeof(kClassText) == 33);
+
 State& state() {
   static State s;
   return s;

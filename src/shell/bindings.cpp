@@ -6,6 +6,7 @@
 #include "brain/builtins/general.h"
 #include "brain/state.h"
 #include "core/element_state.h"
+#include "core/protect.h"
 #include "core/state.h"
 #include "engine/builtins.h"
 #include "engine/draw.h"
@@ -19,8 +20,10 @@
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "project/records.h"
+#include "project/state.h"
 #include "shell/messages.h"
 #include "shell/state.h"
+#include "standalone/builtins.h"
 
 namespace shell {
 
@@ -58,6 +61,13 @@ void bind_engine_hooks() {
   h.race_checkpoints = engine::race_update;
 }
 
+// The stand-alone player keeps its working brain copies protected.
+void bind_player_hooks() {
+  project::state().protect = [](std::string& bytes) {
+    if (core::transforms(".bra")) core::protect_text(bytes);
+  };
+}
+
 }  // namespace
 
 void bind_message_services() {
@@ -75,8 +85,10 @@ void bind_builtins() {
   brain::bind_general_builtins();
   brain::bind<exemode>("exemode");
   engine::bind_builtins();
+  standalone::bind_builtins();
   bind_general_services();
   bind_engine_hooks();
+  bind_player_hooks();
 }
 
 }  // namespace shell
