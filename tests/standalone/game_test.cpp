@@ -275,6 +275,31 @@ TEST_F(Game, SaveThenResumeRestoresTheSavedStateWithFreshBrains) {
   EXPECT_GE(d.value("tick_count").value_or(0), 10000);
 }
 
+// A level's loading image with a video of the same base name shows the
+// video instead; a video that does not decode is skipped with a warning.
+TEST_F(Game, CutScenesPlayAndBrokenOnesAreSkipped) {
+  const std::string sample = std::string(QUILL_TESTDATA) + "/avi/fate_skating.avi";
+  if (!core::file_exists(sample)) GTEST_SKIP() << "no sample " << sample;
+  std::string video;
+  ASSERT_TRUE(core::read_file(sample, video));
+  write("images/wait_.avi", video);
+  level(1, std::string(kOnce) + "  global_set(4, 44)\n  exit(-3)\nendif");
+  list({0});
+  build();
+  ASSERT_EQ(read("tarvoexe/wait_.avi"), video);
+  ASSERT_EQ(play(), 0) << last_output;
+  EXPECT_EQ(global(4), 44);
+  for (const Message& m : messages()) EXPECT_EQ(m.text.find("wait_.avi"), std::string::npos) << m.text;
+
+  write("tarvoexe/wait_.avi", video.substr(0, 600));
+  write("tarvoexe/globvars.dat", std::string(8192, '\0'));
+  ASSERT_EQ(play(), 0) << last_output;
+  EXPECT_EQ(global(4), 44);
+  bool warned = false;
+  for (const Message& m : messages()) warned = warned || m.text.find("wait_.avi") != std::string::npos;
+  EXPECT_TRUE(warned);
+}
+
 TEST(QuillBinary, HoldsOneClassTextAndNoEditorStripMarker) {
   std::string image;
   ASSERT_TRUE(core::read_file(QUILL_BINARY, image, size_t{1} << 30));
