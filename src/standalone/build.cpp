@@ -13,6 +13,7 @@
 #include "project/project_file.h"
 #include "project/records.h"
 #include "project/state.h"
+#include "project/types.h"
 #include "standalone/engine_copy.h"
 
 namespace standalone {
@@ -44,6 +45,14 @@ bool ends_with(std::string_view s, std::string_view tail) {
 std::string file_name(std::string_view path) {
   const size_t p = path.find_last_of("/\\");
   return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+// The path with the text after its last "." (in its file name) replaced.
+std::string with_extension(const std::string& path, const std::string& ext) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + "." + ext;
+  return path.substr(0, dot + 1) + ext;
 }
 
 std::string three(int n) {
@@ -152,6 +161,7 @@ struct Builder {
         if (!core::file_exists(frame)) break;
         copy_x(frame);
       }
+      copy_ground_cache(e, k, src, file_name(src));
       project::set_field(e, k, "./" + file_name(src));
       return;
     }
@@ -172,7 +182,17 @@ struct Builder {
         protect(frame, out + dest.substr(0, dest.size() - 3) + three(n));
       }
     }
+    copy_ground_cache(e, k, path, dest);
     project::set_field(e, k, "./" + dest);
+  }
+
+  // A BOUNDARY element's ground-map cache (its aspect with the extension
+  // ".m3d"): a built game makes none, so the one the tools made goes along,
+  // named after the aspect's name in the game.
+  void copy_ground_cache(int e, int k, const std::string& aspect, const std::string& dest) {
+    if (k != project::kFieldAspect || project::element_type(e) != project::kBoundary) return;
+    const std::string cache = with_extension(aspect, "m3d");
+    if (core::file_exists(cache)) protect(cache, out + with_extension(dest, "m3d"));
   }
 
   bool brains_compile() {

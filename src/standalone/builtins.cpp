@@ -45,7 +45,8 @@ int32_t save_to(int32_t slot) {
   p.slot = slot;
   if (auto* draw = engine::hooks().draw_frame) draw();
   silence(true);
-  if (!core::write_file_atomic(save_path(slot), save_image(p.level, p.hearer)))
+  const int32_t hearer = p.hearer_of_sound ? p.hearer_of_sound() : 0;
+  if (!core::write_file_atomic(save_path(slot), save_image(p.level, hearer)))
     core::file_warning(save_path(slot), "a writable file", "no saved game");
   silence(false);
   brain::general::restart_deadline();

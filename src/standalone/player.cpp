@@ -223,7 +223,10 @@ void run_level(const std::string& path) {
   engine::set_exit_code(kExitNone);
   core::remove_file(core::state().folders.temp_file);
   if (p.resuming) {
-    if (!apply_save(saved)) core::box("The saved game is damaged and was not resumed.", " OK ", " OK ");
+    if (!apply_save(saved))
+      core::box("The saved game is damaged and was not resumed.", " OK ", " OK ");
+    else if (p.set_hearer_of_sound)
+      p.set_hearer_of_sound(p.hearer);
     engine::set_tick_count(10000);
     p.resuming = false;
   }

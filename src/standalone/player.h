@@ -24,6 +24,10 @@ struct Player {
   int32_t hearer = 0;      // the hearer element read from a save file
   std::string level_path;  // the last level file played
   int32_t exit_code = 1;   // what ended the last level
+  // The sound system's hearer element (an index): asked when a game is
+  // saved, given back when it is resumed. Null: 0 is saved, nothing given.
+  int32_t (*hearer_of_sound)() = nullptr;
+  void (*set_hearer_of_sound)(int32_t element) = nullptr;
 };
 
 Player& player();

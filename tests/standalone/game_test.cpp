@@ -198,6 +198,22 @@ TEST_F(Game, ResourcesAreProtectedAndPlayedRestored) {
   for (const Message& m : messages()) EXPECT_EQ(m.text.find(name.substr(2)), std::string::npos) << m.text;
 }
 
+TEST_F(Game, BoundaryGroundCacheGoesAlong) {
+  write("3dsfiles/ground.3ds", "a model");
+  write("3dsfiles/ground.m3d", "the cache the tools made");
+  level(1, "exit(-3)", {ElementSpec{{{36, "12"}, {2, "./3dsfiles/ground.3ds"}}, ""}});
+  list({0}, "./images/black_.bmp");
+  build();
+  const std::string project = restored(read("tarvoexe/level001.prj"));
+  core::LineReader lines(project);
+  for (int i = 0; i < 3; ++i) lines.next();
+  const std::string name(core::field(lines.next(), 2));
+  ASSERT_EQ(name.size(), 14u) << name;
+  const std::string cache = "tarvoexe/" + name.substr(2, 9) + "m3d";
+  ASSERT_TRUE(exists(cache)) << cache;
+  EXPECT_EQ(restored(read(cache)), "the cache the tools made");
+}
+
 TEST_F(Game, ExitZeroEndsQuietlyWithTheEndImage) {
   level(1, "exit(0)");
   list({0}, "./images/black_.bmp");
