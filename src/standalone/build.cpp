@@ -21,6 +21,8 @@ namespace standalone {
 namespace {
 
 constexpr int kMaxFrames = 999;
+// Longest image name looked for in an X file.
+constexpr size_t kMaxNameBytes = 260;
 constexpr int kFieldNetwork = 47;
 constexpr char kDataFiles[] =
     "resume_.bmp|end_.bmp|atan.bin|font.fnt|font8.fnt|random.bin|sinus.bin|sinusbig.bin|hood0a.x|hood1a.x|hood2a.x|"
@@ -98,7 +100,7 @@ struct Builder {
     for (const char* ext : {".bmp", ".ppm"}) {
       for (size_t p = low.find(ext); p != std::string::npos; p = low.find(ext, p + 1)) {
         size_t start = p;
-        while (start > 0 && bytes[start - 1] != '"' && bytes[start - 1] != '\0') --start;
+        while (start > 0 && p - start < kMaxNameBytes && bytes[start - 1] != '"' && bytes[start - 1] != '\0') --start;
         // Only a file of the X file's own folder: any folder part is dropped.
         const std::string name = file_name(std::string_view(bytes).substr(start, p + 4 - start));
         if (name.size() <= 4 || name.find('\n') != std::string::npos) continue;

@@ -26,6 +26,9 @@ namespace standalone {
 
 namespace {
 
+// Headless, levels that keep going to one another would never end.
+constexpr int kMaxHeadlessLevels = 1000;
+
 const std::string& program() { return core::state().folders.program; }
 
 std::string three_digits(int32_t n) {
@@ -241,7 +244,13 @@ int32_t play() {
   Player& p = player();
   p.level = -1;
   p.exit_code = 1;
-  for (;;) {
+  for (int played = 0;; ++played) {
+    if (platform::headless() && played == kMaxHeadlessLevels) {
+      if (auto* warn = core::state().notify.warning)
+        warn("A headless game ends after " + std::to_string(kMaxHeadlessLevels) + " levels.");
+      p.exit_code = kExitEndScreen;
+      break;
+    }
     const std::string path = level_path(p.exit_code);
     if (!core::file_exists(path)) {
       if (p.exit_code > 0) core::box("Sub-project " + three_digits(p.exit_code) + " not found, error!", " OK ", " OK ");
