@@ -227,10 +227,13 @@ struct Builder {
       copy_resource(e, project::kFieldAspect);
       copy_resource(e, project::kFieldSound);
     }
+    // The background image; without one the engine takes the default, which
+    // the game needs as much.
     std::string& background = project::state().scene.background;
-    if (!background.empty()) {
-      const std::string dest = derived_name(background);
-      if (core::file_exists(background)) protect(background, out + dest);
+    const std::string image = background.empty() ? program() + "bckgrnds/bkgr000_.bmp" : background;
+    const std::string dest = derived_name(image);
+    if (core::file_exists(image)) {
+      protect(image, out + dest);
       background = "./" + dest;
     }
     const std::string level = out + "level" + level_digits(index) + ".prj";
