@@ -170,8 +170,10 @@ void level_images(int32_t level, std::string& loading, std::string& complete) {
   std::string_view line;
   for (int32_t i = 0; i < level; ++i) line = lines.next();
   if (lines.at_end()) return;
-  loading += std::string(core::field(line, 1));
-  complete += std::string(core::field(line, 2));
+  // The build writes bare file names; any folder part is dropped, so that
+  // a list cannot point outside the game's folder.
+  loading += file_name(core::slashes_forward(core::field(line, 1)));
+  complete += file_name(core::slashes_forward(core::field(line, 2)));
 }
 
 void cutscene_size(const std::string& path, int32_t& width, int32_t& height) {

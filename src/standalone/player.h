@@ -37,8 +37,8 @@ Player& player();
 std::string level_path(int32_t level);
 
 // The level's loading and load-complete images from multilev.ini line
-// `level` (program folder + item 1 and item 2); program folder alone for
-// items that are missing.
+// `level` (program folder + the file names of item 1 and item 2); program
+// folder alone for items that are missing.
 void level_images(int32_t level, std::string& loading, std::string& complete);
 
 // The size of a cut-scene from its name: "intro_320x240.avi" gives 320 by

@@ -98,6 +98,10 @@ TEST_F(Levels, PathsAndListLines) {
   standalone::level_images(3, loading, complete);
   EXPECT_EQ(loading, folder + "c.bmp");
   EXPECT_EQ(complete, folder + "black_.bmp");
+  ASSERT_TRUE(core::write_file_atomic(folder + "multilev.ini", "../../up.bmp|sub\\in.bmp|\r\n"));
+  standalone::level_images(1, loading, complete);
+  EXPECT_EQ(loading, folder + "up.bmp");
+  EXPECT_EQ(complete, folder + "in.bmp");
   for (int32_t level : {2, 4, 0, -4}) {
     standalone::level_images(level, loading, complete);
     EXPECT_EQ(loading, folder) << level;
