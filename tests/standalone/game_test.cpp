@@ -131,6 +131,10 @@ TEST_F(Game, ThreeLevelsCarryGlobalsToTheNextLevelAndTheNextRun) {
   EXPECT_EQ(global(1), 7);
   EXPECT_EQ(global(2), 0);
   EXPECT_EQ(global(3), 14);  // level 2 saw level 1's global
+  const std::string tarvo = read("tarvoexe/tarvo.ini");
+  core::LineReader settings(tarvo);
+  for (int i = 1; i < 15; ++i) settings.next();
+  EXPECT_EQ(settings.next(), "1");  // the display flag
   for (const char* left : {"temp.tmp", "tempx.x", "00000001.bra", "00000002.bra"})
     EXPECT_FALSE(exists(std::string("tarvoexe/") + left)) << left;
 
