@@ -4,11 +4,14 @@
 
 #include <cstring>
 
+#include "brain/state.h"
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
+#include "standalone/builtins.h"
 #include "standalone/player.h"
 #include "standalone/save_file.h"
+#include "support/builtin_call.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -123,6 +126,62 @@ TEST(Cutscenes, SizeFromTheName) {
   EXPECT_EQ(w, 0);
   standalone::cutscene_size("/my_dir/intro.avi", w, h);
   EXPECT_EQ(w, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The save and resume rows act only in a built game.
+class PlayerRows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(core::init_memory());
+    standalone::bind_builtins();
+    saved_program_ = core::state().folders.program;
+    core::state().folders.program = folder;
+    brain::state().general.exit_code = &exit_code;
+  }
+  void TearDown() override {
+    core::state().folders.program = saved_program_;
+    core::state().stand_alone = 0;
+    brain::state().general.exit_code = nullptr;
+  }
+  std::string folder = testing_support::temp_folder("quill-rows");
+  int32_t exit_code = -1;
+
+ private:
+  std::string saved_program_;
+};
+
+TEST_F(PlayerRows, OutsideTheGameTheyDoNothing) {
+  core::state().stand_alone = 0;
+  testing_support::call("save");
+  testing_support::call("save_x", 3);
+  EXPECT_FALSE(core::file_exists(folder + "curr0.dat"));
+  EXPECT_FALSE(core::file_exists(folder + "curr3.dat"));
+  ASSERT_TRUE(core::write_file_atomic(folder + "curr0.dat", "x"));
+  testing_support::call("resume");
+  testing_support::call("reset");
+  EXPECT_EQ(exit_code, -1);
+}
+
+TEST_F(PlayerRows, SaveWritesTheLayoutAndResumeNeedsTheFile) {
+  core::state().stand_alone = 1;
+  standalone::player().level = 4;
+  testing_support::call("save_x", 12);
+  std::string saved;
+  ASSERT_TRUE(core::read_file(folder + "curr12.dat", saved));
+  int32_t level = 0, hearer = -1;
+  ASSERT_TRUE(standalone::save_header(saved, level, hearer));
+  EXPECT_EQ(level, 4);
+  EXPECT_EQ(hearer, 0);
+
+  testing_support::call("resume_x", 5);  // no curr5.dat
+  EXPECT_EQ(exit_code, -1);
+  testing_support::call("resume_x", 12);
+  EXPECT_EQ(exit_code, standalone::kExitResume);
+  EXPECT_EQ(standalone::player().slot, 12);
 }
 
 }  // namespace
