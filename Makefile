@@ -15,7 +15,7 @@ WERROR_FLAG = $(if $(WERROR),-DQUILL_WERROR=$(WERROR))
 # virtual time and leaves a screenshot; with one it opens a window (Esc ends it).
 HEADLESS := $(if $(or $(CI),$(if $(DISPLAY)$(WAYLAND_DISPLAY),,none)),--headless --ticks 300 --screenshot screenshot.png,--windowed)
 
-.PHONY: demo test bootstrap release configure-release format check-format check-layers tidy fuzz-smoke
+.PHONY: demo demo-game test bootstrap release configure-release format check-format check-layers tidy fuzz-smoke
 
 bootstrap:
 	@tools/bootstrap
@@ -32,6 +32,13 @@ demo: release
 	tools/demo-request $(DEMO)
 	cd $(DEMO) && ../release/src/shell/quill $(HEADLESS) --messages messages.jsonl
 	@echo "demo finished; messages in $(DEMO)/messages.jsonl"
+
+# The demo built as a stand-alone game in build/demo/tarvoexe/, then played.
+demo-game: release
+	$(RELEASE)/src/shell/quill --init-install $(DEMO)
+	mkdir -p $(DEMO)/projects/demo && cp examples/demo/* $(DEMO)/projects/demo/
+	tools/demo-game $(DEMO) $(HEADLESS) --messages messages.jsonl
+	@echo "demo game finished; messages in $(DEMO)/tarvoexe/messages.jsonl"
 
 check-layers:
 	tools/check-layers

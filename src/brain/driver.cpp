@@ -8,6 +8,7 @@
 #include "brain/run.h"
 #include "core/element_state.h"
 #include "core/files.h"
+#include "core/protect.h"
 #include "core/state.h"
 
 namespace brain {
@@ -33,7 +34,7 @@ Source read_source(const BrainSource& b) {
     s.too_large = s.text.size() > kMaxBrainBytes;
   } else {
     bool truncated = false;
-    s.missing = !core::read_file(b.path, s.text, kMaxBrainBytes, &truncated);
+    s.missing = !core::read_resource(b.path, s.text, kMaxBrainBytes, &truncated);
     s.too_large = truncated;
   }
   s.checksum = s.missing ? 0 : brain_checksum(s.text);

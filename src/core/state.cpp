@@ -7,6 +7,9 @@
 
 namespace core {
 
+const char kClassText[kClassTextBytes + 1] = "Quillomatics                    ";
+static_assert(sizeof(kClassText) == 33);
+
 // Priority 101 is the first one open to programs: before every ordinary
 // static initialiser of any file.
 State g_state __attribute__((init_priority(101)));

@@ -14,8 +14,11 @@ namespace core {
 constexpr int kMaxProgramArgs = 256;
 
 // The class text: window caption, error-box caption, single-instance lock.
-constexpr char kClassText[] = "Quillomatics                    ";
-static_assert(sizeof(kClassText) == 33);
+// One array in the executable that everything reads at run time, so that a
+// built game's copy of the engine can be given its own name by overwriting
+// these 32 bytes (see standalone/engine_copy.h).
+constexpr size_t kClassTextBytes = 32;
+extern const char kClassText[kClassTextBytes + 1];
 
 // Message services. The shell points them at the tool screen, the platform
 // boxes or the headless log; until then they answer as a silent default.

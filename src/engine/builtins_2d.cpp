@@ -232,6 +232,14 @@ int32_t bmp_show(int32_t a1) {
     media::clear_display();
     return 0;
   }
+  show_bitmap(bitmap);
+  return 0;
+}
+
+}  // namespace
+
+void show_bitmap(const media::Bitmap& bitmap) {
+  if (bitmap.pixels.empty()) return;
   std::vector<uint32_t> rgba(bitmap.pixels.size());
   for (size_t i = 0; i < rgba.size(); ++i) {
     const uint32_t p = bitmap.pixels[i];
@@ -241,10 +249,7 @@ int32_t bmp_show(int32_t a1) {
   platform::frame_blit_full(t);
   platform::frame_present();
   platform::texture_delete(t);
-  return 0;
 }
-
-}  // namespace
 
 void bind_2d_builtins() {
   brain::bind<frame_refresh>("frame_refresh");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/element_state.h"
+#include "media/bmp.h"
 
 namespace engine {
 
@@ -9,6 +10,10 @@ namespace engine {
 // except the warm-up frame. Nothing is drawn while the window is minimised
 // or hidden.
 void draw_frame();
+
+// A bitmap stretched over the whole frame and presented at once (bmp_show,
+// and the stand-alone player's loading and end images).
+void show_bitmap(const media::Bitmap& bitmap);
 
 struct Object;
 // A COUNTER's credits in the glyphs of its digit strip.

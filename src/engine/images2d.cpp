@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/protect.h"
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
@@ -120,9 +121,20 @@ void load_frame(Object& o, const std::string& path) {
   o.w[2] = platform::texture_create(rgba.data(), kFrameWidth, kFrameHeight);
 }
 
+// A ".g3d" background description; in a built game, where resources carry
+// ".dat" names, any such file that is not a PCX image (first byte 10).
+bool g3d_background(const std::string& path) {
+  if (path.size() < 4) return false;
+  const std::string_view ext = std::string_view(path).substr(path.size() - 4);
+  if (core::equals_ignore_case(ext, ".g3d")) return true;
+  if (!core::equals_ignore_case(ext, ".dat")) return false;
+  uint8_t head[4] = {};
+  return core::read_resource_into(path, head, sizeof head) == sizeof head && head[0] != 10;
+}
+
 void load_background(Object& o, const std::string& path) {
-  if (path.size() >= 4 && core::equals_ignore_case(std::string_view(path).substr(path.size() - 4), ".g3d")) {
-    core::read_into(path, o.w, sizeof o.w);
+  if (g3d_background(path)) {
+    core::read_resource_into(path, o.w, sizeof o.w);
     o.w[0] = static_cast<int32_t>(kTagBackground);
     return;
   }

@@ -71,6 +71,9 @@ void set_max_framerate(int32_t n) {
   state().loop.tick_length = 4500 / n;
 }
 
+void set_exit_code(int32_t code) { state().loop.exit_code = code; }
+void set_tick_count(uint32_t count) { state().loop.tick_count = count; }
+
 void tick() {
   State& s = state();
   media::overlay_clear();
@@ -97,90 +100,107 @@ void tick() {
   if (tick_limit_reached() && s.loop.exit_code == -1) s.loop.exit_code = kExitPlain;
 }
 
-int32_t test_run() {
+void run_begin() {
   State& s = state();
-
   media::pump();
   media::flush();
   s.loop.engine_running = true;
-  const bool clipping = s.drawing.sprite_clipping;
+  RunSettings& saved = s.loop.saved;
+  saved.sprite_clipping = s.drawing.sprite_clipping;
   s.drawing.sprite_clipping = true;
-  const int32_t fog_start = s.drawing.fog_start, fog_end = s.drawing.fog_end;
-  const uint32_t scene_colour = s.drawing.scene_colour;
-
-  load_globals();
+  saved.fog_start = s.drawing.fog_start;
+  saved.fog_end = s.drawing.fog_end;
+  saved.scene_colour = s.drawing.scene_colour;
   s.drawing.text_colour = 0xFFFFFF;
   s.loop.exit_code = -1;
   s.loop.run_flag = true;
   s.loop.ticks_run = 0;
+}
 
-  core::notice("Loading data, please wait...");
+bool run_load(bool notices) {
+  auto say = [notices](const char* text) {
+    if (notices) core::notice(text);
+  };
+  say("Loading data, please wait...");
   const bool loaded = load_phase();
   if (loaded) {
-    core::notice("Initializing objects, please wait...");
+    say("Initializing objects, please wait...");
     initialize_phase();
-    core::notice("Compiling brains, please wait...");
+    say("Compiling brains, please wait...");
     compile_brains();
   }
-  core::notice("");
+  say("");
+  return loaded;
+}
 
-  if (loaded) {
-    media::clear_display();
-    reset_sounds();
-    std::memcpy(s.loop.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.loop.channel_copy);
-    media::select_tool_font(core::state().folders.data, true);
-    media::overlay_fonts_reset();
-    if (s.loop.strings_free < kLowStringMemory)
-      core::value_box(s.loop.strings_free, "Warning! Internal string memory low.");
+void run_loop() {
+  State& s = state();
+  media::clear_display();
+  reset_sounds();
+  std::memcpy(s.loop.channel_copy, core::state().pools.channel_map.bytes(), sizeof s.loop.channel_copy);
+  media::select_tool_font(core::state().folders.data, true);
+  media::overlay_fonts_reset();
+  if (s.loop.strings_free < kLowStringMemory)
+    core::value_box(s.loop.strings_free, "Warning! Internal string memory low.");
 
-    // The mouse has not moved since the last notice was presented.
-    media::note_present();
-    for (int i = 0; i < kWarmUpTicks && !stopped(); ++i) tick();
-    s.loop.first_frame = true;
-    draw();
-    s.loop.first_frame = false;
-    for (int e = 0; e < s.scene.element_count; ++e) {
-      core::ElementState& st = *core::element_state(e);
-      if (project::element_type(e) == project::kFrame && (st.w[core::kFlags] & core::kFlagOn)) st.w[core::kExtent] = 2;
-    }
-
-    s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
-    // An exit asked for in the warm-up still ends the run only after the
-    // loop's first tick.
-    while (!stopped()) {
-      media::pump();
-      // Headless with the script used up and no tick limit: Escape, so that
-      // no headless run can go on for ever.
-      if (platform::headless() && s.loop.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
-        media::inject_default_key(false);
-      media::next_key_event();
-      s.loop.current_key = media::input().current_scancode;
-      if (hooks().race_checkpoints) hooks().race_checkpoints();
-      if (hooks().collisions) hooks().collisions();
-      if (hooks().poll_joysticks) hooks().poll_joysticks();
-      tick();
-      if (s.loop.exit_code != -1 || s.loop.current_key == 1) break;
-      if (static_cast<int32_t>(platform::now() - s.loop.next_deadline) > 0) {
-        s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
-        continue;
-      }
-      platform::wait_until(s.loop.next_deadline + 1);
-      s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
-      draw();
-    }
-    media::select_tool_font(core::state().folders.data, false);
-    std::memcpy(core::state().pools.channel_map.bytes(), s.loop.channel_copy, sizeof s.loop.channel_copy);
+  // The mouse has not moved since the last notice was presented.
+  media::note_present();
+  for (int i = 0; i < kWarmUpTicks && !stopped(); ++i) tick();
+  s.loop.first_frame = true;
+  draw();
+  s.loop.first_frame = false;
+  for (int e = 0; e < s.scene.element_count; ++e) {
+    core::ElementState& st = *core::element_state(e);
+    if (project::element_type(e) == project::kFrame && (st.w[core::kFlags] & core::kFlagOn)) st.w[core::kExtent] = 2;
   }
 
+  s.loop.next_deadline = platform::now() + static_cast<uint32_t>(s.loop.tick_length);
+  // An exit asked for in the warm-up still ends the run only after the
+  // loop's first tick.
+  while (!stopped()) {
+    media::pump();
+    // Headless with the script used up and no tick limit: Escape, so that
+    // no headless run can go on for ever.
+    if (platform::headless() && s.loop.tick_limit < 0 && media::input_exhausted() && !media::key_event_waiting())
+      media::inject_default_key(false);
+    media::next_key_event();
+    s.loop.current_key = media::input().current_scancode;
+    if (hooks().race_checkpoints) hooks().race_checkpoints();
+    if (hooks().collisions) hooks().collisions();
+    if (hooks().poll_joysticks) hooks().poll_joysticks();
+    tick();
+    if (s.loop.exit_code != -1 || s.loop.current_key == 1) break;
+    if (static_cast<int32_t>(platform::now() - s.loop.next_deadline) > 0) {
+      s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
+      continue;
+    }
+    platform::wait_until(s.loop.next_deadline + 1);
+    s.loop.next_deadline += static_cast<uint32_t>(s.loop.tick_length);
+    draw();
+  }
+  media::select_tool_font(core::state().folders.data, false);
+  std::memcpy(core::state().pools.channel_map.bytes(), s.loop.channel_copy, sizeof s.loop.channel_copy);
+}
+
+int32_t run_end() {
+  State& s = state();
+  const RunSettings& saved = s.loop.saved;
   s.loop.run_flag = false;
-  s.drawing.scene_colour = scene_colour;
-  s.drawing.fog_end = fog_end;
-  s.drawing.fog_start = fog_start;
-  s.drawing.sprite_clipping = clipping;
+  s.drawing.scene_colour = saved.scene_colour;
+  s.drawing.fog_end = saved.fog_end;
+  s.drawing.fog_start = saved.fog_start;
+  s.drawing.sprite_clipping = saved.sprite_clipping;
   s.loop.engine_running = false;
   if (hooks().release_scene) hooks().release_scene();
   media::pump();
   return s.loop.exit_code;
+}
+
+int32_t test_run() {
+  run_begin();
+  load_globals();
+  if (run_load(true)) run_loop();
+  return run_end();
 }
 
 std::string dump_json() {

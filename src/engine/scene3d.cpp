@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/protect.h"
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/state.h"
@@ -98,7 +99,8 @@ core::Model x_model(const std::string& path) {
   core::Model m;
   platform::XInfo info;
   std::string error;
-  if (!platform::load_x(path, m, info, error)) {
+  const core::RestoredFile file(path, core::kRestoredX);
+  if (!platform::load_x(file.path(), m, info, error)) {
     core::file_warning(path, "a usable X model", kDefaultXModel);
     platform::load_x(program_path(kDefaultXModel), m, info, error);
   }

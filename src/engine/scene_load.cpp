@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brain/numbers.h"
+#include "core/protect.h"
 #include "core/angles.h"
 #include "core/element_state.h"
 #include "core/files.h"
@@ -72,7 +73,7 @@ void load_camera(Object& o, const std::string& aspect) {
   if (!exists(aspect)) core::file_warning(program_path(aspect), "a camera file", kDefaultCamera);
   std::string path = exists(aspect) ? aspect : std::string(kDefaultCamera);
   uint8_t bytes[64 + kCameraBlockBytes] = {};
-  core::read_into(program_path(path), bytes, sizeof bytes);
+  core::read_resource_into(program_path(path), bytes, sizeof bytes);
   std::memcpy(o.w, bytes, 64);
   o.w[0] = static_cast<int32_t>(kTagCamera);
   const uint32_t block = work_alloc(kCameraBlockBytes);

@@ -23,6 +23,14 @@ constexpr std::array<int32_t, N> filled(int32_t v) {
 }
 
 // The run loop: its clock, counters and flags.
+// Drawing settings a run changes and puts back at its end.
+struct RunSettings {
+  bool sprite_clipping = false;
+  int32_t fog_start = 0;
+  int32_t fog_end = 0;
+  uint32_t scene_colour = 0;
+};
+
 struct Loop {
   int32_t tick_length = 150;   // timer units (1/4500 s) per tick
   int32_t max_framerate = 30;  // ticks per second
@@ -41,6 +49,7 @@ struct Loop {
   bool picking_needed = false;
   uint32_t strings_free = 0;                          // string pool bytes left after compiling
   uint8_t channel_copy[core::kChannelMapBytes] = {};  // the channel map as it was before the run
+  RunSettings saved;                                  // kept by run_begin for run_end
 };
 
 // The scene tables of the loaded project.

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "brain/bind.h"
+#include "core/protect.h"
 #include "core/element_state.h"
 #include "core/files.h"
 #include "core/int32.h"
@@ -149,7 +150,7 @@ int32_t track_play_reset(int32_t track, int32_t n) {
 void load_track(Object& o, const std::string& path) {
   o.w[0] = static_cast<int32_t>(kTagTrack);
   std::string bytes;
-  const bool found = core::file_exists(path) && core::read_file(path, bytes, core::state().pools.work.size);
+  const bool found = core::file_exists(path) && core::read_resource(path, bytes, core::state().pools.work.size);
   if (!found) {
     core::file_warning(path, "a track", "an empty track");
     bytes.assign(kRecord, '\0');  // one empty record

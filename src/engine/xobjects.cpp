@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "brain/bind.h"
+#include "core/protect.h"
 #include "core/element_state.h"
 #include "core/state.h"
 #include "core/strings.h"
@@ -219,7 +220,8 @@ XAnimation* animation_of(int32_t handle) {
   platform::XInfo info;
   core::XRig rig;
   std::string error;
-  const bool ok = platform::load_x_rig(x_model_file(*object(o)), model, info, rig, error);
+  const core::RestoredFile file(x_model_file(*object(o)), core::kRestoredX);
+  const bool ok = platform::load_x_rig(file.path(), model, info, rig, error);
   XAnimation* a = add_animation(mesh, ok ? &rig : nullptr, ok ? &model : nullptr);
   if (a) a->object = o;
   return a;
@@ -263,7 +265,8 @@ int32_t load_into_slot(const std::string& path, int32_t parent, int32_t source) 
   platform::XInfo info;
   core::XRig rig;
   std::string error;
-  if (!platform::load_x_rig(path, model, info, rig, error)) return -1;
+  const core::RestoredFile file(path, core::kRestoredX);
+  if (!platform::load_x_rig(file.path(), model, info, rig, error)) return -1;
   const int frame = platform::frame_create(parent_frame);
   if (frame < 0) return -1;
   const int mesh = model.empty() ? -1 : platform::mesh_create(model);

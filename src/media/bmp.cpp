@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 
+#include "core/protect.h"
 #include "core/files.h"
 #include "media/pcx.h"
 
@@ -317,7 +318,7 @@ Palette bmp_show_palette(std::span<const uint8_t> f) {
 Palette read_bmp_show_palette(const std::string& path) {
   // The header and a full colour table are all that is read.
   std::string bytes;
-  core::read_file(path, bytes, kFileHeader + 40 + 4 * 256);
+  core::read_resource(path, bytes, kFileHeader + 40 + 4 * 256);
   return bmp_show_palette(as_bytes(bytes));
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/protect.h"
 #include "core/files.h"
 #include "core/text.h"
 
@@ -395,7 +396,7 @@ ModelSource load_with_fallback(const std::string& path, const std::string& fallb
   std::string bytes;
   bool truncated = false;
   for (const std::string* p : {&path, &fallback_path}) {
-    if (core::read_file(*p, bytes, kMax3dsFileBytes, &truncated) && !truncated &&
+    if (core::read_resource(*p, bytes, kMax3dsFileBytes, &truncated) && !truncated &&
         parse(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), out))
       return p == &path ? ModelSource::file : ModelSource::fallback;
   }

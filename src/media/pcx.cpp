@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/protect.h"
 #include "core/files.h"
 
 namespace media {
@@ -70,7 +71,7 @@ ImageSize pcx_size(std::span<const uint8_t> file) {
 
 bool read_image_file(const std::string& path, std::string& bytes) {
   bool truncated = false;
-  if (!core::read_file(path, bytes, kMaxImageFileBytes, &truncated) || truncated) {
+  if (!core::read_resource(path, bytes, kMaxImageFileBytes, &truncated) || truncated) {
     bytes.clear();
     return false;
   }
@@ -84,7 +85,7 @@ ImageSize read_pcx_size(const std::string& path) {
   uintmax_t bytes = std::filesystem::file_size(path, ec);
   if (ec || bytes > kMaxImageFileBytes) return {};
   uint8_t header[kPcxHeaderBytes];
-  size_t got = core::read_into(path, header, sizeof header);
+  size_t got = core::read_resource_into(path, header, sizeof header);
   return pcx_size({header, got});
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/protect.h"
 #include "core/files.h"
 
 namespace media {
@@ -72,7 +73,7 @@ bool parse_shape(std::span<const uint8_t> file, Shape& out) {
 bool read_shape(const std::string& path, Shape& out) {
   std::string bytes;
   out = Shape{};
-  if (!core::read_file(path, bytes, kMaxShapeFileBytes + 1)) return false;
+  if (!core::read_resource(path, bytes, kMaxShapeFileBytes + 1)) return false;
   return parse_shape({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, out);
 }
 

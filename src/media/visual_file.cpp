@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/protect.h"
 #include "core/files.h"
 #include "core/text.h"
 
@@ -89,7 +90,7 @@ bool read_visual(const std::string& path, std::string_view program_folder, Visua
   out = Visual{};
   std::string text;
   bool truncated = false;
-  if (!core::read_file(path, text, kMaxVisualFileBytes, &truncated) || truncated) return false;
+  if (!core::read_resource(path, text, kMaxVisualFileBytes, &truncated) || truncated) return false;
   out = parse_visual(text, program_folder);
   return true;
 }

@@ -6,6 +6,7 @@
 #include "brain/builtins/general.h"
 #include "brain/state.h"
 #include "core/element_state.h"
+#include "core/protect.h"
 #include "core/state.h"
 #include "engine/builtins.h"
 #include "engine/collisions.h"
@@ -21,9 +22,11 @@
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "project/records.h"
+#include "project/state.h"
 #include "shell/messages.h"
 #include "shell/state.h"
 #include "ui/builtins.h"
+#include "standalone/builtins.h"
 
 namespace shell {
 
@@ -66,6 +69,13 @@ void bind_engine_hooks() {
   h.collisions = engine::collision_pass;
 }
 
+// The stand-alone player keeps its working brain copies protected.
+void bind_player_hooks() {
+  project::state().protect = [](std::string& bytes) {
+    if (core::transforms(".bra")) core::protect_text(bytes);
+  };
+}
+
 }  // namespace
 
 void bind_message_services() {
@@ -84,8 +94,10 @@ void bind_builtins() {
   brain::bind<exemode>("exemode");
   engine::bind_builtins();
   ui::bind_builtins();
+  standalone::bind_builtins();
   bind_general_services();
   bind_engine_hooks();
+  bind_player_hooks();
 }
 
 }  // namespace shell

@@ -13,6 +13,7 @@
 #include "media/palette.h"
 #include "media/pcx.h"
 #include "platform/glyphs.h"
+#include "project/records.h"
 #include "shell/defaults_3d.h"
 
 namespace shell {
@@ -436,6 +437,18 @@ bool write_default_resources(const std::string& folder, std::string& error) {
       {"cameras/default_.03d", [](const std::string& p) { return core::write_file_atomic(p, camera_file()); }},
       {"grndmaps/default_.m3d", write_default_ground},
       {"sounds/default_.wav", [](const std::string& p) { return core::write_file_atomic(p, default_sound_wav()); }},
+      // The stand-alone build: loading, load-complete, resume and end images,
+      // and the project a new list entry names.
+      {"images/wait_.bmp", bmp(checker(64, 40, 40, 120, 10, 10, 40))},
+      {"images/anykey_.bmp", bmp(checker(64, 40, 120, 40, 10, 40, 10))},
+      {"images/black_.bmp", bmp(checker(64, 0, 0, 0, 0, 0, 0))},
+      {"data/resume_.bmp", bmp(checker(64, 120, 120, 40, 40, 40, 10))},
+      {"data/end_.bmp", bmp(checker(64, 120, 40, 40, 40, 10, 10))},
+      {"projects/myprj/default_.prj",
+       [](const std::string& p) {
+         return core::write_file_atomic(
+             p, ";An empty project: one camera\r\n1\r\n" + project::default_camera_record("./") + "\r\n|1|\r\n@0\r\n");
+       }},
   };
   auto make = [&](const std::string& name, const std::function<bool(const std::string&)>& maker) {
     const std::string path = folder + name;

@@ -12,10 +12,18 @@
 #include "project/records.h"
 #include "project/state.h"
 #include "shell/dispatcher.h"
+#include "shell/settings.h"
 #include "shell/state.h"
+#include "standalone/build.h"
+#include "standalone/multilist.h"
+#include "standalone/player.h"
 #include "ui/dialogs.h"
 
 namespace shell {
+
+namespace {
+constexpr int kExecutableNameLine = 17;  // of data/curpaths.ini
+}  // namespace
 
 void load_project(const std::string& path, std::string& description) { project::load_project(path, description); }
 void save_project(const std::string& path, const std::string& description) { project::save_project(path, description); }
@@ -44,16 +52,36 @@ void write_recorded_track(const std::string& path) {
   if (!engine::write_recorded_track(path)) core::error_box("Cannot write " + path);
 }
 
-// Stand-alone multi-level player: arrives with the player; plays nothing yet.
-void run_stand_alone() {}
+// The stand-alone player: tarvo.ini's display flag is 1 while it plays,
+// curpaths.ini line 10 names the last level afterwards.
+void run_stand_alone() {
+  State& s = state();
+  const core::State& c = core::state();
+  default_paths(s.editor, c.folders.program);
+  read_editor_state(s.editor, c.folders.program, c.folders.data);
+  s.editor.display_flag = 1;
+  engine::state().loop.tick_limit = s.options.ticks;
+  s.exit_code = standalone::play();
+  if (!standalone::player().level_path.empty()) s.editor.paths[9] = standalone::player().level_path;
+  write_editor_state(s.editor, c.folders.program, c.folders.data);
+  if (!s.options.dump.empty() && !core::write_file_atomic(s.options.dump, engine::dump_json()))
+    core::error_box("Cannot write " + s.options.dump);
+}
 // Collision channel map tool: arrives with its tool screen; changes nothing yet.
 void run_channel_map() {}
 // Virtual editor: arrives with the editors; changes nothing yet.
 void run_virtual_editor() {}
 // Element parameter editor: arrives with the editors; changes nothing yet.
 int32_t run_parameter_editor(int32_t element) { return element; }
-// Self-executable editor: arrives with the build tool; changes nothing yet.
-void run_self_executable_editor() {}
+// Self-executable editor: until its list screen arrives, the stored working
+// list is built as it stands.
+void run_self_executable_editor() {
+  standalone::MultiList list;
+  standalone::read_list(standalone::working_list_path(), list);
+  standalone::write_list(standalone::working_list_path(), list);
+  core::notice("The list editor screen is not available: the stored list data/multilev.ini is built as it stands.");
+  standalone::build_game(list, state().editor.paths[kExecutableNameLine - 1]);
+}
 // Visual editor: arrives with the editors; changes nothing yet.
 void run_visual_editor() {}
 // Explode tool: arrives with the visual editor; changes nothing yet.

@@ -16,23 +16,18 @@ TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
   const std::set<brain::Family> built = {brain::Family::kStartup,    brain::Family::kAngles,  brain::Family::kRunLoop,
                                          brain::Family::kMotion,     brain::Family::kDisplay, brain::Family::kImages,
                                          brain::Family::kRendering,  brain::Family::kTracks,  brain::Family::kInput,
-                                         brain::Family::kCollisions, brain::Family::kSound};
-  // General rows that wait for cut-scenes and the player.
-  const std::set<std::string> deferred = {"play",   "play_task", "play_task_status", "stop_task", "save",
-                                          "save_x", "resume",    "resume_x",         "reset"};
-  int general_left = 0;
+                                         brain::Family::kCollisions, brain::Family::kSound,   brain::Family::kGeneral};
   for (std::string_view name : brain::placeholder_rows()) {
     const brain::Row& row = brain::row(brain::find_row(name));
     EXPECT_EQ(built.count(row.family), 0u) << name << " is still a placeholder";
-    if (row.family == brain::Family::kGeneral) {
-      EXPECT_EQ(deferred.count(std::string(name)), 1u) << name << " is still a placeholder";
-      ++general_left;
-    }
   }
-  EXPECT_LE(general_left, static_cast<int>(deferred.size()));
   // The hit queries of the 3D views, bound with the 3D views.
   for (const char* name : {"bottom", "visual_ray", "h_poly_collision", "h_cpoint_x", "h_cpoint_y", "h_cpoint_z",
                            "h_cnormal_x", "h_cnormal_y", "h_cnormal_z"})
+    EXPECT_FALSE(brain::is_placeholder(brain::find_row(name))) << name;
+  // The player's rows and its cut-scenes.
+  for (const char* name :
+       {"play", "play_task", "play_task_status", "stop_task", "save", "save_x", "resume", "resume_x", "reset"})
     EXPECT_FALSE(brain::is_placeholder(brain::find_row(name))) << name;
   for (const char* name : {"print", "print_num", "sprite_picked", "animate", "show", "hide", "frame_refresh"})
     EXPECT_FALSE(brain::is_placeholder(brain::find_row(name))) << name;

@@ -1,0 +1,31 @@
+// Video files decoded frame by frame (FFmpeg): one at a time, each frame
+// scaled to the size asked for and handed over as 32-bit RGBA pixels. The
+// cut-scenes of the stand-alone player and the play built-ins use it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+struct MovieFrame {
+  int width = 0, height = 0;         // the size given to movie_open
+  double seconds = 0;                // when the frame is due, from the start
+  const uint32_t* pixels = nullptr;  // width x height, rows top to bottom, valid until the next call
+};
+
+// Largest width or height a video or its output may have.
+constexpr int kMaxMovieSide = 4096;
+
+// Opens the video stream of a file, closing an earlier one, and decodes its
+// first frame: false (nothing open) for a file that is missing, holds no
+// video, or whose first frame cannot be decoded. Frames come out at
+// width x height (the video's own size when either is not above 0).
+bool movie_open(const std::string& path, int width, int height);
+// The next frame; false at the end of the video or at a frame that cannot
+// be decoded (the video then counts as ended).
+bool movie_next(MovieFrame& frame);
+bool movie_is_open();
+void movie_close();
+
+}  // namespace platform
