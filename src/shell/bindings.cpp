@@ -27,6 +27,8 @@
 #include "shell/state.h"
 #include "ui/builtins.h"
 #include "standalone/builtins.h"
+#include "standalone/cutscene.h"
+#include "standalone/player.h"
 
 namespace shell {
 
@@ -74,6 +76,14 @@ void bind_player_hooks() {
   project::state().protect = [](std::string& bytes) {
     if (core::transforms(".bra")) core::protect_text(bytes);
   };
+  // A save file keeps the sound system's hearer; play_set's area places
+  // the cut-scenes.
+  standalone::player().hearer_of_sound = media::sound_hearer;
+  standalone::player().set_hearer_of_sound = media::set_sound_hearer;
+  standalone::set_cutscene_area_source([] {
+    const media::PlaybackArea& a = media::playback_area();
+    return standalone::CutsceneArea{a.x, a.y, a.width, a.height, (a.options & 1) != 0};
+  });
 }
 
 }  // namespace
