@@ -16,6 +16,9 @@
 #include "engine/xobjects.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "net/builtins.h"
+#include "net/packet.h"
+#include "net/tick.h"
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "project/records.h"
@@ -58,6 +61,17 @@ void bind_engine_hooks() {
   h.race_checkpoints = engine::race_update;
 }
 
+void bind_network() {
+  net::bind_builtins();
+  engine::Hooks& h = engine::hooks();
+  h.net_tick_start = net::tick_start;
+  h.net_element_before = net::element_before;
+  h.net_element_after = net::element_after;
+  h.net_tick_end = net::tick_end;
+  h.net_scene_setup = net::scene_setup;
+  brain::state().general.global_sync = net::global_sync;
+}
+
 }  // namespace
 
 void bind_message_services() {
@@ -77,6 +91,7 @@ void bind_builtins() {
   engine::bind_builtins();
   bind_general_services();
   bind_engine_hooks();
+  bind_network();
 }
 
 }  // namespace shell

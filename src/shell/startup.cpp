@@ -12,6 +12,7 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "net/session.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -108,7 +109,12 @@ int run_engine(int argc, const char* const* argv) {
   set_folders();
   core::load_tables(c.folders.data);
   bind_builtins();
-  // 6. Networking starts here when netmode.ini is present (network play).
+  // 6. Networking when netmode.ini is present; declining to run alone
+  // after a failed connection ends the program.
+  if (!net::start(c.folders.program)) {
+    close_message_log();
+    return 0;
+  }
   // 7. Engine settings.
   const std::string config = media::config_path();
   media::EngineSettings& settings = media::settings();
@@ -132,7 +138,8 @@ int run_engine(int argc, const char* const* argv) {
   if (started && !s.options.screenshot.empty() && !media::save_screenshot(s.options.screenshot))
     std::fprintf(stderr, "quill: cannot write %s\n", s.options.screenshot.c_str());
 
-  // 12-14. Release and end.
+  // 12. The session ends; 13-14. release and end.
+  net::stop();
   media::stop_device();
   platform::window_hide();
   platform::video_quit();
