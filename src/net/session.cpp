@@ -100,6 +100,7 @@ struct Session {
   std::string player;
   uint32_t my_id = 0, host_id = 0, top_id = 0;
   bool welcomed = false;
+  bool leaving = false;  // this machine leaves: the farewells are not news
   Peer peers[kPeerSlots];
   std::thread thread;
   std::atomic<bool> quit{false};
@@ -296,7 +297,7 @@ void handle(const NetEvent& ev) {
       if (slot) {
         const Peer gone = z.peers[ev.peer];
         z.peers[ev.peer] = Peer{};
-        if (gone.connected && gone.id != 0) {
+        if (gone.connected && gone.id != 0 && !z.leaving) {
           status(quoted_name(gone.name) + " has left");
           if (gone.id == z.host_id) host_left();
         }
@@ -326,6 +327,7 @@ bool service_until(uint32_t ms, Done done) {
 
 void leave_all() {
   Session& z = session();
+  z.leaving = true;
   for (int p = 0; p < kPeerSlots; ++p)
     if (z.peers[p].used) platform::net_disconnect(z.endpoint, p);
   service_until(kLeaveWaitMs, [&] {
@@ -341,6 +343,7 @@ void close_endpoint() {
   z.endpoint = nullptr;
   for (Peer& q : z.peers) q = Peer{};
   z.welcomed = false;
+  z.leaving = false;
   z.my_id = z.host_id = z.top_id = 0;
 }
 

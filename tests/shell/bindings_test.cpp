@@ -15,7 +15,7 @@ TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
   shell::bind_builtins();
   const std::set<brain::Family> built = {brain::Family::kStartup,   brain::Family::kAngles,  brain::Family::kRunLoop,
                                          brain::Family::kMotion,    brain::Family::kDisplay, brain::Family::kImages,
-                                         brain::Family::kRendering, brain::Family::kTracks};
+                                         brain::Family::kRendering, brain::Family::kTracks,  brain::Family::kNetwork};
   // General rows that wait for the tool screens, cut-scenes and the player.
   const std::set<std::string> deferred = {"input_box", "list_box",         "file_box",  "play",
                                           "play_task", "play_task_status", "stop_task", "save",
