@@ -119,7 +119,7 @@ uint32_t build_state_packet(uint8_t* out) {
   const int count = engine::state().scene.element_count;
   for (int e = 0; e < count && e < core::kElementCount; ++e) {
     const int32_t* w = core::element_state(e)->w;
-    const int32_t sync = w[core::kNetSync];
+    const int32_t sync = s.sync_of[e].load(std::memory_order_relaxed);  // as the tick saw them
     if (!takes_part(sync) || !owned_here(w[core::kNetOwner])) continue;
     const Outgoing& o = s.outgoing[e];
     put32(p, e);

@@ -123,7 +123,9 @@ void element_before(int32_t e) {
   State& s = state();
   if (!s.exchanging || e < 0 || e >= core::kElementCount) return;
   const int32_t* w = core::element_state(e)->w;
-  const int32_t sync = w[core::kNetSync];
+  // The flags as the tick began, so that a brain changing them cannot
+  // split an element's exchange.
+  const int32_t sync = s.sync_of[e].load(std::memory_order_relaxed);
   if (!takes_part(sync)) return;
   Snapshot& snap = s.snapshot[e];
   // The position is kept for the published velocity too.
@@ -139,7 +141,9 @@ void element_after(int32_t e) {
   State& s = state();
   if (!s.exchanging || e < 0 || e >= core::kElementCount) return;
   int32_t* w = core::element_state(e)->w;
-  const int32_t sync = w[core::kNetSync];
+  // The flags as the tick began, so that a brain changing them cannot
+  // split an element's exchange.
+  const int32_t sync = s.sync_of[e].load(std::memory_order_relaxed);
   if (!takes_part(sync)) return;
   const Snapshot& snap = s.snapshot[e];
   if (owned_here(w[core::kNetOwner])) {
