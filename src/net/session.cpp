@@ -446,21 +446,77 @@ bool search_sessions(platform::NetEndpoint* e, NetAddress to, uint32_t wait_ms, 
   }
 }
 
+namespace {
+
+// Hosting on `port`: the endpoint is bound and this machine is player 1.
+bool host_session(uint16_t port, const std::string& name) {
+  Session& z = session();
+  z.endpoint = platform::net_open(port, kPeerSlots, kChannels, kTag);
+  if (!z.endpoint) return false;
+  z.session_name = name;
+  z.my_id = z.host_id = z.top_id = 1;
+  z.welcomed = true;
+  state().is_host.store(true);
+  return true;
+}
+
+bool open_joiner() {
+  Session& z = session();
+  state().is_host.store(false);
+  z.endpoint = platform::net_open(0, kPeerSlots, kChannels, kTag);
+  return z.endpoint != nullptr;
+}
+
+void close_failed() {
+  if (session().endpoint) close_endpoint();
+  state().is_host.store(false);
+}
+
+// One search of the dialog: a query to the broadcast address at the
+// default port from an endpoint of its own.
+std::vector<Found> dialog_search(int connection) {
+  std::vector<Found> found;
+  if (connection <= 0) return found;
+  platform::NetEndpoint* e = platform::net_open(0, 1, kChannels, kTag);
+  if (!e) return found;
+  if (!search_sessions(e, NetAddress{reach().broadcast_ip, kDefaultPort}, reach().search_wait_ms, found)) {
+    // Cancel stops the searches of the dialog.
+    if (!search_failed_retry()) found.clear();
+  }
+  platform::net_close(e);
+  return found;
+}
+
+// The dialog until a session is up or the user cancels; a failed host or
+// join shows its box and the dialog again.
+bool connect_with_dialog() {
+  Session& z = session();
+  while (true) {
+    const DialogChoice c = dialog(connection_list(), dialog_search, hosted_session_name(Settings{}));
+    if (!c.chosen) return false;
+    if (c.host) {
+      z.player = "unknown";
+      if (host_session(kDefaultPort, c.session_name)) return true;
+      close_failed();
+      core::box("Could not host session!", " OK ", " OK ");
+    } else {
+      z.player = player_name(Settings{});
+      if (open_joiner() && join(c.session)) return true;
+      close_failed();
+      core::box("Could not join session!", " OK ", " OK ");
+    }
+  }
+}
+
+}  // namespace
+
 bool connect_from_settings(const Settings& s) {
   Session& z = session();
   z.player = player_name(s);
   bool ok = false;
   if (s.mode == 0) {
-    z.endpoint = platform::net_open(session_port(s), kPeerSlots, kChannels, kTag);
-    if (z.endpoint) {
-      z.session_name = hosted_session_name(s);
-      z.my_id = z.host_id = z.top_id = 1;
-      z.welcomed = true;
-      state().is_host.store(true);
-      ok = true;
-    }
-  } else if ((z.endpoint = platform::net_open(0, kPeerSlots, kChannels, kTag)) != nullptr) {
-    state().is_host.store(false);
+    ok = host_session(session_port(s), hosted_session_name(s));
+  } else if (open_joiner()) {
     Found chosen;
     bool have = false;
     for (int32_t attempt = 0; attempt < s.timeout && !have; ++attempt) {
@@ -483,8 +539,7 @@ bool connect_from_settings(const Settings& s) {
     ok = have && join(chosen);
   }
   if (!ok) {
-    if (z.endpoint) close_endpoint();
-    state().is_host.store(false);
+    close_failed();
     core::box("Connection failed!", " OK ", " OK ");
   }
   return ok;
@@ -501,17 +556,7 @@ bool start(const std::string& folder) {
   if (core::read_file(folder + "network.ini", text, 1u << 16)) {
     ok = connect_from_settings(read_settings(text));
   } else if (dialog) {
-    // The dialog's own connection comes with its choice.
-    const DialogChoice c = dialog(connection_list(), nullptr, hosted_session_name(Settings{}));
-    if (c.chosen) {
-      Settings s;
-      s.mode = c.host ? 0 : 1;
-      s.session_name = c.host ? c.session_name : c.session.name;
-      s.timeout = 1;
-      s.connection = 1;
-      s.ip_address = "127.0.0.1";
-      ok = connect_from_settings(s);
-    }
+    ok = connect_with_dialog();
   } else {
     // The tool-screen dialog arrives with the tool screen.
     if (const auto warn = core::state().notify.warning)

@@ -306,4 +306,48 @@ TEST(Session, BroadcastSearchFindsTheSessionByName) {
   EXPECT_TRUE(host.said("\"tester\" has left"));
 }
 
+// Without network.ini the connection dialog chooses: a join that fails
+// shows its box and the dialog again; hosting under the dialog's name
+// brings the session up. Without a dialog the game runs alone.
+std::vector<std::string> dialog_boxes;
+int dialog_rounds = 0;
+net::Found missing_host;
+
+TEST(Session, ConnectionDialogChoosesUntilASessionIsUp) {
+  testing_support::TempFolder here("quill-net-dialog");
+  ASSERT_TRUE(core::write_file_atomic(here / "netmode.ini", "\r\n"));
+  core::state().notify.box = [](const std::string& text, const std::string&, const std::string&) {
+    dialog_boxes.push_back(text);
+    return 1;
+  };
+  EXPECT_TRUE(net::start(here.path()));  // no dialog: alone
+  EXPECT_FALSE(net::state().active.load());
+
+  missing_host = net::Found{"gone", platform::NetAddress{0x7F000001u, free_port()}};
+  net::reach().broadcast_ip = 0x7F000001u;
+  net::dialog = [](const std::vector<std::string>& connections, net::SessionSearch search, const std::string&) {
+    EXPECT_GE(connections.size(), 2u);
+    EXPECT_TRUE(search(0).empty());  // the first line is no connection
+    net::DialogChoice c;
+    c.chosen = true;
+    if (dialog_rounds++ == 0) {
+      c.session = missing_host;
+    } else {
+      c.host = true;
+      c.session_name = "dialog";
+    }
+    return c;
+  };
+  EXPECT_TRUE(net::start(here.path()));
+  EXPECT_TRUE(net::state().active.load());
+  EXPECT_TRUE(net::state().is_host.load());
+  net::stop();
+  net::dialog = nullptr;
+  net::reach().broadcast_ip = platform::kBroadcastIp;
+  core::state().notify.box = nullptr;
+  EXPECT_EQ(dialog_rounds, 2);
+  ASSERT_EQ(dialog_boxes.size(), 1u);
+  EXPECT_EQ(dialog_boxes[0], "Could not join session!");
+}
+
 }  // namespace
