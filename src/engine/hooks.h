@@ -31,6 +31,8 @@ struct Hooks {
   void (*net_element_before)(int32_t element) = nullptr;
   void (*net_element_after)(int32_t element) = nullptr;
   void (*net_tick_end)() = nullptr;
+  // The end of a scene's set-up: network play computes its session code.
+  void (*net_scene_setup)() = nullptr;
 };
 
 Hooks& hooks();

@@ -484,6 +484,7 @@ void initialize_phase() {
   // Elements above the last one read as copies of it.
   if (last >= 0)
     for (int e = last + 1; e < core::kElementCount; ++e) *core::element_state(e) = *core::element_state(last);
+  if (hooks().net_scene_setup) hooks().net_scene_setup();
 }
 
 }  // namespace engine

@@ -19,6 +19,9 @@
 #include "media/device.h"
 #include "media/input.h"
 #include "media/sound.h"
+#include "net/builtins.h"
+#include "net/packet.h"
+#include "net/tick.h"
 #include "platform/platform.h"
 #include "platform/video.h"
 #include "project/records.h"
@@ -86,6 +89,17 @@ void bind_player_hooks() {
   });
 }
 
+void bind_network() {
+  net::bind_builtins();
+  engine::Hooks& h = engine::hooks();
+  h.net_tick_start = net::tick_start;
+  h.net_element_before = net::element_before;
+  h.net_element_after = net::element_after;
+  h.net_tick_end = net::tick_end;
+  h.net_scene_setup = net::scene_setup;
+  brain::state().general.global_sync = net::global_sync;
+}
+
 }  // namespace
 
 void bind_message_services() {
@@ -108,6 +122,7 @@ void bind_builtins() {
   bind_general_services();
   bind_engine_hooks();
   bind_player_hooks();
+  bind_network();
 }
 
 }  // namespace shell

@@ -18,6 +18,7 @@
 #include "platform/joystick.h"
 #include "media/sound.h"
 #include "media/pcx.h"
+#include "net/session.h"
 #include "platform/single_instance.h"
 #include "platform/platform.h"
 #include "platform/video.h"
@@ -160,7 +161,12 @@ int run_engine(int argc, const char* const* argv) {
   core::load_tables(c.folders.data);
   load_interface_image();
   bind_builtins();
-  // 6. Networking starts here when netmode.ini is present (network play).
+  // 6. Networking when netmode.ini is present; declining to run alone
+  // after a failed connection ends the program.
+  if (!net::start(c.folders.program)) {
+    close_message_log();
+    return 0;
+  }
   // 7. Engine settings.
   const std::string config = media::config_path();
   media::EngineSettings& settings = media::settings();
@@ -195,7 +201,8 @@ int run_engine(int argc, const char* const* argv) {
 
   finish_recording();
 
-  // 12-14. Release and end.
+  // 12. The session ends; 13-14. release and end.
+  net::stop();
   platform::joysticks_stop();
   if (!media::end_sound_output()) std::fprintf(stderr, "quill: cannot write %s\n", s.options.record_audio.c_str());
   media::stop_device();

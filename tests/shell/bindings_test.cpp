@@ -16,7 +16,8 @@ TEST(Bindings, OnlyUnbuiltFamiliesKeepPlaceholders) {
   const std::set<brain::Family> built = {brain::Family::kStartup,    brain::Family::kAngles,  brain::Family::kRunLoop,
                                          brain::Family::kMotion,     brain::Family::kDisplay, brain::Family::kImages,
                                          brain::Family::kRendering,  brain::Family::kTracks,  brain::Family::kInput,
-                                         brain::Family::kCollisions, brain::Family::kSound,   brain::Family::kGeneral};
+                                         brain::Family::kCollisions, brain::Family::kSound,   brain::Family::kGeneral,
+                                         brain::Family::kNetwork};
   for (std::string_view name : brain::placeholder_rows()) {
     const brain::Row& row = brain::row(brain::find_row(name));
     EXPECT_EQ(built.count(row.family), 0u) << name << " is still a placeholder";
