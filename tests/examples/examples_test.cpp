@@ -121,6 +121,21 @@ TEST_F(Example, DriveWithoutKeysTheCarStaysWhileTheRivalLaps) {
   EXPECT_EQ(word_of("Laps", core::kCredits), 0);
 }
 
+// Held arrows drive too: Up is full throttle, which raises the engine's
+// note, Left turns the wheel while it is held and lets it come back
+// straight afterwards.
+TEST_F(Example, DriveWithHeldArrows) {
+  install("drive");
+  ASSERT_EQ(play("10 down 72\n20 down 75\n30 up 75\n", "--ticks 150"), 0) << last_output;
+  no_errors();
+  EXPECT_EQ(var("You", 7), 6);  // full throttle
+  EXPECT_EQ(var("You", 6), 0);  // the wheel straight again
+  EXPECT_EQ(word_of("You", core::kSoundIndex), 0);
+  EXPECT_EQ(word_of("You", core::kSoundRate), 2048 + 6 * 512);
+  EXPECT_GT(word_of("You", core::kPosition), -12 * 512000 + 512000);  // off the line, heading +x
+  EXPECT_NE(word_of("You", core::kRotation + 1), -90 * 512);          // and turned by the wheel
+}
+
 // The pointer sweeps across the screen: balloons it touches burst and score,
 // the counter shows the score, and a 20-second game (quill /20) ends.
 TEST_F(Example, BalloonsBurstUnderThePointerAndTheTimeRunsOut) {
