@@ -13,6 +13,8 @@
 //                                   N ticks (1: it runs once); `fails`: it
 //                                   must not compile
 //   ```project [ticks=N]           a whole project file (N defaults to 1000)
+//   ```input                       right after a project: the input script
+//                                   that project is run with
 //
 // Inside them a comment `; result: <expectation>, ...` states what the run
 // shows: `name = value` for a variable of that brain (any of = != < <= > >=),
@@ -71,6 +73,8 @@ struct Snippet {
   bool fails = false;
   std::string bad;  // a word of the fence line nobody knows
   std::vector<std::string> text;
+  std::vector<std::string> input;  // a project's input script, when an input block follows it
+  bool has_input = false;
 };
 
 // The fenced blocks marked brain or project.
@@ -84,7 +88,11 @@ std::vector<Snippet> snippets(const std::string& page) {
     info >> kind;
     size_t end = i + 1;
     while (end < lines.size() && lines[end].rfind("```", 0) != 0) ++end;
-    if (kind == "brain" || kind == "project") {
+    if (kind == "input" && !out.empty() && out.back().kind == "project" && !out.back().has_input) {
+      // The input script of the project block before it.
+      out.back().has_input = true;
+      out.back().input.assign(lines.begin() + static_cast<long>(i) + 1, lines.begin() + static_cast<long>(end));
+    } else if (kind == "brain" || kind == "project") {
       Snippet s;
       s.line = static_cast<int>(i + 1);
       s.kind = kind;
@@ -215,6 +223,13 @@ class Page : public testing_support::HeadlessRun, public ::testing::WithParamInt
       write("projects/t/t.prj", text);
       write("runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n");
       options = "--ticks " + std::to_string(s.ticks ? s.ticks : 1000);
+      ::unlink((dir + "input.txt").c_str());
+      if (s.has_input) {
+        std::string script;
+        for (const std::string& l : s.input) script += l + "\n";
+        write("input.txt", script);
+        options += " --input-script input.txt";
+      }
     }
     std::vector<case_corpus::Expectation> want;
     std::string fault;

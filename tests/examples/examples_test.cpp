@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -64,6 +65,25 @@ class Example : public testing_support::HeadlessRun {
     EXPECT_EQ(read("m.jsonl").find("brain ERROR!"), std::string::npos) << read("m.jsonl");
   }
 
+  // Whether the WAV file of --record-audio holds a sample that is not
+  // silence (a RIFF file with 16-bit samples in its "data" chunk).
+  bool audible(const std::string& name) {
+    std::string wav;
+    if (!core::read_file(dir + name, wav) || wav.size() < 12 || wav.compare(0, 4, "RIFF") != 0) return false;
+    for (size_t at = 12; at + 8 <= wav.size();) {
+      uint32_t size = 0;
+      std::memcpy(&size, wav.data() + at + 4, 4);
+      if (wav.compare(at, 4, "data") == 0) {
+        const size_t end = std::min(wav.size(), at + 8 + size);
+        for (size_t i = at + 8; i + 1 < end; i += 2)
+          if (wav[i] != 0 || wav[i + 1] != 0) return true;
+        return false;
+      }
+      at += 8 + size + (size & 1);
+    }
+    return false;
+  }
+
   void expect_golden(const std::string& name) {
     int w = 0, h = 0;
     std::vector<uint8_t> px;
@@ -99,6 +119,21 @@ TEST_F(Example, DriveWithoutKeysTheCarStaysWhileTheRivalLaps) {
   EXPECT_GT(word_of("Rival", core::kPosition), 0);  // past the start gate at x = 0
   EXPECT_EQ(dump().global(1), 0);
   EXPECT_EQ(word_of("Laps", core::kCredits), 0);
+}
+
+// Held arrows drive too: Up is full throttle, which raises the engine's
+// note, Left turns the wheel while it is held and lets it come back
+// straight afterwards.
+TEST_F(Example, DriveWithHeldArrows) {
+  install("drive");
+  ASSERT_EQ(play("10 down 72\n20 down 75\n30 up 75\n", "--ticks 150"), 0) << last_output;
+  no_errors();
+  EXPECT_EQ(var("You", 7), 6);  // full throttle
+  EXPECT_EQ(var("You", 6), 0);  // the wheel straight again
+  EXPECT_EQ(word_of("You", core::kSoundIndex), 0);
+  EXPECT_EQ(word_of("You", core::kSoundRate), 2048 + 6 * 512);
+  EXPECT_GT(word_of("You", core::kPosition), -12 * 512000 + 512000);  // off the line, heading +x
+  EXPECT_NE(word_of("You", core::kRotation + 1), -90 * 512);          // and turned by the wheel
 }
 
 // The pointer sweeps across the screen: balloons it touches burst and score,
@@ -174,11 +209,85 @@ TEST_F(Example, OrbitsWithoutTheMagnetFlyStraight) {
   expect_golden("orbits");
 }
 
+// The arrow keys steer Red off the road and brake it to a stop, so that it
+// never meets Blue; without keys the two meet head on, and Red's knock is
+// heard for the ticks the sound lasts.
+TEST_F(Example, DrivingRedSteeredOffTheRoadNeverMeetsBlue) {
+  install("driving");
+  ASSERT_EQ(play(demo_input("driving"), "--ticks 300"), 0) << last_output;
+  no_errors();
+  EXPECT_EQ(dump_value("tick_count"), 300);
+  EXPECT_EQ(var("Red", 2), 0);                          // no bounce
+  EXPECT_EQ(var("Red", 3), 0);                          // braked to a stop
+  EXPECT_EQ(var("Red", 4), 0);                          // so no knock
+  EXPECT_EQ(var("Blue", 2), 0);                         // never touched
+  EXPECT_LT(word_of("Red", core::kPosition), -512000);  // off the road to the left (-x)
+  EXPECT_EQ(word_of("Red", core::kVelocity), 0);
+  EXPECT_EQ(word_of("Red", core::kVelocity + 2), 0);
+  expect_golden("driving");
+
+  ASSERT_EQ(play("", "--ticks 300"), 0) << last_output;
+  no_errors();
+  EXPECT_EQ(var("Red", 2), 1);
+  // The ticks the knock was heard: a third of a second of the clock, which the
+  // script's stalls make jump.
+  EXPECT_GE(var("Red", 4), 1);
+  EXPECT_LE(var("Red", 4), 11);
+  EXPECT_EQ(word_of("Red", core::kPosition), 0);  // straight up the road
+}
+
+// Holding the Up arrow doubles the speed of your car (Blue), which then
+// wins; without keys the faster Red wins. Each car beeps as it completes a
+// lap.
+TEST_F(Example, RaceHoldingUpWinsForBlue) {
+  install("race");
+  ASSERT_EQ(play(demo_input("race"), "--ticks 2000"), 0) << last_output;
+  no_errors();
+  EXPECT_EQ(dump_value("exit_code"), 0);
+  EXPECT_EQ(dump().global(1), 5);  // Blue first
+  EXPECT_EQ(dump().global(2), 4);  // Red second
+  EXPECT_EQ(var("Blue", 3), 2);    // two beeps: two laps
+  EXPECT_EQ(var("Red", 3), 2);
+  expect_golden("race");
+
+  ASSERT_EQ(play("", "--ticks 2000"), 0) << last_output;
+  no_errors();
+  EXPECT_EQ(dump().global(1), 4);
+  EXPECT_EQ(dump().global(2), 5);
+  EXPECT_EQ(var("Blue", 3), 2);
+}
+
+// Every example makes itself heard in the mix: the engine note of your car,
+// the balloons' pops, the ball's bounces, the knock of the two cars and the
+// beeps of the laps. (Without the sounds the mix is silence.)
+TEST_F(Example, EachIsHeard) {
+  struct Case {
+    const char* name;
+    bool scripted;
+    const char* options;
+  };
+  for (const Case& c : {Case{"drive", true, "--ticks 200"}, Case{"balloons", true, "/20 --ticks 700"},
+                        Case{"orbits", false, "--ticks 300"}, Case{"driving", false, "--ticks 150"},
+                        Case{"race", false, "--ticks 2000"}}) {
+    SCOPED_TRACE(c.name);
+    install(c.name);
+    ::unlink((dir + "a.wav").c_str());
+    ASSERT_EQ(play(c.scripted ? demo_input(c.name) : "", std::string(c.options) + " --record-audio a.wav"), 0)
+        << last_output;
+    no_errors();
+    EXPECT_TRUE(audible("a.wav"));
+  }
+  // The balloons pop only when they burst: with nobody at the mouse, silence.
+  install("balloons");
+  ASSERT_EQ(play("", "/5 --ticks 300 --record-audio a.wav"), 0) << last_output;
+  EXPECT_FALSE(audible("a.wav"));
+}
+
 // Each example starts and runs in a window on a virtual desktop.
 TEST_F(Example, EachRunsInAWindow) {
   if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xvfb-run";
   launcher = "xvfb-run -a";
-  for (const char* name : {"drive", "balloons", "orbits"}) {
+  for (const char* name : {"drive", "balloons", "orbits", "driving", "race"}) {
     SCOPED_TRACE(name);
     install(name);
     ::unlink((dir + "d.json").c_str());
