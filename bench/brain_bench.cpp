@@ -6,15 +6,22 @@
 //   brain_bench --game-check   prints the game-like brain's results after
 //                              one run on each back end (bench/peers
 //                              compares them with the Lua twin's)
+//   brain_bench --compile-rounds N
+//                              compiles the 256 brains of the compile
+//                              benchmark N times and nothing else (for
+//                              profilers and instruction counts)
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "brain/bind.h"
 #include "brain/builtins/general.h"
 #include "brain/code_area.h"
+#include "brain/driver.h"
 #include "brain/run.h"
 #include "core/angles.h"
 #include "core/element_state.h"
@@ -59,12 +66,34 @@ std::string game_brain() {
          "heat = heat + abs(steer) - 2\r\nif heat < 0\r\nheat = 0\r\nendif\r\nreturn\r\n";
 }
 
-// A 300-line brain, different for every seed.
+// A 300-line brain, different for every seed, written as brains are: six
+// variables, thirteen 21-line blocks of assignments, if / else chains,
+// calls of pure, random and motion rows, labels jumped to from below, a
+// gosub and a comment, and a subroutine at the end.
+constexpr int kBrainLines = 300;
+constexpr int kBlocks = 13;
 std::string long_brain(int seed) {
-  std::string b = "var a\r\nvar b\r\nvar c\r\n";
-  for (int line = 0; line < 296; line += 4)
-    b += "a = a + " + std::to_string(seed + line) + " * b\r\nif a > c\r\nb = [a - c] / 3\r\nendif\r\n";
-  return b;
+  std::string b = "var a\r\nvar b\r\nvar c\r\nvar d\r\nvar e\r\nvar f\r\n";
+  for (int k = 0; k < kBlocks; ++k) {
+    const std::string n = std::to_string(seed + k), label = "l" + std::to_string(k);
+    b += label + ":\r\n";
+    b += "a = a + " + n + " * b\r\n";
+    b += "if a > c\r\nb = [a - c] / 3\r\nelse\r\nc = c + abs(b) - " + n + "\r\nendif\r\n";
+    b += "d = random(0, 99)\r\n";
+    b += "if d < 20\r\ne = e - 3\r\nendif\r\n";
+    b += "velocity_x_set(element, factor_512(e, 700))\r\n";
+    b += "position_x_add(element, velocity_x(element))\r\n";
+    b += "f = wrap(f + d - 50, -1000, 1000)   ; keep the score in range\r\n";
+    b += "if f > " + n + " and d = 3\r\ngoto " + label + "\r\nendif\r\n";
+    b += "gosub cool\r\n";
+    b += "b = b xor " + n + " and 255\r\n";
+    b += "; steer towards the middle\r\n";
+    b += "c = limit(c - [a + d] / 5, -4000, 4000)\r\n";
+  }
+  b += "return\r\ncool:\r\n";
+  for (int line = 6 + kBlocks * 21 + 2; line < kBrainLines - 1; ++line)
+    b += "e = e - [e + " + std::to_string(line) + "] / 8\r\n";
+  return b + "return\r\n";
 }
 
 void setup() {
@@ -120,23 +149,49 @@ BENCHMARK(BM_RunInterpreter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameNative)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameInterpreter)->Unit(benchmark::kMillisecond);
 
-// 256 distinct brains, compiled as projects of 64 (so that every one fits
-// the code area and is really compiled).
-void BM_CompileProject(benchmark::State& state) {
-  setup();
-  std::string brains[256];
-  for (int i = 0; i < 256; ++i) brains[i] = long_brain(i);
-  int failed = 0;
-  for (auto _ : state) {
-    for (int batch = 0; batch < 256; batch += 64) {
-      brain::begin_compile(brain::Backend::kNative, 0);
-      for (int i = batch; i < batch + 64; ++i) failed += !brain::compile_brain(brains[i], false).ok;
-      brain::end_compile();
+// 256 distinct brains, compiled as the engine compiles a project's brains
+// (brain::compile_project, with the texts already read), in projects of 32
+// so that every one fits the code area and is really compiled.
+constexpr int kProjectBrains = 32;
+struct CompileWork {
+  brain::CompileRequest projects[256 / kProjectBrains];
+  bool ok = true;
+};
+const CompileWork& compile_work() {
+  static const CompileWork work = [] {
+    setup();
+    CompileWork w;
+    for (int i = 0; i < 256; ++i) {
+      std::string text = long_brain(i);
+      w.ok &= std::count(text.begin(), text.end(), '\n') == kBrainLines;
+      w.projects[i / kProjectBrains].elements.push_back({"e" + std::to_string(i), "", std::move(text)});
+      w.projects[i / kProjectBrains].backend = brain::Backend::kNative;
     }
+    return w;
+  }();
+  return work;
+}
+// Compiles the 256 brains once; answers the failures.
+size_t compile_all() {
+  size_t failed = 0;
+  for (const brain::CompileRequest& p : compile_work().projects) {
+    const brain::CompileReport r = brain::compile_project(p);
+    failed += static_cast<size_t>(
+        std::count_if(r.errors.begin(), r.errors.end(), [](const std::string& e) { return !e.empty(); }));
   }
+  return failed;
+}
+
+void BM_CompileProject(benchmark::State& state) {
+  if (!compile_work().ok) {
+    state.SkipWithError("the brains do not have 300 lines");
+    return;
+  }
+  size_t failed = 0;
+  for (auto _ : state) failed += compile_all();
   state.counters["brains_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()) * 256,
                                                            benchmark::Counter::kIsRate);
-  state.counters["failed"] = failed;
+  state.counters["failed"] = static_cast<double>(failed);
 }
 BENCHMARK(BM_CompileProject)->Unit(benchmark::kMillisecond);
 
@@ -162,8 +217,15 @@ int game_check() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
+  for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--game-check") == 0) return game_check();
+    // A fixed amount of compiling, for profilers and instruction counts.
+    if (std::strcmp(argv[i], "--compile-rounds") == 0 && i + 1 < argc) {
+      size_t failed = 0;
+      for (int round = std::atoi(argv[i + 1]); round > 0; --round) failed += compile_all();
+      return failed == 0 ? 0 : 1;
+    }
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

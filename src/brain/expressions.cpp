@@ -266,7 +266,10 @@ Operand apply_ops(Context& c, int expr) {
   for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
   SmallVec<BinOp, 8> ops = c.exprs[expr].ops;
   const std::string_view text = c.exprs[expr].text;
+  unsigned levels = 0;  // the operators present
+  for (BinOp op : ops) levels |= 1u << static_cast<int>(op);
   for (int level = 0; level < kBinOpCount && !ops.empty(); ++level) {
+    if ((levels >> level & 1u) == 0) continue;
     size_t out_v = 1, out_o = 0;
     for (size_t i = 0; i < ops.size(); ++i) {
       if (static_cast<int>(ops[i]) == level) {

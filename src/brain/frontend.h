@@ -46,7 +46,7 @@ class SmallVec {
   }
 
  private:
-  T inline_[N] = {};
+  T inline_[N];  // only the first n_ are ever read
   std::vector<T> heap_;
   size_t n_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "brain/lines.h"
 
-#include <cstring>
+#include <cstdint>
+#include <vector>
 
 namespace brain {
 
@@ -24,7 +25,24 @@ void replace_all(std::string& s, std::string_view from, std::string_view to) {
 }
 
 // Characters after which a "-" is a unary minus.
-bool opens_operand(char c) { return std::strchr("&(*+,-/<=>[", c) != nullptr || c == kOr || c == kXor; }
+bool opens_operand(char c) {
+  switch (c) {
+    case '&':
+    case '(':
+    case '*':
+    case '+':
+    case ',':
+    case '-':
+    case '/':
+    case '<':
+    case '=':
+    case '>':
+    case '[':
+    case kOr:
+    case kXor: return true;
+    default: return false;
+  }
+}
 
 }  // namespace
 
@@ -50,7 +68,7 @@ std::string_view trim(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-void prepare_line(std::string_view physical, int number, Line& out) {
+void prepare_line(std::string_view physical, int number, Line& out, bool with_prefix) {
   size_t semi = physical.find(';');
   out.raw.assign(trim(physical.substr(0, semi)));
   std::string& t = out.text;
@@ -68,10 +86,18 @@ void prepare_line(std::string_view physical, int number, Line& out) {
     else if (c == '\t')
       c = ' ';
   }
-  out.prefix = t;
-  out.prefix += " (";
-  out.prefix += std::to_string(number);
-  out.prefix += ")|";
+  if (with_prefix)
+    out.prefix = line_prefix(t, number);
+  else
+    out.prefix.clear();
+}
+
+std::string line_prefix(std::string_view text, int number) {
+  std::string prefix(text);
+  prefix += " (";
+  prefix += std::to_string(number);
+  prefix += ")|";
+  return prefix;
 }
 
 int declaration_kind(std::string_view text) {
@@ -90,57 +116,81 @@ int header_kind(std::string_view text) {
   return k > 0 ? k : 0;
 }
 
-std::string statement_form(std::string_view text, std::string* first3) {
-  std::string s(text);
-  if (ends_with(s, ") editor")) replace_all(s, ") editor", ")");
-  // The word operators, one after the other (in one pass first, to find out
-  // whether there are any).
+void statement_form(std::string_view text, std::string& out, std::string* first3) {
+  // ") editor" endings and the word operators rewrite a copy of the text,
+  // one after the other (a first pass finds out whether there are any);
+  // most lines have neither and are read as they stand.
   bool words[3] = {};
-  for (size_t i = 0; i + 1 < s.size(); ++i)
-    if (s[i] == ' ') {
-      const std::string_view rest = std::string_view(s).substr(i + 1);
+  for (size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == ' ') {
+      const std::string_view rest = text.substr(i + 1);
       words[0] |= starts_with(rest, "and ");
       words[1] |= starts_with(rest, "or ");
       words[2] |= starts_with(rest, "xor ");
     }
-  if (words[0]) replace_all(s, " and ", std::string_view(&kAnd, 1));
-  if (words[1] || words[0]) replace_all(s, " or ", std::string_view(&kOr, 1));
-  if (words[2] || words[1] || words[0]) replace_all(s, " xor ", std::string_view(&kXor, 1));
-  if (first3) first3->assign(s, 0, 3);
-  std::string out;
-  out.reserve(s.size());
+  std::string_view s = text;
+  std::string copy;
+  if (words[0] || words[1] || words[2] || ends_with(text, ") editor")) {
+    copy.assign(text);
+    if (ends_with(copy, ") editor")) replace_all(copy, ") editor", ")");
+    if (words[0]) replace_all(copy, " and ", std::string_view(&kAnd, 1));
+    if (words[1] || words[0]) replace_all(copy, " or ", std::string_view(&kOr, 1));
+    if (words[2] || words[1] || words[0]) replace_all(copy, " xor ", std::string_view(&kXor, 1));
+    s = copy;
+  }
+  if (first3) first3->assign(s.substr(0, 3));
+  out.resize(s.size());
+  char* o = out.data();
+  size_t n = 0;
+  bool angles = false;
   for (char c : s) {
     if (c == ' ') continue;
-    if (c == '-' && !out.empty()) {
-      if (out.back() == '#') {
-        out.back() = kBackRef;
+    if (c == '-' && n > 0) {
+      if (o[n - 1] == '#') {
+        o[n - 1] = kBackRef;
         continue;
       }
-      if (opens_operand(out.back())) c = kUnaryMinus;
+      if (opens_operand(o[n - 1])) c = kUnaryMinus;
     }
-    out.push_back(c);
+    angles |= c == '<' || c == '>';
+    o[n++] = c;
   }
-  if (out.find_first_of("<>") == std::string::npos) return out;
+  out.resize(n);
+  if (!angles) return;
   replace_all(out, "<=", std::string_view(&kLessEqual, 1));
   replace_all(out, "=<", std::string_view(&kLessEqual, 1));
   replace_all(out, "<>", std::string_view(&kNotEqual, 1));
   replace_all(out, "><", std::string_view(&kNotEqual, 1));
   replace_all(out, ">=", std::string_view(&kGreaterEqual, 1));
   replace_all(out, "=>", std::string_view(&kGreaterEqual, 1));
+}
+
+std::string statement_form(std::string_view text, std::string* first3) {
+  std::string out;
+  statement_form(text, out, first3);
   return out;
 }
 
 bool brackets_balanced(std::string_view s) {
-  std::string open;
+  // The open brackets, as a stack of bits (1 for "["), in words of 64.
+  uint64_t fixed[4] = {};
+  std::vector<uint64_t> more;
+  size_t depth = 0;
   for (char c : s) {
     if (c == '(' || c == '[') {
-      open.push_back(c);
+      if (depth / 64 >= 4 && more.size() <= depth / 64 - 4) more.push_back(0);
+      uint64_t& w = depth / 64 < 4 ? fixed[depth / 64] : more[depth / 64 - 4];
+      const uint64_t b = uint64_t(1) << (depth % 64);
+      w = c == '[' ? w | b : w & ~b;
+      ++depth;
     } else if (c == ')' || c == ']') {
-      if (open.empty() || open.back() != (c == ')' ? '(' : '[')) return false;
-      open.pop_back();
+      if (depth == 0) return false;
+      --depth;
+      const uint64_t w = depth / 64 < 4 ? fixed[depth / 64] : more[depth / 64 - 4];
+      if (((w >> (depth % 64)) & 1) != (c == ']' ? 1u : 0u)) return false;
     }
   }
-  return open.empty();
+  return depth == 0;
 }
 
 std::string readable(std::string_view s) {

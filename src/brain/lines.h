@@ -25,8 +25,11 @@ struct Line {
   std::string prefix;  // text + " (" + number + ")|": the head of this line's errors
 };
 
-// Cuts the comment, trims, masks literals, lower-cases and builds the prefix.
-void prepare_line(std::string_view physical, int number, Line& out);
+// Cuts the comment, trims, masks literals, lower-cases and builds the prefix
+// (unless `with_prefix` is false: the compiler builds it when it needs it).
+void prepare_line(std::string_view physical, int number, Line& out, bool with_prefix = true);
+// The head of a line's errors: its prepared text + " (" + number + ")|".
+std::string line_prefix(std::string_view text, int number);
 
 // Trims blanks and tabs at both ends.
 std::string_view trim(std::string_view s);
@@ -44,6 +47,8 @@ int header_kind(std::string_view text);
 // character comparisons shortened. `first3` receives the first three
 // characters before blank removal (to recognise "if ").
 std::string statement_form(std::string_view text, std::string* first3 = nullptr);
+// The same into `out`, whose storage is reused.
+void statement_form(std::string_view text, std::string& out, std::string* first3);
 
 // Round and square brackets nest properly.
 bool brackets_balanced(std::string_view s);

@@ -14,7 +14,7 @@ namespace brain {
 namespace front {
 
 void fail(const Context& c, std::string_view message, bool resource) {
-  std::string text = c.line ? c.line->prefix : std::string();
+  std::string text = c.line ? line_prefix(c.line->text, c.number) : std::string();
   text += message;
   throw Failure{std::move(text), resource};
 }
@@ -70,7 +70,7 @@ void jump(Context& c, std::string_view label, bool gosub) {
   }
   p.insn = static_cast<uint32_t>(ws.ir.size());
   p.label.assign(label);
-  p.prefix = c.line->prefix;
+  p.prefix = line_prefix(c.line->text, c.number);
   front::emit(c, Insn{gosub ? uint8_t(kGosub) : uint8_t(kJmp), 0, 0, 0});
   ws.pending.push_back(std::move(p));
 }
@@ -118,7 +118,11 @@ void statement(Context& c) {
     return;
   }
   std::string first3;
-  const std::string s = statement_form(t, &first3);
+  // The statement form's storage serves line after line; what the parse
+  // keeps of it lives only as long as the statement.
+  static std::string form;
+  statement_form(t, form, &first3);
+  const std::string& s = form;
   if (!brackets_balanced(s)) fail(c, msg::kBrackets);
   Workspace& ws = *c.ws;
   if (first3 == "if ") {
@@ -240,12 +244,12 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
     core::LineReader reader(text);
     int number = 0;
     for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
-      prepare_line(physical, ++number, line);
+      prepare_line(physical, ++number, line, false);
       c.line = &line;
       c.number = number;
       compile_line(c);
     }
-    ws.last_prefix = line.prefix;
+    ws.last_prefix = number > 0 ? line_prefix(line.text, number) : std::string();
     c.line = nullptr;
     if (ws.control[--ws.control_count] != kControlMarker) fail_alone(msg::kIfNesting);
     front::emit(c, Insn{kRet, 0, 0, 0});

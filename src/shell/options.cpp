@@ -50,6 +50,8 @@ Options parse_options(int argc, const char* const* argv) {
       o.builtins = "text";
     } else if (a == "--builtins=json") {
       o.builtins = "json";
+    } else if (a == "--brain-listing") {
+      value(o.brain_listing);
     } else if (a == "--ticks") {
       std::string n;
       value(n);
@@ -89,7 +91,9 @@ std::string usage() {
          "  --screenshot FILE    write the last frame of a test run, or the display at the end, as PNG\n"
          "  --record-audio FILE  write the whole sound mix as a WAV file\n"
          "  --builtins[=json]    list the built-in functions brains may call: name,\n"
-         "                       argument count, family, and whether this build has them\n";
+         "                       argument count, family, and whether this build has them\n"
+         "  --brain-listing FILE print what a brain file compiles to: its instructions\n"
+         "                       and the machine code of each one\n";
 }
 
 int parse_program_args(std::string_view s, int32_t* values, int capacity) {

@@ -14,17 +14,18 @@ struct Options {
   bool version = false;
   bool headless = false;
   bool windowed = false;
-  std::string init_install;  // --init-install DIR
-  std::string messages;      // --messages FILE
-  std::string input_script;  // --input-script FILE
-  std::string record_input;  // --record-input FILE
-  std::string dump;          // --dump FILE
-  std::string screenshot;    // --screenshot FILE.png
-  std::string record_audio;  // --record-audio FILE.wav
-  int64_t ticks = -1;        // --ticks N
-  std::string builtins;      // --builtins[=text|json]: "text" or "json"
-  std::string command_line;  // everything else, joined by blanks
-  std::string error;         // a malformed option
+  std::string init_install;   // --init-install DIR
+  std::string messages;       // --messages FILE
+  std::string input_script;   // --input-script FILE
+  std::string record_input;   // --record-input FILE
+  std::string dump;           // --dump FILE
+  std::string screenshot;     // --screenshot FILE.png
+  std::string record_audio;   // --record-audio FILE.wav
+  int64_t ticks = -1;         // --ticks N
+  std::string builtins;       // --builtins[=text|json]: "text" or "json"
+  std::string brain_listing;  // --brain-listing FILE.brn
+  std::string command_line;   // everything else, joined by blanks
+  std::string error;          // a malformed option
 };
 
 Options parse_options(int argc, const char* const* argv);

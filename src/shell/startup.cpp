@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "brain/driver.h"
+#include "brain/errors.h"
+#include "brain/listing.h"
 #include "core/angles.h"
 #include "core/files.h"
 #include "core/state.h"
@@ -81,6 +84,26 @@ void load_interface_image() {
   ui::use_panels(media::as_bytes(fallback));
 }
 
+// --brain-listing FILE: the compiled form of one brain file, with the built-ins
+// this build binds (rows written in line show as machine code). Exit status 1
+// when the file cannot be read or does not compile.
+int print_brain_listing(const std::string& path) {
+  std::string text;
+  bool truncated = false;
+  if (!core::read_file(path, text, brain::kMaxBrainBytes, &truncated)) {
+    std::fprintf(stderr, "quill: %s\n", brain::msg::brain_not_found(path).c_str());
+    return 1;
+  }
+  if (truncated) {
+    std::fprintf(stderr, "quill: %s: %s\n", path.c_str(), std::string(brain::msg::kFileTooLarge).c_str());
+    return 1;
+  }
+  bind_builtins();
+  const std::string list = brain::listing(text, brain::kDefaultBackend);
+  std::fputs(list.c_str(), stdout);
+  return list.rfind("error: ", 0) == 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int run_engine(int argc, const char* const* argv) {
@@ -112,6 +135,7 @@ int run_engine(int argc, const char* const* argv) {
     std::fputs(list.c_str(), stdout);
     return 0;
   }
+  if (!s.options.brain_listing.empty()) return print_brain_listing(s.options.brain_listing);
   if (!s.options.init_install.empty()) {
     std::string error;
     if (!init_install(s.options.init_install, error)) {

@@ -3,7 +3,11 @@
 // each must also compile.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include "brain/bind.h"
@@ -298,6 +302,199 @@ TEST(Differential, RandomBrainsAgreeOnBothBackEnds) {
     ASSERT_EQ(o.error, "") << "seed " << seed << "\n" << text;
     ASSERT_EQ(o.snap.status, 0) << "seed " << seed << "\n" << text;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Every in-line row and operator on the values where 32-bit arithmetic
+// turns: INT_MIN, INT_MAX, 0 (divisors), -1 (INT_MIN / -1), 1 and a small
+// odd number, each argument written as a variable or as a constant (the
+// native code folds constants and picks other instruction forms for them).
+// The interpreter calls the routines, so agreeing proves the machine code
+// does what they do.
+TEST(Differential, InLineRowsAtTheirExtremesAgreeWithTheRoutines) {
+  const std::string table = core::make_random_table();
+  std::memcpy(core::state().pools.random.bytes(), table.data(), table.size());
+  Handlers h;
+  BoxCapture boxes;
+  brain::general::bind_integers();
+  const int32_t values[] = {INT32_MIN, INT32_MAX, 0, -1, 1, 7};
+  const char* constants[] = {"0x80000000", "2147483647", "0", "0xffffffff", "1", "7"};
+  struct Form {
+    const char* text;  // x, y, z stand for the arguments
+    int args;
+  };
+  const Form forms[] = {{"abs(x)", 1},
+                        {"sum(x, y)", 2},
+                        {"subtract(x, y)", 2},
+                        {"multiply(x, y)", 2},
+                        {"divide(x, y)", 2},
+                        {"limit(x, y, z)", 3},
+                        {"between(x, y, z)", 3},
+                        {"wrap(x, y, z)", 3},
+                        {"factor_512(x, y)", 2},
+                        {"random(x, y)", 2},
+                        {"x / y", 2},
+                        {"x * y", 2},
+                        {"x - y", 2},
+                        {"x + y", 2},
+                        {"-x / y", 2},
+                        {"x < y", 2},
+                        {"x >= y", 2},
+                        {"x xor y", 2},
+                        {"wrap(x + y, y, 1000)", 2}};
+  constexpr int kOutputs = 100;
+  for (const Form& f : forms) {
+    // Every choice of values, each argument a variable (v1..v6 hold the
+    // values) or a constant.
+    std::vector<std::string> statements;
+    int combos = 1;
+    for (int k = 0; k < f.args; ++k) combos *= 6;
+    for (int combo = 0; combo < combos; ++combo)
+      for (int written = 0; written < (1 << f.args); ++written) {
+        std::string e;
+        for (const char* p = f.text; *p; ++p) {
+          const int k = *p == 'x' ? 0 : *p == 'y' ? 1 : *p == 'z' ? 2 : -1;
+          if (k < 0 || (p > f.text && std::isalpha(static_cast<unsigned char>(p[-1]))) ||
+              std::isalpha(static_cast<unsigned char>(p[1]))) {
+            e += *p;
+            continue;
+          }
+          int v = combo;
+          for (int j = 0; j < k; ++j) v /= 6;
+          v %= 6;
+          e += (written >> k & 1) ? constants[v] : "v" + std::to_string(v + 1);
+        }
+        statements.push_back(e);
+      }
+    for (size_t first = 0; first < statements.size(); first += kOutputs) {
+      std::string text;
+      for (int k = 1; k <= 6; ++k) text += "var v" + std::to_string(k) + "\r\n";
+      for (int k = 1; k <= kOutputs; ++k) text += "var r" + std::to_string(k) + "\r\n";
+      for (size_t s = first; s < std::min(statements.size(), first + kOutputs); ++s)
+        text += "r" + std::to_string(s - first + 1) + " = " + statements[s] + "\r\n";
+      SCOPED_TRACE(std::string(f.text) + " from statement " + std::to_string(first));
+      const auto o = run_both(text, [&] {
+        for (int k = 1; k <= 6; ++k) var(0, k) = values[k - 1];
+        core::state().random_pos = 17;
+      });
+      ASSERT_EQ(o.error, "") << text;
+      ASSERT_EQ(o.snap.status, 0) << text;
+    }
+  }
+}
+
+// Labels reached from several places while values sit in registers: the
+// copies each path holds (different ones, in different registers) must meet
+// correctly, also after calls that write variables (local_set) or run
+// another subroutine, for every way through.
+TEST(Differential, RegisterCopiesMeetAtJoinsWithSeveralPredecessors) {
+  Handlers h;
+  BoxCapture boxes;
+  brain::general::bind_integers();
+  brain::bind_inline<brain::words::add<core::kPosition>>("position_x_add");
+  const std::string brains[] = {
+      // A forward label reached by three gotos and the fall-through.
+      lines({"var a",
+             "var b",
+             "var c",
+             "var d",
+             "var e",
+             "a = b + 1",
+             "e = a * 3",
+             "if c > 0",
+             "b = a * 2",
+             "if d > 0",
+             "goto j",
+             "endif",
+             "a = a + b",
+             "e = b - a",
+             "if d = 0",
+             "goto j",
+             "endif",
+             "else",
+             "if d < 0",
+             "a = 7",
+             "goto j",
+             "endif",
+             "b = b - a",
+             "endif",
+             "c = c + 1",
+             "j:",
+             "c = a + b + c + e",
+             "d = d + a * b - e"}),
+      // A loop head with three jumps back from different branches, with
+      // in-line rows in the body.
+      lines({"var a",
+             "var b",
+             "var c",
+             "var d",
+             "var e",
+             "a = 0",
+             "top:",
+             "a = a + 1",
+             "b = b + a * 3 + factor_512(a, 7)",
+             "if b > c",
+             "e = e + b",
+             "b = b - c",
+             "if a < 20",
+             "goto top",
+             "endif",
+             "else",
+             "d = abs(d - b)",
+             "position_x_add(element, d)",
+             "if a < 25",
+             "goto top",
+             "endif",
+             "endif",
+             "e = wrap(e + d, -5000, 5000)",
+             "if a < 30",
+             "goto top",
+             "endif"}),
+      // A call that writes a variable held in a register, in one branch
+      // only; a gosub in the other.
+      lines({"var a",     "var b",    "var c",
+             "var d",     "var e",    "a = b + 1",
+             "e = a + c", "if c > 0", "local_set(element, 0, 99)",
+             "d = a + e", "else",     "if d < 0",
+             "gosub s",   "else",     "b = a - e",
+             "endif",     "endif",    "c = a + b + d + e",
+             "if d > 0",  "goto j",   "endif",
+             "a = a - 1", "j:",       "e = a * e + b",
+             "return",    "s:",       "a = a * 2",
+             "b = d",     "return"}),
+      // Else chains whose sections each end with a jump to the same label.
+      lines({"var a",         "var b",
+             "var c",         "var d",
+             "var e",         "a = c * 5",
+             "b = d - 1",     "if c < 0",
+             "a = b",         "goto j",
+             "else",          "if d < 0",
+             "b = a",         "goto j",
+             "else",          "e = a + b",
+             "goto j",        "endif",
+             "endif",         "j:",
+             "c = a - b + e", "d = sum(a, b) + limit(e, -3, 3)"}),
+  };
+  const int32_t picks[] = {-1, 0, 1, INT32_MAX};
+  for (size_t n = 0; n < std::size(brains); ++n)
+    for (int32_t c : picks)
+      for (int32_t d : picks)
+        for (int32_t b : {5, INT32_MIN}) {
+          SCOPED_TRACE("brain " + std::to_string(n) + " b " + std::to_string(b) + " c " + std::to_string(c) + " d " +
+                       std::to_string(d));
+          const auto o = run_both(brains[n], [&] {
+            var(0, 1) = 3;
+            var(0, 2) = b;
+            var(0, 3) = c;
+            var(0, 4) = d;
+            var(0, 5) = -2;
+          });
+          ASSERT_EQ(o.error, "");
+          ASSERT_EQ(o.snap.status, 0);
+        }
 }
 
 }  // namespace

@@ -65,6 +65,38 @@ TEST(Lines, BracketNesting) {
   EXPECT_FALSE(brain::brackets_balanced("[a"));
   EXPECT_FALSE(brain::brackets_balanced("a)"));
   EXPECT_FALSE(brain::brackets_balanced("([)]"));
+  // Past any depth each closing bracket still has to match its own opener.
+  const std::string deep = std::string(300, '(') + "[a]" + std::string(300, ')');
+  EXPECT_TRUE(brain::brackets_balanced(deep));
+  for (size_t at : {size_t(0), size_t(63), size_t(64), size_t(255), size_t(256), size_t(299)}) {
+    std::string square = deep;
+    square[at] = '[';
+    EXPECT_FALSE(brain::brackets_balanced(square)) << at;
+    square[deep.size() - 1 - at] = ']';
+    EXPECT_TRUE(brain::brackets_balanced(square)) << at;
+  }
+}
+
+// The compiler reuses one buffer for the statement form of line after line;
+// a shorter line after a longer one leaves nothing of it behind, and the
+// prefix the compiler builds when it needs it is the one the line carries.
+TEST(Lines, StatementFormInAReusedBufferAndLatePrefix) {
+  std::string out, first3;
+  brain::statement_form("x = limit(a <= b, -1000, 1000) and c", out, &first3);
+  EXPECT_EQ(out,
+            "x=limit(a\xA3"
+            "b,\xD1"
+            "1000,1000)&c");
+  brain::statement_form("if a", out, &first3);
+  EXPECT_EQ(out, "ifa");
+  EXPECT_EQ(first3, "if ");
+  brain::statement_form("", out, &first3);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(first3, "");
+  Line l;
+  brain::prepare_line("  Goto Far_Away ; later", 12, l, false);
+  EXPECT_EQ(l.prefix, "");
+  EXPECT_EQ(brain::line_prefix(l.text, 12), "goto far_away (12)|");
 }
 
 }  // namespace

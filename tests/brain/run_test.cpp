@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "brain/builtins/general.h"
 #include "brain/code_area.h"
 #include "brain/ir.h"
 #include "core/element_state.h"
@@ -127,6 +128,57 @@ TEST(Run, BuiltinsSeeAnAlignedStackInsideGosubs) {
             "");
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(aligned_calls, 7);
+}
+
+}  // namespace
+
+namespace {
+
+// The loop shapes the native code writes most tightly still end when they
+// run away: a conditional jump back (one Jcc), two jumps back to one head
+// with in-line rows in the body, a gosub inside a loop. Memory stays
+// current while values sit in registers: the counter the run leaves behind
+// is past the jump budget.
+TEST(Run, RunawayLoopsOfEveryShapeEnd) {
+  TimeLimit limit(50);
+  Handlers h;
+  brain::general::bind_integers();
+  const std::string loops[] = {
+      lines({"var n", "top:", "n = n + 1", "if n <> 0", "goto top", "endif"}),
+      lines({"var n", "var m", "top:", "n = n + 1", "m = wrap(m + abs(n), -100, 100)", "if m < 0", "goto top", "else",
+             "goto top", "endif"}),
+      lines({"var n", "top:", "n = n + 1", "if n > 5", "gosub s", "endif", "goto top", "s:", "n = n + 1", "return"}),
+  };
+  for (auto backend : kBoth)
+    for (const std::string& text : loops) {
+      SCOPED_TRACE(text);
+      BoxCapture boxes;
+      clear_elements();
+      ASSERT_EQ(compile(text, backend), "");
+      EXPECT_EQ(run(), brain::kRunTimeout);
+      EXPECT_GT(var(0, 1), brain::kJumpBudget);
+      EXPECT_EQ(boxes.runtime.size(), 1u);
+    }
+}
+
+// Endless recursion with values in registers and in-line rows on the way
+// down ends at the gosub limit, with the variables as the last level left
+// them.
+TEST(Run, GosubLimitHoldsWithRegisterCopies) {
+  Handlers h;
+  brain::general::bind_integers();
+  for (auto backend : kBoth) {
+    BoxCapture boxes;
+    clear_elements();
+    ASSERT_EQ(compile(lines({"var d", "var e", "a:", "d = d + 1", "e = abs(d) + e", "if d > 0", "gosub a", "endif"}),
+                      backend),
+              "");
+    EXPECT_EQ(run(), brain::kRunGosubOverflow);
+    EXPECT_EQ(var(0, 1), brain::kMaxGosubDepth + 1);
+    const int64_t n = brain::kMaxGosubDepth + 1;
+    EXPECT_EQ(var(0, 2), static_cast<int32_t>(n * (n + 1) / 2));
+    ASSERT_EQ(boxes.runtime.size(), 1u);
+  }
 }
 
 }  // namespace

@@ -192,3 +192,34 @@ TEST_F(Install, TestRunOfAMissingProjectSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+// `--brain-listing` compiles one brain file with the rows this build binds
+// and prints it line by line: the instructions and, on x86-64, the machine
+// code of each; a row written in line shows as code, not as a call. A
+// brain that does not compile, or a file that is not there, ends with 1.
+TEST_F(Install, BrainListingPrintsEachLineWithItsCode) {
+  write("b.brn", "var i\r\nloop:\r\ni = i + factor_512(i, 7)\r\nif i < 1000\r\ngoto loop\r\nendif\r\n");
+  ASSERT_EQ(quill("--brain-listing b.brn"), 0) << last_output;
+  const std::string& out = last_output;
+  EXPECT_NE(out.find("3: i = i + factor_512(i, 7)"), std::string::npos) << out;
+  EXPECT_NE(out.find("4: if i < 1000"), std::string::npos) << out;
+  EXPECT_EQ(out.find("1: var i"), std::string::npos) << "a declaration makes no code\n" << out;
+  EXPECT_NE(out.find("factor_512(R1, R2)"), std::string::npos) << out;
+  EXPECT_NE(out.find("return"), std::string::npos) << out;
+#if defined(__x86_64__)
+  EXPECT_EQ(out.rfind("; native code, ", 0), 0u) << out;
+  EXPECT_NE(out.find("in line"), std::string::npos) << out;
+  EXPECT_NE(out.find(" ret"), std::string::npos) << out;
+#endif
+
+  write("bad.brn", "var i\r\nj = 1\r\n");
+  EXPECT_EQ(quill("--brain-listing bad.brn"), 1);
+  EXPECT_NE(last_output.find("error: j = 1 (2)|Unknown variable 'j'!"), std::string::npos) << last_output;
+  EXPECT_EQ(quill("--brain-listing missing.brn"), 1);
+  EXPECT_NE(last_output.find("Brain not found"), std::string::npos) << last_output;
+  EXPECT_EQ(quill("--brain-listing"), 2);
+}
+
+}  // namespace
