@@ -14,6 +14,7 @@
 #include "project/brains.h"
 #include "project/records.h"
 #include "ui/boxes.h"
+#include "ui/dialogs.h"
 #include "ui/events.h"
 #include "ui/files.h"
 #include "ui/screen.h"
@@ -111,10 +112,9 @@ void draw_status(const BrainText& t, int field) {
 bool save_text(const std::string& path, const std::string& original, const BrainText& t, size_t dropped) {
   const std::string out = text_with_crlf(t.lines());
   if (out == original) return false;
-  if (dropped > 0 &&
-      core::box("The brain '" + path + "' holds " + std::to_string(dropped) +
-                          " characters the editor cannot show.|Saving it from here would remove them.",
-                      " KEEP THE FILE ", " SAVE WITHOUT THEM ") != 2)
+  if (dropped > 0 && core::box("The brain '" + path + "' holds " + std::to_string(dropped) +
+                                   " characters the editor cannot show.|Saving it from here would remove them.",
+                               " KEEP THE FILE ", " SAVE WITHOUT THEM ") != 2)
     return false;
   if (core::write_file_atomic(path, out)) return true;
   core::box("Cannot write " + path, " OK ", " OK ");
@@ -213,17 +213,19 @@ std::string& save_as_name() {
   return name;
 }
 
-// F2: copies the brain to a new name in the brains folder. False when the
-// user went back to the editor without a copy.
+// F2: copies the brain to a new name in the brains folder; an empty or
+// cancelled answer, or ABORT at the overwrite question, copies nothing.
 void save_as(const std::string& path) {
   const std::string folder = core::state().folders.program + "brains/";
-  const std::string start = save_as_name().empty() ? folder : folder + save_as_name();
-  const std::string answer = ui::list_file_selector(start, "*.brn");
-  // The selector answers folder + name; only the name counts.
-  std::string name = answer.substr(ui::folder_of_path(answer).size());
-  if (name.empty()) return;
-  save_as_name() = name;
-  name = name.substr(0, name.find('.')) + ".brn";
+  bool confirmed = false;
+  std::string answer = ui::input_box(400, save_as_name(), "Save the current brain as...", ui::InputStyle::file_name,
+                                     &confirmed);
+  const size_t first = answer.find_first_not_of(' ');
+  answer = first == std::string::npos ? std::string() : answer.substr(first, answer.find_last_not_of(' ') - first + 1);
+  if (!confirmed || answer.empty()) return;
+  save_as_name() = answer;
+  const std::string name = answer.substr(0, answer.find('.')) + ".brn";
+  if (name == ".brn") return;
   if (core::file_exists(folder + name) &&
       core::box("Using the name '" + answer + "' you will overwrite an existing brain", " CONTINUE ", " ABORT ") != 1)
     return;

@@ -24,15 +24,21 @@ class Script {
     pump_ += 4;
     return *this;
   }
-  Script& key(int scancode, int ch = 0) { return line("key " + std::to_string(scancode) + (ch ? " " + std::to_string(ch) : "")); }
+  Script& key(int scancode, int ch = 0) {
+    return line("key " + std::to_string(scancode) + (ch ? " " + std::to_string(ch) : ""));
+  }
   Script& type(const std::string& s) {
     for (char c : s) key(30, static_cast<unsigned char>(c));  // the scan code does not matter for characters
     return *this;
   }
-  Script& held(int modifier, int scancode) { return line("down " + std::to_string(modifier)).key(scancode).line("up " + std::to_string(modifier)); }
+  Script& held(int modifier, int scancode) {
+    return line("down " + std::to_string(modifier)).key(scancode).line("up " + std::to_string(modifier));
+  }
   Script& ctrl(int scancode) { return held(29, scancode); }
   Script& click(int x, int y, int button = 1) {
-    return line("move " + std::to_string(x) + " " + std::to_string(y)).line("buttons " + std::to_string(button)).line("buttons 0");
+    return line("move " + std::to_string(x) + " " + std::to_string(y))
+        .line("buttons " + std::to_string(button))
+        .line("buttons 0");
   }
   const std::string& text() const { return text_; }
 
@@ -49,7 +55,8 @@ class ToolModes : public testing_support::HeadlessRun {
   // Writes the project and runs `mode` on `element` with the script.
   int run_mode(int mode, const std::vector<ElementSpec>& elements, const Script& script, int element = 0) {
     write_project(elements);
-    write("runmode.ini", "projects/t/t.prj\r\n" + std::to_string(mode) + "\r\n" + std::to_string(element) + "\r\n0\r\n0\r\n");
+    write("runmode.ini",
+          "projects/t/t.prj\r\n" + std::to_string(mode) + "\r\n" + std::to_string(element) + "\r\n0\r\n0\r\n");
     write("in.txt", script.text());
     return quill("--headless --messages m.jsonl --input-script in.txt");
   }
@@ -136,6 +143,23 @@ TEST_F(ToolModes, BrainEditorKeepsCharactersItCannotShowUnlessTold) {
   ASSERT_EQ(run_mode(13, {{{}, "a = b ~ c"}}, s), 0);
   EXPECT_EQ(section(0), "a = b ~ c\r\n");
   ASSERT_EQ(boxes().size(), 1u);
+}
+
+TEST_F(ToolModes, BrainEditorSavesACopyUnderANewName) {
+  Script s;
+  s.type("b").key(60).type("mine.txt").key(kEnter).key(kEsc);
+  ASSERT_EQ(run_mode(13, {{{}, "a=1"}}, s), 0);
+  EXPECT_EQ(read("brains/mine.brn"), "ba=1\r\n");
+  EXPECT_EQ(section(0), "ba=1\r\n");  // the element keeps its brain
+  // An existing name asks first; ABORT keeps the old copy.
+  core::remove_file(dir + "m.jsonl");
+  Script again;
+  again.type("c").key(60).type("mine").key(kEnter).key(kDelete).key(kEsc);
+  ASSERT_EQ(run_mode(13, {{{}, "a=1"}}, again), 0);
+  EXPECT_EQ(read("brains/mine.brn"), "ba=1\r\n");
+  const std::vector<std::string> b = boxes();
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(b[0], "Using the name 'mine' you will overwrite an existing brain");
 }
 
 // The parameter list 3/7/1/1020/2/2/1016/4/90/1012: a hidden var first.
@@ -235,7 +259,14 @@ class Renaming : public ToolModes {
 TEST_F(Renaming, AnAnimationGetsANewName) {
   for (const char* n : {"walk.pcx", "walk.002", "walk.003"}) write(std::string("anim/") + n, n);
   Script s;
-  s.key(kF1).click(row_x, row_y).key(kBackspace).key(kBackspace).key(kBackspace).key(kBackspace).type("run").key(kEnter);
+  s.key(kF1)
+      .click(row_x, row_y)
+      .key(kBackspace)
+      .key(kBackspace)
+      .key(kBackspace)
+      .key(kBackspace)
+      .type("run")
+      .key(kEnter);
   ASSERT_EQ(run(s), 0);
   EXPECT_EQ(read("anim/run.pcx"), "walk.pcx");
   EXPECT_EQ(read("anim/run.002"), "walk.002");
