@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       default: t.redo(); break;
     }
     const auto lines = static_cast<int32_t>(t.lines().size());
-    if (lines < 1 || t.top() < 0 || t.top() + t.row() >= lines || t.column() < 0 || t.column() >= editors::kTextColumns ||
-        t.row() < 0 || t.row() >= editors::kTextRows)
+    if (lines < 1 || t.top() < 0 || t.top() + t.row() >= lines || t.column() < 0 ||
+        t.column() >= editors::kTextColumns || t.row() < 0 || t.row() >= editors::kTextRows)
       std::abort();
   }
   editors::text_with_crlf(t.lines());

@@ -118,7 +118,8 @@ std::string BrainText::selected_text() const {
   if (!has_selection()) return {};
   Position a, b;
   selection(a, b);
-  if (a.line == b.line) return line_at(a.line).substr(static_cast<size_t>(a.column), static_cast<size_t>(b.column - a.column));
+  if (a.line == b.line)
+    return line_at(a.line).substr(static_cast<size_t>(a.column), static_cast<size_t>(b.column - a.column));
   std::string out = line_at(a.line).substr(static_cast<size_t>(a.column));
   for (int32_t l = a.line + 1; l < b.line; ++l) out += "\r" + line_at(l);
   out += "\r" + line_at(b.line).substr(0, static_cast<size_t>(b.column));
@@ -130,7 +131,8 @@ bool BrainText::delete_selection() {
   snapshot();
   Position a, b;
   selection(a, b);
-  std::string joined = line_at(a.line).substr(0, static_cast<size_t>(a.column)) + line_at(b.line).substr(static_cast<size_t>(b.column));
+  std::string joined = line_at(a.line).substr(0, static_cast<size_t>(a.column)) +
+                       line_at(b.line).substr(static_cast<size_t>(b.column));
   lines_.erase(lines_.begin() + a.line + 1, lines_.begin() + b.line + 1);
   line_at(a.line) = std::move(joined);
   set_cursor(a);
@@ -327,7 +329,8 @@ void BrainText::insert_text(std::string_view text) {
     line_at(line) += part;
   }
   // A text ending in a line break leaves the cursor at the start of a new line.
-  if (!text.empty() && (text.back() == '\r' || text.back() == '\n')) lines_.insert(lines_.begin() + ++line, std::string());
+  if (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+    lines_.insert(lines_.begin() + ++line, std::string());
   const auto column = static_cast<int32_t>(line_at(line).size());
   line_at(line) += tail;
   set_cursor({line, std::min(column, kTextColumns - 1)});
@@ -364,7 +367,9 @@ bool BrainText::find() {
     all += '\r';
   }
   const Position c = cursor();
-  const size_t from = starts[static_cast<size_t>(c.line)] + std::min<size_t>(static_cast<size_t>(c.column) + 1, lines_[static_cast<size_t>(c.line)].size() + 1);
+  const size_t from = starts[static_cast<size_t>(c.line)] +
+                      std::min<size_t>(static_cast<size_t>(c.column) + 1,
+                                       lines_[static_cast<size_t>(c.line)].size() + 1);
   for (size_t i = from; i + search_.size() <= all.size(); ++i) {
     bool same = true;
     for (size_t k = 0; k < search_.size() && same; ++k) same = lower(all[i + k]) == lower(search_[k]);
@@ -374,8 +379,9 @@ bool BrainText::find() {
     top_ = line;
     row_ = 0;
     column_ = std::min(column, kTextColumns - 1);
-    end_ = search_height_ == 0 ? Position{line, std::min(column_ + search_width_, kTextColumns - 1)}
-                               : Position{std::min(line + search_height_, static_cast<int32_t>(lines_.size()) - 1), search_width_};
+    end_ = search_height_ == 0
+               ? Position{line, std::min(column_ + search_width_, kTextColumns - 1)}
+               : Position{std::min(line + search_height_, static_cast<int32_t>(lines_.size()) - 1), search_width_};
     return true;
   }
   return false;

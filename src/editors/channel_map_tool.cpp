@@ -48,7 +48,9 @@ uint8_t nearest_tool_colour(uint32_t rgb) {
 
 struct Grid {
   int n = 0, w = 0, h = 0, left = 0, top = 0;
-  ui::Rect cell(int i, int j) const { return {left + j * w, top + i * h, left + (j + 1) * w - 1, top + (i + 1) * h - 1}; }
+  ui::Rect cell(int i, int j) const {
+    return {left + j * w, top + i * h, left + (j + 1) * w - 1, top + (i + 1) * h - 1};
+  }
   // The cell under (x, y); false outside the grid.
   bool at(int32_t x, int32_t y, int& i, int& j) const {
     if (w <= 0 || h <= 0 || x < left || y < top) return false;
@@ -96,7 +98,8 @@ std::string status_text(const Grid& g, int32_t x, int32_t y) {
   if (j == 0 && i + 1 < g.n) return project::get_field(i, project::kFieldName);
   if (i == g.n - 1 && j >= 1) return project::get_field(j, project::kFieldName);
   if (i >= j) return "Click cross-map to enable channels (click icons to trace)";
-  std::string text = project::get_field(i, project::kFieldName) + " / " + project::get_field(j, project::kFieldName) + ": ";
+  std::string text = project::get_field(i, project::kFieldName) + " / " + project::get_field(j, project::kFieldName) +
+                     ": ";
   if (!supported(i, j)) return text + "Collision not supported";
   const int code = project::channel(i, j);
   return text + (code == 0 ? std::string("Collision will be ignored") : "Collision code: " + std::to_string(code));
@@ -161,7 +164,8 @@ bool valid_repetitions(int32_t value) { return value > 0 && (value & (value - 1)
 
 void band_click(int32_t y, int32_t& upper, int32_t& lower) {
   const int32_t r = y + 1;
-  const int64_t to_lower = std::abs(static_cast<int64_t>(r) - lower), to_upper = std::abs(static_cast<int64_t>(r) - upper);
+  const int64_t to_lower = std::abs(static_cast<int64_t>(r) - lower),
+                to_upper = std::abs(static_cast<int64_t>(r) - upper);
   if (to_lower < to_upper) {
     lower = r;
     if (lower < upper) lower = upper + 7;
@@ -177,8 +181,9 @@ bool background_setter() {
   if (chosen.empty()) return false;
   scene.background = chosen;
   for (;;) {
-    const std::string answer =
-        ui::input_box(400, std::to_string(scene.repetitions), "Background image repetitions (must be 1,2,4,8,...)", ui::InputStyle::number);
+    const std::string answer = ui::input_box(400, std::to_string(scene.repetitions),
+                                             "Background image repetitions (must be 1,2,4,8,...)",
+                                             ui::InputStyle::number);
     const int32_t value = core::text_to_int(answer);
     if (valid_repetitions(value)) {
       scene.repetitions = value;
@@ -199,7 +204,9 @@ bool background_setter() {
     const ui::Event ev = ui::wait_event();
     if (ev.scancode == kEsc) break;
     if (ev.scancode == kF1 || ev.scancode == kF2) {
-      scene.preview = (core::wrap_into_range(scene.preview, 0, kPreviews - 1) + (ev.scancode == kF1 ? kPreviews - 1 : 1)) % kPreviews;
+      scene.preview = (core::wrap_into_range(scene.preview, 0, kPreviews - 1) +
+                       (ev.scancode == kF1 ? kPreviews - 1 : 1)) %
+                      kPreviews;
       redraw = true;
     }
     if (ev.pressed & 1) {

@@ -59,10 +59,14 @@ std::string_view comment_of(std::string_view line) {
   return semi == std::string_view::npos ? std::string_view() : trim(line.substr(semi + 1));
 }
 
-std::string element_title(int e) { return project::get_field(e, project::kFieldName) + " (" + project::type_name(project::element_type(e)) + ")"; }
+std::string element_title(int e) {
+  return project::get_field(e, project::kFieldName) + " (" + project::type_name(project::element_type(e)) + ")";
+}
 
 int32_t parameter_count(int e) { return core::text_to_int(project::get_item(e, project::kFieldParams, 1)); }
-int32_t parameter_kind(int e, int j) { return core::text_to_int(project::get_item(e, project::kFieldParams, 3 * j + 2)); }
+int32_t parameter_kind(int e, int j) {
+  return core::text_to_int(project::get_item(e, project::kFieldParams, 3 * j + 2));
+}
 std::string parameter_text(int e, int j) { return project::get_item(e, project::kFieldParams, 3 * j + 3); }
 
 void draw_description(const std::string& brain_path, ui::Rect r, bool clear, int32_t limit) {
@@ -91,8 +95,8 @@ void information_screen(int e) {
 
 // What ended one wait of the editor loop.
 struct Action {
-  int scancode = 0;     // Escape, Page Up or Page Down; 0 for a click
-  int control = -1;     // the control clicked, ui::kCloseBox, or -1
+  int scancode = 0;  // Escape, Page Up or Page Down; 0 for a click
+  int control = -1;  // the control clicked, ui::kCloseBox, or -1
   bool clicked = false;
 };
 
@@ -205,7 +209,8 @@ std::string fit_description(std::string_view text, int32_t limit) {
   size_t pos = 0;
   while (pos < text.size()) {
     const size_t blank = text.find(' ', pos);
-    const std::string_view word = text.substr(pos, blank == std::string_view::npos ? std::string_view::npos : blank - pos);
+    const std::string_view word = text.substr(pos,
+                                              blank == std::string_view::npos ? std::string_view::npos : blank - pos);
     pos = blank == std::string_view::npos ? text.size() : blank + 1;
     if (word.empty()) continue;
     std::string next = out.empty() ? std::string(word) : out + " " + std::string(word);
@@ -312,7 +317,8 @@ void edit_parameters(int e) {
     const ui::Rect control = flag == 1 ? ui::Rect{100, 360, 340, 390} : ui::Rect{200, 360, 440, 390};
     std::string value = parameter_text(e, v);
     ui::add_button(control, kind != project::kParamElement);
-    if (kind == project::kParamElement) ui::button_label(project::get_field(core::text_to_int(value), project::kFieldName), 0);
+    if (kind == project::kParamElement)
+      ui::button_label(project::get_field(core::text_to_int(value), project::kFieldName), 0);
     int reset = 1, group = 2;
     if (visible > 1) {
       ui::button_label("<", ui::add_button({292, 424, 318, 442}, false));
@@ -333,7 +339,8 @@ void edit_parameters(int e) {
     }
     if (a.clicked) {
       if (a.control == 0 && kind == project::kParamElement) {
-        project::set_item(e, project::kFieldParams, 3 * v + 3, std::to_string(element_picker(core::text_to_int(value))));
+        project::set_item(e, project::kFieldParams, 3 * v + 3,
+                          std::to_string(element_picker(core::text_to_int(value))));
       } else if (visible > 1 && a.control == 1) {
         direction = moved = -1;
         --v;
@@ -341,7 +348,8 @@ void edit_parameters(int e) {
         direction = moved = 1;
         ++v;
       } else if (a.control == reset) {
-        if (core::box("Are you sure you want to reset the|current element's parameters to default values?", " YES ", " NO ") == 1)
+        if (core::box("Are you sure you want to reset the|current element's parameters to default values?", " YES ",
+                      " NO ") == 1)
           rebuild_parameters(e);
       } else if (a.control == group && flag > 0) {
         apply_to_group(e, v, parameter_text(e, v));

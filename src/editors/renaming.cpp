@@ -25,7 +25,8 @@ std::string digits(int k, int width) {
 }
 
 bool overwrite_agreed(const std::string& name) {
-  return core::box("WARNING! An animation named '" + name + "' already exists!|Do you want to overwrite it?", " NO ", " YES ") == 2;
+  return core::box("WARNING! An animation named '" + name + "' already exists!|Do you want to overwrite it?", " NO ",
+                   " YES ") == 2;
 }
 
 // Copies `from` to `to` and only then deletes `from`, so that a frame that
@@ -33,7 +34,8 @@ bool overwrite_agreed(const std::string& name) {
 bool move_frame(const std::string& from, const std::string& to) {
   std::string bytes;
   if (!core::read_file(from, bytes) || !core::write_file_atomic(to, bytes)) {
-    core::box("Cannot rename '" + from + "' to '" + to + "':|the frames from this one on keep their names.", " OK ", " OK ");
+    core::box("Cannot rename '" + from + "' to '" + to + "':|the frames from this one on keep their names.", " OK ",
+              " OK ");
     return false;
   }
   core::remove_file(from);
@@ -72,7 +74,8 @@ int32_t list_to_animation(const std::string& folder, const std::string& any_file
   const size_t dot = any_file.size() >= 4 ? any_file.size() - 4 : 0;
   const std::string stem = any_file.substr(0, dot);
   int width = 0;
-  while (width < 3 && width < static_cast<int>(stem.size()) && stem[stem.size() - 1 - static_cast<size_t>(width)] >= '0' &&
+  while (width < 3 && width < static_cast<int>(stem.size()) &&
+         stem[stem.size() - 1 - static_cast<size_t>(width)] >= '0' &&
          stem[stem.size() - 1 - static_cast<size_t>(width)] <= '9')
     ++width;
   if (width == 0) {
@@ -117,7 +120,8 @@ void animation_renaming(std::string& folder) {
       if (name.size() <= 4) continue;
       const std::string old_name = name.substr(0, name.size() - 4);
       bool confirmed = false;
-      const std::string answer = trimmed(ui::input_box(400, old_name, "Please, type the new name", ui::InputStyle::file_name, &confirmed));
+      const std::string answer = trimmed(
+          ui::input_box(400, old_name, "Please, type the new name", ui::InputStyle::file_name, &confirmed));
       if (!confirmed || answer.empty()) continue;
       report(rename_animation(where, name, answer));
     } else {
