@@ -292,7 +292,8 @@ void edit_parameters(int e) {
   }
   const std::string brain_text = project::read_brain(brain_path);
   int32_t v = core::wrap_into_range(project::field_int(e, 45), 0, n - 1);
-  int32_t w = project::field_int(e, 46);
+  // The stored position, wrapped first so that a hostile value cannot overflow.
+  int32_t w = core::wrap_into_range(project::field_int(e, 46), 0, visible - 1);
   int direction = 1, moved = 1;
   const int32_t flag = project::field_int(e, project::kFieldGroupFlag);
   for (;;) {

@@ -181,6 +181,17 @@ TEST_F(ToolModes, ParameterEditorSkipsHiddenParametersAndWraps) {
   EXPECT_EQ(field(0, 35), "3/7/1/1020/2/7x/1016/4/90/1012");
 }
 
+TEST_F(ToolModes, ParameterEditorPicksElementsAndSurvivesHostilePositions) {
+  // The value control of an element parameter opens the picker; the second
+  // cell of its first column is element 1.
+  const std::vector<ElementSpec> elements{
+      {{{1, "Hunter"}, {35, "1/1/0/1020"}, {45, "-7"}, {46, "2147483647"}}, "userele target=0"}, {{{1, "Prey"}}, ""}};
+  ASSERT_EQ(run_mode(5, elements, Script().click(300, 375).click(100, 60).key(kEsc)), 0);
+  EXPECT_EQ(field(0, 35), "1/1/1/1020");
+  EXPECT_EQ(field(0, 45), "0");
+  EXPECT_EQ(field(0, 46), "0");
+}
+
 TEST_F(ToolModes, ParameterEditorResetIsControlOneWithOneVisibleParameter) {
   const ElementSpec e{{{35, "2/7/1/1020/2/5/1016"}}, "var a=1\nuserint b=2"};
   ASSERT_EQ(run_mode(5, {e}, Script().click(300, 150).key(kEnter).key(kEsc)), 0);
