@@ -128,9 +128,14 @@ void channel_map_tool() {
   g.top = (ui::kScreenHeight - g.n * g.h) / 2;
   ui::wait_begin();
   int32_t cross_x = -1, cross_y = -1;  // fixed by a click on an icon
-  for (;;) {
+  int32_t seen_x = -1, seen_y = -1;
+  for (bool first = true;; first = false) {
     const ui::Event ev = ui::wait_event();
     if (ev.scancode == kEsc) break;
+    // The map is drawn again only when something happened.
+    if (!first && ev.pressed == 0 && ev.scancode == 0 && ev.x == seen_x && ev.y == seen_y) continue;
+    seen_x = ev.x;
+    seen_y = ev.y;
     int i = 0, j = 0;
     if (ev.pressed != 0 && g.at(ev.x, ev.y, i, j)) {
       if (i < j && supported(i, j)) {
