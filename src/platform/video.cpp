@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "platform/platform.h"
 #include "platform/scancodes.h"
 #include "platform/state_local.h"
 
@@ -200,6 +201,29 @@ int message_box(const char* caption, const std::string& text, const char* const*
   int chosen = -1;
   if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
   return chosen;
+}
+
+namespace {
+std::string& headless_clipboard() {
+  static std::string text;
+  return text;
+}
+}  // namespace
+
+std::string clipboard_text() {
+  if (headless() || !SDL_WasInit(SDL_INIT_VIDEO)) return headless_clipboard();
+  char* text = SDL_GetClipboardText();
+  std::string out = text ? text : "";
+  SDL_free(text);
+  return out;
+}
+
+void set_clipboard_text(const std::string& text) {
+  if (headless() || !SDL_WasInit(SDL_INIT_VIDEO)) {
+    headless_clipboard() = text;
+    return;
+  }
+  SDL_SetClipboardText(text.c_str());
 }
 
 }  // namespace platform

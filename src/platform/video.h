@@ -41,4 +41,10 @@ bool key_held(uint8_t scancode);
 // or -1 when the box could not be shown.
 int message_box(const char* caption, const std::string& text, const char* const* buttons, int count, bool error);
 
+// The system clipboard's text ("" when it holds none). A headless run has
+// no desktop: there it is a text kept in the process, so that scripted
+// sessions copy and paste as a desktop would.
+std::string clipboard_text();
+void set_clipboard_text(const std::string& text);
+
 }  // namespace platform

@@ -1,9 +1,14 @@
 #include "shell/modes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "core/files.h"
 #include "core/state.h"
+#include "editors/brain_editor.h"
+#include "editors/parameters.h"
+#include "editors/tools.h"
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "engine/tracks.h"
@@ -67,12 +72,13 @@ void run_stand_alone() {
   if (!s.options.dump.empty() && !core::write_file_atomic(s.options.dump, engine::dump_json()))
     core::error_box("Cannot write " + s.options.dump);
 }
-// Collision channel map tool: arrives with its tool screen; changes nothing yet.
-void run_channel_map() {}
+void run_channel_map() { editors::channel_map_tool(); }
 // Virtual editor: arrives with the editors; changes nothing yet.
 void run_virtual_editor() {}
-// Element parameter editor: arrives with the editors; changes nothing yet.
-int32_t run_parameter_editor(int32_t element) { return element; }
+int32_t run_parameter_editor(int32_t element) {
+  editors::edit_parameters(element);
+  return element;
+}
 // Self-executable editor: until its list screen arrives, the stored working
 // list is built as it stands.
 void run_self_executable_editor() {
@@ -86,12 +92,29 @@ void run_self_executable_editor() {
 void run_visual_editor() {}
 // Explode tool: arrives with the visual editor; changes nothing yet.
 void run_explode_tool() {}
-// Animation renaming tool: arrives with the editors; changes nothing yet.
-void run_animation_renaming() {}
-// Brain text editor: arrives with the editors; changes nothing yet.
-int32_t run_brain_editor(int32_t element) { return element; }
+// The tool's last folder is line 4 of data/curpaths.ini, written back alone:
+// the mode saves nothing else.
+void run_animation_renaming() {
+  EditorState& e = state().editor;
+  const std::string before = e.paths[3];
+  editors::animation_renaming(e.paths[3]);
+  if (e.paths[3] != before)
+    core::write_file_atomic(core::state().folders.program + "data/curpaths.ini", curpaths_text(e));
+}
+// The brain editor's view position is lines 8-11 of tarvo.ini; its brain
+// picker and outside editor are lines 3 and 14 of data/curpaths.ini.
+int32_t run_brain_editor(int32_t element) {
+  EditorState& e = state().editor;
+  editors::BrainEditorSettings settings;
+  settings.picker_path = e.paths[2];
+  settings.outside_editor = e.paths[13];
+  std::copy(std::begin(e.brain_text_pos), std::end(e.brain_text_pos), settings.view);
+  element = editors::brain_editor_mode(element, settings);
+  e.paths[2] = settings.picker_path;
+  std::copy(std::begin(settings.view), std::end(settings.view), e.brain_text_pos);
+  return element;
+}
 void run_display_area(int32_t area[4]) { ui::display_area_setter(area); }
-// 3D background setter: arrives with its tool screen; chooses no image yet.
-bool run_background_setter() { return false; }
+bool run_background_setter() { return editors::background_setter(); }
 
 }  // namespace shell

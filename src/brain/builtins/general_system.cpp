@@ -1,8 +1,6 @@
 // Boxes, programs, files, the screen, dates and the I/O port rows.
-#include <spawn.h>
 #include <sys/wait.h>
 
-#include <cerrno>
 #include <ctime>
 #include <string>
 
@@ -10,18 +8,15 @@
 #include "brain/builtins/general.h"
 #include "brain/state.h"
 #include "core/files.h"
+#include "core/process.h"
 #include "core/state.h"
 #include "core/strings.h"
-
-extern char** environ;
 
 namespace brain::general {
 
 namespace {
 
 using U = uint32_t;
-constexpr int kMaxCommandBytes = 4096;
-constexpr int kMaxCommandArgs = 64;
 
 int32_t msg_box(int32_t text, int32_t buttons) {
   const GeneralServices& g = state().general;
@@ -46,33 +41,6 @@ int32_t msg_box(int32_t text, int32_t buttons) {
   return result;
 }
 
-// Splits a command line at blanks ("..." keeps blanks) into `argv` inside
-// `buf`; the number of arguments.
-int split_command(std::string_view cmd, char (&buf)[kMaxCommandBytes], char* (&argv)[kMaxCommandArgs + 1]) {
-  int argc = 0;
-  size_t out = 0, i = 0;
-  while (i < cmd.size() && argc < kMaxCommandArgs) {
-    while (i < cmd.size() && (cmd[i] == ' ' || cmd[i] == '\t')) ++i;
-    if (i >= cmd.size()) break;
-    if (out + 1 >= sizeof buf) break;
-    argv[argc++] = buf + out;
-    bool quoted = false;
-    for (; i < cmd.size(); ++i) {
-      const char c = cmd[i];
-      if (c == '"') {
-        quoted = !quoted;
-        continue;
-      }
-      if (!quoted && (c == ' ' || c == '\t')) break;
-      if (c == 0 || out + 1 >= sizeof buf) continue;
-      buf[out++] = c;
-    }
-    buf[out++] = 0;
-  }
-  argv[argc] = nullptr;
-  return argc;
-}
-
 void reap_task() {
   int32_t& pid = state().task_pid;
   if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) != 0) pid = 0;
@@ -80,18 +48,8 @@ void reap_task() {
 
 int32_t start(int32_t command, bool wait) {
   reap_task();
-  char buf[kMaxCommandBytes];
-  char* argv[kMaxCommandArgs + 1];
-  if (split_command(core::string_arg(command), buf, argv) == 0) return 0;
-  pid_t pid = 0;
-  if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) == 0) {
-    if (wait) {
-      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
-    } else {
-      state().task_pid = pid;
-    }
-  }
+  const int32_t pid = core::start_program(core::string_arg(command), wait);
+  if (!wait && pid > 0) state().task_pid = pid;
   const GeneralServices& g = state().general;
   if (g.show_window) g.show_window();
   restart_deadline();
