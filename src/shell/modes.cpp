@@ -4,6 +4,9 @@
 
 #include "core/files.h"
 #include "core/state.h"
+#include "editors/explode_tool.h"
+#include "editors/virtual_editor.h"
+#include "editors/visual_editor.h"
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "engine/tracks.h"
@@ -48,16 +51,19 @@ void write_recorded_track(const std::string& path) {
 void run_stand_alone() {}
 // Collision channel map tool: arrives with its tool screen; changes nothing yet.
 void run_channel_map() {}
-// Virtual editor: arrives with the editors; changes nothing yet.
-void run_virtual_editor() {}
+void run_virtual_editor() {
+  const Options& o = state().options;
+  editors::run_virtual_editor(project::state().current, state().editor.design_scale);
+  if (!o.dump.empty() && !core::write_file_atomic(o.dump, engine::dump_json()))
+    core::error_box("Cannot write " + o.dump);
+}
 // Element parameter editor: arrives with the editors; changes nothing yet.
 int32_t run_parameter_editor(int32_t element) { return element; }
 // Self-executable editor: arrives with the build tool; changes nothing yet.
 void run_self_executable_editor() {}
-// Visual editor: arrives with the editors; changes nothing yet.
-void run_visual_editor() {}
-// Explode tool: arrives with the visual editor; changes nothing yet.
-void run_explode_tool() {}
+// Both start in the folder of the visual-tools path (curpaths.ini line 11).
+void run_visual_editor() { editors::run_visual_editor(state().editor.paths[10]); }
+void run_explode_tool() { editors::run_explode_tool(state().editor.paths[10]); }
 // Animation renaming tool: arrives with the editors; changes nothing yet.
 void run_animation_renaming() {}
 // Brain text editor: arrives with the editors; changes nothing yet.
