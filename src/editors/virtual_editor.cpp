@@ -13,6 +13,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "engine/hooks.h"
+#include "engine/scene3d.h"
 #include "engine/scene_load.h"
 #include "engine/state.h"
 #include "engine/run_loop.h"
@@ -443,6 +444,7 @@ class Editor {
     media::overlay_clear();
     if (view_ == EditView::virtual_view) {
       platform::frame_fill({0, 0, screen_w() - 1, screen_h() - 1}, 0);
+      engine::show_editor_markers(sprite() ? -1 : current_);
       if (auto* f = engine::hooks().draw_views) f();
     } else {
       draw_plan();
@@ -506,6 +508,11 @@ class Editor {
   int32_t last_buttons_ = 0, drag_x_ = 0, drag_y_ = 0;
   bool dragging_bar_ = false, on_bar_ = false;
 };
+
+void release() {
+  if (engine::hooks().release_scene) engine::hooks().release_scene();
+  engine::set_editor_scene(false);
+}
 
 void compile_editor_brains() {
   brain::CompileRequest request;
@@ -649,6 +656,7 @@ void run_virtual_editor(int32_t& current, int32_t design_scale) {
   media::flush();
   // The run flag is clear outside a run: random ranges are ignored.
   core::notice("Loading data, please wait...");
+  engine::set_editor_scene(true);
   const bool loaded = engine::load_phase();
   if (loaded) {
     core::notice("Initializing objects, please wait...");
@@ -661,7 +669,7 @@ void run_virtual_editor(int32_t& current, int32_t design_scale) {
     for (int e = 0; e <= last && e < static_cast<int>(records.size()); ++e) project::set_record(e, records[e]);
   };
   if (!loaded) {
-    if (engine::hooks().release_scene) engine::hooks().release_scene();
+    release();
     restore();
     return;
   }
@@ -670,7 +678,7 @@ void run_virtual_editor(int32_t& current, int32_t design_scale) {
 
   if (!camera_enabled()) {
     core::box("To virtual edit the project enable|at least one camera element first!", " OK ", " OK ");
-    if (engine::hooks().release_scene) engine::hooks().release_scene();
+    release();
     restore();
     return;
   }
@@ -685,7 +693,7 @@ void run_virtual_editor(int32_t& current, int32_t design_scale) {
   }
   restore();
   for (int e = 0; e < count; ++e) write_back(e, start[e].w);
-  if (engine::hooks().release_scene) engine::hooks().release_scene();
+  release();
   media::pump();
 }
 

@@ -2,6 +2,9 @@
 // installation, each driven by an input script.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+
 #include "core/files.h"
 #include "core/text.h"
 #include "support/headless_run.h"
@@ -100,6 +103,19 @@ TEST_F(VirtualEditorRun, RandomRangesAreIgnoredAndOnlyEditorLinesRun) {
   EXPECT_EQ(saved_field(1, 29), "0");
 }
 
+TEST_F(VirtualEditorRun, SpritesLoadOnlyTheirFirstFrame) {
+  write("sprites/walk.pcx", read("sprites/default_.pcx"));
+  write("sprites/walk.002", read("sprites/default_.pcx"));
+  ElementSpec walk = sprite("10", "10");
+  walk.fields[2] = "./sprites/walk.pcx";
+  ASSERT_EQ(edit({camera(), walk}, 1, ""), 0) << last_output;
+  EXPECT_EQ(word(1, 42), 1);  // the frame count
+  // A test run of the same project loads both.
+  write("runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n");
+  ASSERT_EQ(quill("--headless --ticks 2 --dump d.json"), 0) << last_output;
+  EXPECT_EQ(word(1, 42), 2);
+}
+
 class ToolRun : public testing_support::Installation {
  protected:
   int tool(int mode, const std::string& script) {
@@ -127,6 +143,19 @@ class ToolRun : public testing_support::Installation {
               morph + "\r\n");
   }
 };
+
+TEST_F(ToolRun, InstallationBringsTheToolsResources) {
+  const std::string bar = read("data/mini02.pcx");
+  ASSERT_GT(bar.size(), 128u);
+  uint16_t right, bottom;
+  std::memcpy(&right, bar.data() + 8, 2);
+  std::memcpy(&bottom, bar.data() + 10, 2);
+  EXPECT_EQ(right + 1, 18 * 24);  // one 24 x 24 icon per tool-tip
+  EXPECT_EQ(bottom + 1, 24);
+  EXPECT_NE(read("data/current.exp").find("frames = 1 / 30"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(dir + "visuals/myvisual"));
+  EXPECT_TRUE(exists("visuals/default_.3ds"));  // the part source of a new part
+}
 
 // A click on the first cell of the picture selector chooses the visual.
 constexpr char kPickFirst[] = "5 move 100 130\n6 buttons 1\n7 buttons 0\n";
