@@ -28,24 +28,22 @@ std::string first_record(std::string_view text) {
   return std::string(first);
 }
 
-// F2 in the script editor: save the current script under brains/.
+// F2 in the script editor: save the current script under brains/; an
+// empty name, or ABORT over an existing script, goes back to editing.
 void save_script_as() {
   const std::string brains = program() + "brains/";
-  while (true) {
-    bool confirmed = false;
-    std::string name = ui::input_box(500, "myexp", "Save current script as...", ui::InputStyle::file_name, &confirmed);
-    name = name.substr(0, name.find('.'));
-    if (!confirmed || name.empty()) return;
-    const std::string target = brains + name + ".exp";
-    if (core::file_exists(target) &&
-        core::box("Using the name '" + name + "' you will overwrite an existing script", " CONTINUE ", " ABORT ") != 1)
-      return;
-    std::string text;
-    core::read_file(current_script(), text, size_t{1} << 20);
-    core::make_folders(brains);
-    if (!core::write_file_atomic(target, text)) core::error_box("Cannot write " + target);
+  bool confirmed = false;
+  std::string name = ui::input_box(500, "myexp", "Save current script as...", ui::InputStyle::file_name, &confirmed);
+  name = name.substr(0, name.find('.'));
+  if (!confirmed || name.empty()) return;
+  const std::string target = brains + name + ".exp";
+  if (core::file_exists(target) &&
+      core::box("Using the name '" + name + "' you will overwrite an existing script", " CONTINUE ", " ABORT ") != 1)
     return;
-  }
+  std::string text;
+  core::read_file(current_script(), text, size_t{1} << 20);
+  core::make_folders(brains);
+  if (!core::write_file_atomic(target, text)) core::error_box("Cannot write " + target);
 }
 
 // F1 in the script editor: copy a chosen script over the current one.
@@ -87,7 +85,9 @@ bool explode_visual(const std::string& visual_path, const std::string& script_te
   }
   std::string source = core::slashes_forward(core::field(record, 3));
   if (source.empty()) source = "./" + std::string(media::kDefault3dsFile);
-  if (source.rfind("./", 0) == 0) source = program() + source.substr(2);
+  // "./" and relative names lie in the program folder.
+  if (source.rfind("./", 0) == 0) source = source.substr(2);
+  if (source.empty() || source.front() != '/') source = program() + source;
 
   std::vector<media::Triangle> mesh;
   media::load_3ds_triangles(source, program() + std::string(media::kDefault3dsFile), mesh);
