@@ -17,6 +17,7 @@
 #include "engine/scene_load.h"
 #include "engine/state.h"
 #include "engine/run_loop.h"
+#include "media/device.h"
 #include "media/input.h"
 #include "media/overlay.h"
 #include "media/pcx.h"
@@ -644,7 +645,7 @@ bool camera_enabled() {
   return false;
 }
 
-void run_virtual_editor(int32_t& current, int32_t design_scale) {
+void run_virtual_editor(int32_t& current, int32_t design_scale, const std::string& screenshot) {
   engine::State& s = engine::state();
   // Loading writes object counts and camera options into the records; the
   // editor hands back only the values it edits.
@@ -691,6 +692,7 @@ void run_virtual_editor(int32_t& current, int32_t design_scale) {
     editor.run();
     current = editor.current();
   }
+  if (!screenshot.empty() && !media::save_screenshot(screenshot)) core::error_box("Cannot write " + screenshot);
   restore();
   for (int e = 0; e < count; ++e) write_back(e, start[e].w);
   release();

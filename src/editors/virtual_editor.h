@@ -43,7 +43,8 @@ bool camera_enabled();
 
 // The mode: `current` is the element to start on and becomes the element
 // last selected; `design_scale` (tarvo.ini line 2) is the step, in 1/1000
-// metre, of the keyboard nudges.
-void run_virtual_editor(int32_t& current, int32_t design_scale);
+// metre, of the keyboard nudges. With a `screenshot` path the last frame of
+// the editing is saved there before the scene is released.
+void run_virtual_editor(int32_t& current, int32_t design_scale, const std::string& screenshot = {});
 
 }  // namespace editors

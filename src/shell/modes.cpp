@@ -53,7 +53,8 @@ void run_stand_alone() {}
 void run_channel_map() {}
 void run_virtual_editor() {
   const Options& o = state().options;
-  editors::run_virtual_editor(project::state().current, state().editor.design_scale);
+  if (!o.screenshot.empty()) state().screenshot_taken = true;
+  editors::run_virtual_editor(project::state().current, state().editor.design_scale, o.screenshot);
   if (!o.dump.empty() && !core::write_file_atomic(o.dump, engine::dump_json()))
     core::error_box("Cannot write " + o.dump);
 }

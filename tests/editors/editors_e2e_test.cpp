@@ -207,4 +207,19 @@ TEST_F(ToolRun, VisualEditorSavesItsCopyAndAsksBeforeOverwriting) {
   EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
 }
 
+TEST_F(ToolRun, VisualEditorEditsOnlyItsCopyUntilSaved) {
+  boom_visual();
+  const std::string before = read("visuals/boom/boom.v3d");
+  // A click on the texture mode line, Escape, then the name cleared: no save.
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + "30 move 300 170\n31 buttons 1\n32 buttons 0\n40 key 1\n"
+                                              "50 key 14\n52 key 14\n54 key 14\n56 key 14\n60 key 28\n"),
+            0)
+      << last_output;
+  EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
+  EXPECT_FALSE(exists("visuals/myvisual/boom.v3d"));
+  const auto copy = lines_of(read("data/temp.tmp"));
+  ASSERT_FALSE(copy.empty());
+  EXPECT_EQ(core::field(copy[0], 4), "1");  // colour only became six views
+}
+
 }  // namespace
