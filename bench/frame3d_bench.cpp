@@ -153,6 +153,42 @@ void BM_Frame3d(benchmark::State& state) {
 }
 BENCHMARK(BM_Frame3d)->Arg(2)->Arg(32)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The virtual editor's view of the same scene: the markers around the
+// element being edited join the frame (a frame of the editor must cost no
+// more than one of a test run).
+void BM_VirtualEditorFrame(benchmark::State& state) {
+  const std::string folder = install_folder();
+  if (folder.empty() || !start(2, folder)) {
+    state.SkipWithError("no installation or device");
+    return;
+  }
+  engine::set_editor_scene(true);
+  const bool loaded = load_scene(folder);
+  engine::set_editor_scene(false);
+  if (!loaded) {
+    state.SkipWithError("load failed");
+    media::stop_device();
+    return;
+  }
+  int element = 6;
+  auto draw = [&] {
+    element = element + 1 < 6 + kVisuals ? element + 1 : 6;
+    engine::show_editor_markers(element);
+    engine::draw_frame();
+    platform::frame_finish();
+  };
+  for (int warm = 0; warm < 5; ++warm) draw();
+  const long long allocations_before = bench_support::allocations.load();
+  for (auto _ : state) draw();
+  state.counters["allocs_per_frame"] = benchmark::Counter(
+      static_cast<double>(bench_support::allocations.load() - allocations_before) /
+      static_cast<double>(state.iterations() ? state.iterations() : 1));
+  state.SetLabel("640x480, markers on one of " + std::to_string(kVisuals) + " visuals");
+  engine::release_scene3d();
+  media::stop_device();
+}
+BENCHMARK(BM_VirtualEditorFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_SceneBuild(benchmark::State& state) {
   const std::string folder = install_folder();
   if (folder.empty() || !start(2, folder)) {

@@ -415,6 +415,30 @@ bool set_priority_layer(int element, int32_t layer) {
   return true;
 }
 
+namespace {
+
+// The editor's marker models, hidden until show_editor_markers places them.
+// The box is translucent so that it never hides the element it surrounds.
+void build_markers() {
+  State& s = state();
+  static constexpr const char* kNames[3] = {"bndbox.x", "radius.x", "cross.x"};
+  for (int k = 0; k < 3; ++k) {
+    core::Model m;
+    platform::XInfo info;
+    std::string error;
+    if (!platform::load_x(core::state().folders.data + kNames[k], m, info, error) || m.empty()) continue;
+    const int mesh = platform::mesh_create(m);
+    if (mesh < 0) continue;
+    platform::mesh_set_unlit(mesh, true);
+    if (k == 0) platform::mesh_set_diffuse(mesh, -1, 0.25f, 1.0f, 0.25f, 0.2f);
+    const int f = mesh_frame(root(k == 0 ? kOverlayRoot : kMainRoot), mesh);
+    if (f >= 0) platform::frame_set_traversal(f, false, false);
+    s.views.marker_frames[k] = f;
+  }
+}
+
+}  // namespace
+
 void build_scene3d(int32_t elements) {
   State& s = state();
   for (int r = 0; r < 4; ++r) {
@@ -435,6 +459,8 @@ void build_scene3d(int32_t elements) {
   platform::texture_set_quality(media::settings().filtering);
   platform::scene_set_specular(s.views.specular);
   build_background3d();
+  for (int32_t& f : s.views.marker_frames) f = -1;
+  if (s.scene.editor) build_markers();
 
   MeshCache meshes;
   for (int o = 0; o < s.scene.object_count; ++o) {
@@ -517,9 +543,38 @@ void release_scene3d() {
   s.views.layered_flats = false;
   s.views.background3d_frames[0] = s.views.background3d_frames[1] = -1;
   s.views.background3d_texture = -1;
+  for (int32_t& f : s.views.marker_frames) f = -1;
   for (int e = 0; e < core::kElementCount; ++e) {
     s.views.element_layer[e] = 0;
     s.views.layer_copy[e] = -1;
+  }
+}
+
+void show_editor_markers(int element) {
+  State& s = state();
+  const core::ElementState* st = element >= 0 && element < s.scene.element_count ? core::element_state(element)
+                                                                                 : nullptr;
+  for (int f : s.views.marker_frames)
+    if (f >= 0) platform::frame_set_traversal(f, st != nullptr, false);
+  if (!st) return;
+  const int32_t* w = st->w;
+  const core::Vec3 at{w[core::kPosition] / kPositionUnit, w[core::kPosition + 1] / kPositionUnit,
+                      w[core::kPosition + 2] / kPositionUnit};
+  const int32_t* x = &w[core::kExtent];  // high x, y, z then low x, y, z, in 1/1000
+  core::Vec3 half{(x[0] - x[3]) / 2000.0f, (x[1] - x[4]) / 2000.0f, (x[2] - x[5]) / 2000.0f};
+  for (float* v : {&half.x, &half.y, &half.z}) *v = std::max(*v, 0.05f);
+  const core::Quat q = element_rotation(&w[core::kRotation], &w[core::kParentRotation]);
+  const float radius = std::max(w[core::kRadius] / 1000.0f, 0.05f);
+  const float cross = std::max({half.x, half.y, half.z}) * 1.25f;
+  const core::Vec3 scales[3] = {half, {radius, radius, radius}, {cross, cross, cross}};
+  for (int k = 0; k < 3; ++k) {
+    const int f = s.views.marker_frames[k];
+    if (f < 0) continue;
+    core::Vec3 p = at;
+    if (k == 0) p = {at.x + (x[0] + x[3]) / 2000.0f, at.y + (x[1] + x[4]) / 2000.0f, at.z + (x[2] + x[5]) / 2000.0f};
+    platform::frame_set_position(f, p);
+    platform::frame_set_rotation(f, q);
+    platform::frame_set_scale(f, scales[k]);
   }
 }
 

@@ -32,6 +32,11 @@ std::string x_model_file(const Object& obj);
 // Drops every renderer object.
 void release_scene3d();
 
+// The virtual editor's markers (a scene built with set_editor_scene): the
+// box, the radius ring and the axis cross put around one element; -1 hides
+// them.
+void show_editor_markers(int element);
+
 // Fog of the main, second and overlay roots (and of every layer) from the
 // engine's settings.
 void apply_fog();

@@ -43,6 +43,7 @@ constexpr char kDefaultCamera[] = "cameras/default_.03d";
 bool exists(const std::string& path) { return core::file_exists(program_path(path)); }
 
 int frames_of(const std::string& aspect, int type) {
+  if (state().scene.editor && (type == project::kFlatShape || type == project::kSprite)) return 1;
   switch (type) {
     case project::kFlatShape:
     case project::kSprite:
@@ -345,6 +346,8 @@ void derive_radii(ElementState& st) {
 }
 
 }  // namespace
+
+void set_editor_scene(bool on) { state().scene.editor = on; }
 
 std::string program_path(const std::string& name) {
   if (name.empty() || name[0] == '/') return name;

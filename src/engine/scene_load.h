@@ -14,6 +14,10 @@ bool load_phase();
 // Record fields into ElementState, then the steps taken once per project.
 void initialize_phase();
 
+// Loads for the virtual editor while set: flat shapes and sprites load only
+// their first frame, and the scene build adds the marker models.
+void set_editor_scene(bool on);
+
 // A file name of a project as a path: absolute names as they are, others
 // (with or without a leading "./") inside the program folder.
 std::string program_path(const std::string& name);

@@ -59,12 +59,14 @@ struct SceneTables {
   uint32_t work_used = 0;                         // bytes of the work pool filled by this load
   int32_t shared_with[core::kElementCount] = {};  // element whose objects this one copies
   int32_t unscaled[core::kElementCount][8] = {};  // extent, radius and radius_max before scaling
+  bool editor = false;                            // loaded for the virtual editor (set_editor_scene)
 };
 
 // The renderer objects of the scene, by object index (-1 for none), and the
 // settings of the 3D views.
 struct Views {
   int32_t roots[4] = {-1, -1, -1, -1};
+  int32_t marker_frames[3] = {-1, -1, -1};  // the virtual editor's box, radius and cross markers
   int32_t object_frame[core::kObjectCount] = {};
   int32_t object_viewport[core::kObjectCount] = {};
   int32_t object_light[core::kObjectCount] = {};

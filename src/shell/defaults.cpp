@@ -12,6 +12,7 @@
 #include "media/model3ds.h"
 #include "media/palette.h"
 #include "media/pcx.h"
+#include "editors/explode.h"
 #include "platform/glyphs.h"
 #include "project/records.h"
 #include "shell/defaults_3d.h"
@@ -323,6 +324,54 @@ bool write_default_ground(const std::string& path) {
   return engine::encode_ground_cache(triangles, 0, 0, 16u << 20, bytes) && core::write_file_atomic(path, bytes);
 }
 
+// The virtual editor's menu bar: 18 raised 24 x 24 icons side by side, each
+// with an 8 x 8 glyph drawn twice its size (editors/virtual_editor.h lists
+// them in order).
+Image menu_bar() {
+  static constexpr const char* kGlyphs[18][8] = {
+      {"########", "#......#", "#.##...#", "#.##...#", "#......#", "#....#.#", "#......#", "########"},  // sprites
+      {"...##...", "..####..", ".######.", "########", "...##...", "...##...", "...##...", "...##..."},  // previous
+      {"...##...", "...##...", "...##...", "...##...", "########", ".######.", "..####..", "...##..."},  // next
+      {"........", "..####..", ".#....#.", "#..##..#", "#..##..#", ".#....#.", "..####..", "........"},  // virtual
+      {"########", "#......#", "#......#", "#..##..#", "#..##..#", "#......#", "#......#", "########"},  // top
+      {"########", "#......#", "#......#", "########", "#......#", "#......#", "#......#", "########"},  // back
+      {"########", "#...#..#", "#...#..#", "#...#..#", "#...#..#", "#...#..#", "#...#..#", "########"},  // right
+      {"#......#", ".#....#.", "..#..#..", "...##...", "...##...", "..#..#..", ".#....#.", "#......#"},  // x
+      {"#......#", ".#....#.", "..#..#..", "...##...", "...##...", "...##...", "...##...", "...##..."},  // y
+      {"########", "......#.", ".....#..", "....#...", "...#....", "..#.....", ".#......", "########"},  // z
+      {"..####..", ".#....#.", "#.#..#.#", "#..##..#", "#..##..#", "#.#..#.#", ".#....#.", "..####.."},  // rx
+      {"..####..", ".#....#.", "#.#..#.#", "#..##..#", "#...#..#", "#...#..#", ".#..#.#.", "..####.."},  // ry
+      {"..####..", ".#....#.", "#.####.#", "#...#..#", "#..#...#", "#.####.#", ".#....#.", "..####.."},  // rz
+      {"########", "#......#", "#.####.#", "#.#..#.#", "#.#..#.#", "#.####.#", "#......#", "########"},  // scaling
+      {"..#.....", ".##.....", "#######.", ".##....#", "..#....#", ".......#", "..#####.", "........"},  // undo
+      {"...##...", "..####..", "...##...", "########", "########", "...##...", "..####..", "...##..."},  // move bar
+      {"........", "........", "........", "........", "........", "........", "########", "########"},  // minimise
+      {"##....##", ".##..##.", "..####..", "...##...", "...##...", "..####..", ".##..##.", "##....##"},  // exit
+  };
+  Image img(18 * 24, 24);
+  set(img.palette, 1, 236, 236, 236);
+  set(img.palette, 2, 168, 172, 180);
+  set(img.palette, 3, 72, 76, 84);
+  set(img.palette, 4, 24, 28, 40);
+  set(img.palette, 5, 200, 60, 50);
+  set(img.palette, 6, 50, 160, 60);
+  set(img.palette, 7, 50, 90, 210);
+  for (int i = 0; i < 18; ++i) {
+    const int x0 = i * 24;
+    img.fill(x0, 0, x0 + 23, 23, 2);
+    img.fill(x0, 0, x0 + 23, 0, 1);
+    img.fill(x0, 0, x0, 23, 1);
+    img.fill(x0, 23, x0 + 23, 23, 3);
+    img.fill(x0 + 23, 0, x0 + 23, 23, 3);
+    // Axis icons in the axis colour: x red, y green, z blue.
+    const uint8_t ink = i >= 7 && i <= 12 ? static_cast<uint8_t>(5 + (i - 7) % 3) : 4;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        if (kGlyphs[i][y][x] == '#') img.fill(x0 + 4 + 2 * x, 4 + 2 * y, x0 + 5 + 2 * x, 5 + 2 * y, ink);
+  }
+  return img;
+}
+
 bool write_image(const std::string& path, const Image& img) {
   return media::write_pcx(path, img.width, img.height, img.pixels, img.palette);
 }
@@ -432,7 +481,11 @@ bool write_default_resources(const std::string& folder, std::string& error) {
       {"images/jeep004_.pcx", pcx(checker(64, 200, 200, 40, 80, 80, 10))},
       {"images/jeep005_.pcx", pcx(checker(64, 200, 40, 200, 80, 10, 80))},
       {"images/jeep006_.pcx", pcx(checker(64, 40, 200, 200, 10, 80, 80))},
+      {"data/mini02.pcx", pcx(menu_bar())},
+      {"data/current.exp",
+       [](const std::string& p) { return core::write_file_atomic(p, editors::default_explode_script()); }},
       {"3dsfiles/default_.3ds", [](const std::string& p) { return media::save_3ds(p, cube()); }},
+      {"visuals/default_.3ds", [](const std::string& p) { return media::save_3ds(p, cube()); }},
       {"visuals/default_.v3d", [](const std::string& p) { return core::write_file_atomic(p, visual_file()); }},
       {"cameras/default_.03d", [](const std::string& p) { return core::write_file_atomic(p, camera_file()); }},
       {"grndmaps/default_.m3d", write_default_ground},
@@ -462,6 +515,11 @@ bool write_default_resources(const std::string& folder, std::string& error) {
     if (!make(item.name, item.make)) return false;
   for (const DefaultFile& file : default_3d_files())
     if (!make(file.name, file.make)) return false;
+  // Where the visual editor saves.
+  if (!core::make_folders(folder + "visuals/myvisual/")) {
+    error = "cannot make " + folder + "visuals/myvisual/";
+    return false;
+  }
   return true;
 }
 

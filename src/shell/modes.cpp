@@ -9,6 +9,9 @@
 #include "editors/brain_editor.h"
 #include "editors/parameters.h"
 #include "editors/tools.h"
+#include "editors/explode_tool.h"
+#include "editors/virtual_editor.h"
+#include "editors/visual_editor.h"
 #include "engine/run_loop.h"
 #include "engine/state.h"
 #include "engine/tracks.h"
@@ -73,8 +76,13 @@ void run_stand_alone() {
     core::error_box("Cannot write " + s.options.dump);
 }
 void run_channel_map() { editors::channel_map_tool(); }
-// Virtual editor: arrives with the editors; changes nothing yet.
-void run_virtual_editor() {}
+void run_virtual_editor() {
+  const Options& o = state().options;
+  if (!o.screenshot.empty()) state().screenshot_taken = true;
+  editors::run_virtual_editor(project::state().current, state().editor.design_scale, o.screenshot);
+  if (!o.dump.empty() && !core::write_file_atomic(o.dump, engine::dump_json()))
+    core::error_box("Cannot write " + o.dump);
+}
 int32_t run_parameter_editor(int32_t element) {
   editors::edit_parameters(element);
   return element;
@@ -88,10 +96,9 @@ void run_self_executable_editor() {
   core::notice("The list editor screen is not available: the stored list data/multilev.ini is built as it stands.");
   standalone::build_game(list, state().editor.paths[kExecutableNameLine - 1]);
 }
-// Visual editor: arrives with the editors; changes nothing yet.
-void run_visual_editor() {}
-// Explode tool: arrives with the visual editor; changes nothing yet.
-void run_explode_tool() {}
+// Both start in the folder of the visual-tools path (curpaths.ini line 11).
+void run_visual_editor() { editors::run_visual_editor(state().editor.paths[10]); }
+void run_explode_tool() { editors::run_explode_tool(state().editor.paths[10]); }
 // The tool's last folder is line 4 of data/curpaths.ini, written back alone:
 // the mode saves nothing else.
 void run_animation_renaming() {

@@ -1,0 +1,225 @@
+// Run modes 3, 7 and 8 of the real binary, headless, in a fresh
+// installation, each driven by an input script.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "core/files.h"
+#include "core/text.h"
+#include "support/headless_run.h"
+
+namespace {
+
+using testing_support::ElementSpec;
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  size_t p = 0;
+  while (p < text.size()) {
+    size_t e = text.find('\n', p);
+    if (e == std::string::npos) e = text.size();
+    std::string line = text.substr(p, e - p);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+    p = e + 1;
+  }
+  return out;
+}
+
+class VirtualEditorRun : public testing_support::HeadlessRun {
+ protected:
+  // Runs mode 3 on element `current` with an input script; tarvo.ini line 2
+  // (the design scale) is 256, half a metre a nudge.
+  int edit(const std::vector<ElementSpec>& elements, int current, const std::string& script) {
+    write_project(elements);
+    write("runmode.ini", "projects/t/t.prj\r\n3\r\n" + std::to_string(current) + "\r\n0\r\n0\r\n");
+    std::string tarvo = "0\r\n256\r\n";
+    for (int i = 3; i <= 20; ++i) tarvo += "0\r\n";
+    write("data/tarvo.ini", tarvo);
+    write("s.txt", script);
+    return quill("--headless --messages m.jsonl --dump d.json --input-script s.txt");
+  }
+  // Field k of element e in the saved project.
+  std::string saved_field(int e, int k) {
+    const auto lines = lines_of(read("projects/t/t.prj"));
+    if (lines.size() < static_cast<size_t>(e + 3)) return "<missing>";
+    return std::string(core::field(lines[static_cast<size_t>(e + 2)], k));
+  }
+  bool said(const std::string& text) {
+    for (const auto& m : messages())
+      if (m.text == text) return true;
+    return false;
+  }
+};
+
+ElementSpec camera() { return {}; }
+ElementSpec sprite(const std::string& x, const std::string& y) {
+  return {{{2, "./sprites/default_.pcx"}, {5, x}, {6, y}, {36, "5"}}, ""};
+}
+
+TEST_F(VirtualEditorRun, NudgedElementIsWrittenBackInMetres) {
+  const std::string ctrl_moves = "100 down 29\n102 key 75\n104 key 75\n106 key 72\n108 key 72\n110 key 72\n112 up 29\n";
+  ASSERT_EQ(edit({camera(), camera()}, 1, ctrl_moves), 0) << last_output;
+  EXPECT_EQ(saved_field(1, 5), "-1.000");
+  EXPECT_EQ(saved_field(1, 7), "1.500");
+  EXPECT_EQ(saved_field(1, 6), "0");  // untouched values keep their text
+  EXPECT_EQ(saved_field(0, 5), "0");
+  // U undoes the last operation.
+  ASSERT_EQ(edit({camera(), camera()}, 1, ctrl_moves + "120 key 22\n"), 0) << last_output;
+  EXPECT_EQ(saved_field(1, 7), "1.000");
+}
+
+TEST_F(VirtualEditorRun, SpritesAreWrittenInPixels) {
+  ASSERT_EQ(edit({camera(), sprite("100", "50")}, 1, ""), 0) << last_output;
+  EXPECT_EQ(saved_field(1, 5), "100");
+  EXPECT_EQ(saved_field(1, 6), "50");
+  ASSERT_EQ(edit({camera(), sprite("100", "50")}, 1, "100 down 29\n102 key 77\n104 key 80\n106 up 29\n"), 0);
+  EXPECT_EQ(saved_field(1, 5), "101");
+  EXPECT_EQ(saved_field(1, 6), "51");
+}
+
+TEST_F(VirtualEditorRun, WithoutAnEnabledCameraNothingChanges) {
+  ElementSpec off = camera();
+  off.fields[33] = "0";
+  off.fields[5] = "1.5";
+  ASSERT_EQ(edit({off, off}, 1, "100 down 29\n102 key 75\n104 up 29\n"), 0) << last_output;
+  EXPECT_TRUE(said("To virtual edit the project enable|at least one camera element first!"));
+  EXPECT_EQ(saved_field(1, 5), "1.5");
+  EXPECT_EQ(saved_field(1, 38), "0/1");
+}
+
+TEST_F(VirtualEditorRun, RandomRangesAreIgnoredAndOnlyEditorLinesRun) {
+  ElementSpec e = camera();
+  e.fields[5] = "2.000";
+  e.fields[8] = "1.000";  // the range of field 5
+  e.brain = "credits_set(element, 7) editor\ncredits_add(element, 100)\n";
+  ASSERT_EQ(edit({camera(), e}, 1, ""), 0) << last_output;
+  EXPECT_TRUE(said("Loading data, please wait..."));
+  EXPECT_TRUE(said("Compiling brains, please wait..."));
+  EXPECT_EQ(word(1, 3), 1024000);
+  EXPECT_EQ(word(1, 23), 7);
+  // What the editor lines did is not written back.
+  EXPECT_EQ(saved_field(1, 29), "0");
+}
+
+TEST_F(VirtualEditorRun, SpritesLoadOnlyTheirFirstFrame) {
+  write("sprites/walk.pcx", read("sprites/default_.pcx"));
+  write("sprites/walk.002", read("sprites/default_.pcx"));
+  ElementSpec walk = sprite("10", "10");
+  walk.fields[2] = "./sprites/walk.pcx";
+  ASSERT_EQ(edit({camera(), walk}, 1, ""), 0) << last_output;
+  EXPECT_EQ(word(1, 42), 1);  // the frame count
+  // A test run of the same project loads both.
+  write("runmode.ini", "projects/t/t.prj\r\n1\r\n0\r\n0\r\n0\r\n");
+  ASSERT_EQ(quill("--headless --ticks 2 --dump d.json"), 0) << last_output;
+  EXPECT_EQ(word(1, 42), 2);
+}
+
+class ToolRun : public testing_support::Installation {
+ protected:
+  int tool(int mode, const std::string& script) {
+    write("runmode.ini", dir + "projects/myprj/default.prj\r\n" + std::to_string(mode) + "\r\n0\r\n0\r\n0\r\n");
+    std::string paths;
+    for (int i = 1; i <= 23; ++i) paths += (i == 11 ? dir + "visuals/boom/boom.v3d" : std::string()) + "\r\n";
+    write("data/curpaths.ini", paths);
+    write("s.txt", script);
+    return quill("--headless --messages m.jsonl --input-script s.txt");
+  }
+  bool said(const std::string& text) {
+    std::vector<testing_support::Message> log;
+    std::string error;
+    testing_support::read_messages(dir + "m.jsonl", log, &error);
+    for (const auto& m : log)
+      if (m.text == text) return true;
+    return false;
+  }
+  // A visual of one part whose source is the installation's cube.
+  void boom_visual(const std::string& morph = "0") {
+    write("visuals/boom/boom.3ds", read("3dsfiles/default_.3ds"));
+    write("visuals/boom/boom.v3d",
+          "1|./images/default_.bmp|./visuals/boom/boom.3ds|0|3|0|0|0|0|0|0|25000|0|0|0|0|0|"
+          "0|0|0|0|0|0|0|200|100|50|0|1||" +
+              morph + "\r\n");
+  }
+};
+
+TEST_F(ToolRun, InstallationBringsTheToolsResources) {
+  const std::string bar = read("data/mini02.pcx");
+  ASSERT_GT(bar.size(), 128u);
+  uint16_t right, bottom;
+  std::memcpy(&right, bar.data() + 8, 2);
+  std::memcpy(&bottom, bar.data() + 10, 2);
+  EXPECT_EQ(right + 1, 18 * 24);  // one 24 x 24 icon per tool-tip
+  EXPECT_EQ(bottom + 1, 24);
+  EXPECT_NE(read("data/current.exp").find("frames = 1 / 30"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(dir + "visuals/myvisual"));
+  EXPECT_TRUE(exists("visuals/default_.3ds"));  // the part source of a new part
+}
+
+// A click on the first cell of the picture selector chooses the visual.
+constexpr char kPickFirst[] = "5 move 100 130\n6 buttons 1\n7 buttons 0\n";
+
+TEST_F(ToolRun, ExplodeToolWritesEveryFrameAndTheVisual) {
+  boom_visual();
+  write("data/current.exp", "frames = 1 / 30\r\nvelocity = 50 / 60\r\n");
+  // Delete answers the right-hand button of the warning: CONTINUE.
+  ASSERT_EQ(tool(8, std::string(kPickFirst) + "40 key 83\n"), 0) << last_output;
+  EXPECT_TRUE(said("WARNING!|Selected visual (boom.v3d) will be overwritten!"));
+  EXPECT_TRUE(said("Exploding visual successfully generated!"));
+  for (int f = 1; f <= 30; ++f) {
+    char name[48];
+    std::snprintf(name, sizeof name, "visuals/boom/boom%03d.3ds", f);
+    EXPECT_TRUE(exists(name)) << name;
+  }
+  EXPECT_FALSE(exists("visuals/boom/boom031.3ds"));
+  const auto lines = lines_of(read("visuals/boom/boom.v3d"));
+  ASSERT_EQ(lines.size(), 30u);
+  EXPECT_EQ(core::field(lines[29], 1), "30");
+  EXPECT_EQ(core::field(lines[29], 3), "./visuals/boom/boom030.3ds");
+}
+
+TEST_F(ToolRun, ExplodeToolLeavesTheVisualOnAbortOrABadFrameRange) {
+  boom_visual();
+  const std::string before = read("visuals/boom/boom.v3d");
+  ASSERT_EQ(tool(8, kPickFirst), 0) << last_output;  // Enter: ABORT
+  EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
+  EXPECT_FALSE(exists("visuals/boom/boom001.3ds"));
+  write("data/current.exp", "frames = 1 / 1200\r\n");
+  ASSERT_EQ(tool(8, std::string(kPickFirst) + "40 key 83\n"), 0) << last_output;
+  EXPECT_TRUE(said("The script's frames must lie between 1 and 999"));
+  EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
+  EXPECT_FALSE(exists("visuals/boom/boom001.3ds"));
+}
+
+TEST_F(ToolRun, VisualEditorSavesItsCopyAndAsksBeforeOverwriting) {
+  boom_visual();
+  const std::string before = read("visuals/boom/boom.v3d");
+  // Escape leaves the field list; Enter takes the preset name.
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + "40 key 1\n50 key 28\n"), 0) << last_output;
+  EXPECT_EQ(read("visuals/myvisual/boom.v3d"), before);
+  EXPECT_EQ(read("data/temp.tmp"), before);
+  // Saving again under the same name asks; Enter (CONTINUE) overwrites.
+  write("visuals/myvisual/boom.v3d", "old");
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + "40 key 1\n50 key 28\n"), 0) << last_output;
+  EXPECT_TRUE(said("Using the name 'boom' you will overwrite an existing file"));
+  EXPECT_EQ(read("visuals/myvisual/boom.v3d"), before);
+  EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
+}
+
+TEST_F(ToolRun, VisualEditorEditsOnlyItsCopyUntilSaved) {
+  boom_visual();
+  const std::string before = read("visuals/boom/boom.v3d");
+  // A click on the texture mode line, Escape, then the name cleared: no save.
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + "30 move 300 170\n31 buttons 1\n32 buttons 0\n40 key 1\n"
+                                              "50 key 14\n52 key 14\n54 key 14\n56 key 14\n60 key 28\n"),
+            0)
+      << last_output;
+  EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
+  EXPECT_FALSE(exists("visuals/myvisual/boom.v3d"));
+  const auto copy = lines_of(read("data/temp.tmp"));
+  ASSERT_FALSE(copy.empty());
+  EXPECT_EQ(core::field(copy[0], 4), "1");  // colour only became six views
+}
+
+}  // namespace
