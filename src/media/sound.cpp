@@ -6,6 +6,7 @@
 
 #include "core/element_state.h"
 #include "core/files.h"
+#include "core/protect.h"
 #include "core/state.h"
 #include "media/config.h"
 #include "media/state_local.h"
@@ -22,6 +23,8 @@ constexpr float kPositionUnit = 512000.0f;  // element position units a world un
 constexpr float kVelocityUnit = 17067.0f;   // element velocity units a unit a second
 constexpr int32_t kMutedVolume = -10000;
 constexpr int32_t kNearestOf[4] = {0, 2, 4, 16};  // sounds heard at full range, by SoundMixing
+// The temporary name a protected sound is restored under (program folder).
+constexpr char kRestoredSound[] = "temp.tmp";
 constexpr char kWavExpected[] = "a PCM WAV file (8 or 16 bits, mono or stereo)";
 
 SoundState& S() { return sound_state(); }
@@ -90,11 +93,19 @@ ExtraSound* extra(int32_t slot) {
 }
 
 // A file's samples in a new buffer: 0 (after a warning naming the file)
-// when it is missing or not a WAV file that plays.
+// when it is missing or not a WAV file that plays. In a built game a
+// protected sound is restored into the temporary file while it is read; a
+// plain WAV file there (one a brain loads that the build did not copy, or a
+// game built with noencrypt.txt) is read as it is.
 uint32_t load_buffer(const std::string& path, int32_t& natural) {
   std::string& file = S().file;
   bool truncated = false;
-  if (!core::read_file(path, file, kMaxWavBytes, &truncated) || truncated) {
+  bool read = core::read_file(path, file, kMaxWavBytes, &truncated) && !truncated;
+  if (read && core::read_protected(path) && file.compare(0, 4, "RIFF") != 0) {
+    const core::RestoredFile restored(path, kRestoredSound);
+    read = core::read_file(restored.path(), file, kMaxWavBytes, &truncated) && !truncated;
+  }
+  if (!read) {
     core::file_warning(path, kWavExpected, "no sound");
     return 0;
   }
@@ -130,6 +141,8 @@ void free_sounds() {
     platform::audio_buffer_free(x.buffer);
     x = ExtraSound{};
   }
+  platform::audio_stream_free(s.cutscene);
+  s.cutscene = 0;
 }
 
 void close_system() {
@@ -461,6 +474,21 @@ void sound_silence(bool on) {
     --s.silence_depth;
   if (s.available) platform::audio_listener_gain(s.silence_depth > 0 ? 0.0f : 1.0f);
 }
+
+void cutscene_sound(const int16_t* samples, int32_t frames, int32_t rate, int32_t channels) {
+  SoundState& s = S();
+  if (!samples) {
+    platform::audio_stream_free(s.cutscene);
+    s.cutscene = 0;
+    return;
+  }
+  if (!s.available || frames <= 0) return;
+  sound_advance();
+  if (s.cutscene == 0) s.cutscene = platform::audio_stream_create();
+  platform::audio_stream_queue(s.cutscene, samples, frames, channels, rate);
+}
+
+bool cutscene_sound_playing() { return S().available && platform::audio_source_playing(S().cutscene); }
 
 const PlaybackArea& playback_area() { return S().playback; }
 void set_playback_area(const PlaybackArea& area) { S().playback = area; }

@@ -138,6 +138,16 @@ bool extra_sound_used(int32_t slot);
 // with false; calls nest. Sources go on playing unheard.
 void sound_silence(bool on);
 
+// --- The cut-scene's sound -------------------------------------------------
+
+// A block of a cut-scene's sound (interleaved 16-bit samples, 1 or 2
+// channels, at `rate`) queued after the blocks before it on one streaming
+// source, heard without placement; null samples stop it and free its
+// blocks. Nothing while no sound is available; the stream ends with the
+// system (a later block starts a new one).
+void cutscene_sound(const int16_t* samples, int32_t frames, int32_t rate, int32_t channels);
+bool cutscene_sound_playing();
+
 // --- The cut-scene playback area of play_set -------------------------------
 
 // Where `play` and `play_task` show a video: the area's left and top edge

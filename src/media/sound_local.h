@@ -72,6 +72,7 @@ struct SoundState {
   // The element sounds' buffers by file, each once.
   std::vector<SharedBuffer> element_buffers;
   ExtraSound extras[kExtraSounds];
+  uint32_t cutscene = 0;  // the streaming source of a cut-scene's sound
 
   std::string file;  // the file being loaded (kept for its capacity)
   Recorder recorder;

@@ -281,6 +281,69 @@ void audio_source_place(uint32_t source, const float position[3], const float ve
   alSourcefv(source, AL_VELOCITY, v);
 }
 
+namespace {
+
+// Blocks a stream may hold, played or waiting.
+constexpr ALint kMaxStreamBlocks = 512;
+
+void free_played_blocks(ALuint s) {
+  ALint played = 0;
+  alGetSourcei(s, AL_BUFFERS_PROCESSED, &played);
+  while (played-- > 0) {
+    ALuint b = 0;
+    alSourceUnqueueBuffers(s, 1, &b);
+    if (b != 0) alDeleteBuffers(1, &b);
+  }
+}
+
+}  // namespace
+
+uint32_t audio_stream_create() {
+  if (!open()) return 0;
+  alGetError();
+  ALuint s = 0;
+  alGenSources(1, &s);
+  if (alGetError() != AL_NO_ERROR) return 0;
+  const float zero[3] = {0, 0, 0};
+  alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
+  alSourcefv(s, AL_POSITION, zero);
+  alSourcef(s, AL_ROLLOFF_FACTOR, 0.0f);
+  return s;
+}
+
+bool audio_stream_queue(uint32_t source, const int16_t* samples, int32_t frames, int32_t channels, int32_t rate) {
+  if (!open() || source == 0 || !samples || frames <= 0 || rate <= 0 || (channels != 1 && channels != 2)) return false;
+  const ALuint s = source;
+  free_played_blocks(s);
+  ALint queued = 0;
+  alGetSourcei(s, AL_BUFFERS_QUEUED, &queued);
+  if (queued >= kMaxStreamBlocks) return false;
+  alGetError();
+  ALuint b = 0;
+  alGenBuffers(1, &b);
+  if (alGetError() != AL_NO_ERROR) return false;
+  alBufferData(b, channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16, samples,
+               static_cast<ALsizei>(frames) * channels * 2, rate);
+  if (alGetError() == AL_NO_ERROR) alSourceQueueBuffers(s, 1, &b);
+  if (alGetError() != AL_NO_ERROR) {
+    alDeleteBuffers(1, &b);
+    return false;
+  }
+  ALint st = AL_STOPPED;
+  alGetSourcei(s, AL_SOURCE_STATE, &st);
+  if (st != AL_PLAYING) alSourcePlay(s);
+  return true;
+}
+
+void audio_stream_free(uint32_t source) {
+  if (!open() || source == 0) return;
+  const ALuint s = source;
+  alSourceStop(s);
+  free_played_blocks(s);
+  alSourcei(s, AL_BUFFER, 0);
+  alDeleteSources(1, &s);
+}
+
 void audio_listener(const float position[3], const float front[3], const float up[3]) {
   if (!open()) return;
   float p[3], orientation[6];

@@ -63,6 +63,17 @@ void audio_source_3d(uint32_t source, bool positioned, float min_distance, float
 void audio_source_max_distance(uint32_t source, float max_distance);
 void audio_source_place(uint32_t source, const float position[3], const float velocity[3]);
 
+// A streaming source (a cut-scene's sound): fed block by block, fixed on
+// the listener at full gain. 0 when no source can be had.
+uint32_t audio_stream_create();
+// Queues a block of interleaved 16-bit samples (1 or 2 channels) after the
+// blocks queued before, freeing the blocks already played, and plays the
+// source when it has stopped (it stops when it runs out). False when the
+// block is refused, or too many are waiting.
+bool audio_stream_queue(uint32_t source, const int16_t* samples, int32_t frames, int32_t channels, int32_t rate);
+// Stops the source and frees it with every block it holds.
+void audio_stream_free(uint32_t source);
+
 void audio_listener(const float position[3], const float front[3], const float up[3]);
 void audio_listener_gain(float gain);
 void audio_doppler_factor(float factor);

@@ -80,7 +80,8 @@ void bind_player_hooks() {
     if (core::transforms(".bra")) core::protect_text(bytes);
   };
   // A save file keeps the sound system's hearer; play_set's area places
-  // the cut-scenes.
+  // the cut-scenes, whose sound the sound system plays.
+  standalone::set_cutscene_sound(media::cutscene_sound);
   standalone::player().hearer_of_sound = media::sound_hearer;
   standalone::player().set_hearer_of_sound = media::set_sound_hearer;
   standalone::set_cutscene_area_source([] {

@@ -22,8 +22,7 @@
 #include "shell/dispatcher.h"
 #include "shell/settings.h"
 #include "shell/state.h"
-#include "standalone/build.h"
-#include "standalone/multilist.h"
+#include "standalone/editor.h"
 #include "standalone/player.h"
 #include "ui/dialogs.h"
 
@@ -87,14 +86,17 @@ int32_t run_parameter_editor(int32_t element) {
   editors::edit_parameters(element);
   return element;
 }
-// Self-executable editor: until its list screen arrives, the stored working
-// list is built as it stands.
+// Self-executable editor: the list screen, and the build from it. The
+// executable name and the project browser's kit and page it changed are
+// written back with the rest of the editor state.
 void run_self_executable_editor() {
-  standalone::MultiList list;
-  standalone::read_list(standalone::working_list_path(), list);
-  standalone::write_list(standalone::working_list_path(), list);
-  core::notice("The list editor screen is not available: the stored list data/multilev.ini is built as it stands.");
-  standalone::build_game(list, state().editor.paths[kExecutableNameLine - 1]);
+  EditorState& editor = state().editor;
+  standalone::EditorSettings settings{editor.paths[kExecutableNameLine - 1], editor.resource_kit, editor.resource_page};
+  standalone::self_executable_editor(settings);
+  editor.paths[kExecutableNameLine - 1] = settings.executable_name;
+  editor.resource_kit = settings.resource_kit;
+  editor.resource_page = settings.resource_page;
+  write_editor_state(editor, core::state().folders.program, core::state().folders.data);
 }
 // Both start in the folder of the visual-tools path (curpaths.ini line 11).
 void run_visual_editor() { editors::run_visual_editor(state().editor.paths[10]); }

@@ -29,6 +29,12 @@ Cutscene& cs() {
   return c;
 }
 
+// The sound decoded along with the frames goes to the sound system.
+void pass_sound(const Cutscene& c) {
+  const platform::MovieSound s = platform::movie_sound();
+  if (c.sound && s.frames > 0) c.sound(s.samples, s.frames, s.rate, s.channels);
+}
+
 void show(Cutscene& c) {
   const int t = platform::texture_create(c.frame.pixels, c.frame.width, c.frame.height);
   if (t >= 0) {
@@ -39,6 +45,7 @@ void show(Cutscene& c) {
     platform::texture_delete(t);
   }
   c.have = platform::movie_next(c.frame);
+  pass_sound(c);
 }
 
 }  // namespace
@@ -66,6 +73,7 @@ bool cutscene_start(const std::string& path, int32_t width, int32_t height) {
     return false;
   }
   c.playing = true;
+  pass_sound(c);
   c.first = c.frame.seconds;
   c.start = platform::now();
   c.left = (mode.width - c.frame.width) / 2;

@@ -16,6 +16,7 @@
 #include "media/bmp.h"
 #include "media/device.h"
 #include "media/input.h"
+#include "media/sound.h"
 #include "platform/platform.h"
 #include "project/channel_map.h"
 #include "project/project_file.h"
@@ -114,6 +115,10 @@ void show_loading(const std::string& image) {
     if (core::file_exists(video)) {
       int32_t w = 0, h = 0;
       cutscene_size(video, w, h);
+      // Before the first level the sound system has not started; the
+      // scene build starts it afresh, and the video's sound goes on after
+      // the load.
+      if (!media::sound_available()) media::start_sound_system();
       if (cutscene_start(video, w, h)) return;
     }
   }

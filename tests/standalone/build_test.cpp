@@ -1,11 +1,13 @@
 // The pieces of a build: derived names, the window name of the engine copy,
-// the editor strip, and the multi-project list files.
+// the editor strip, the multi-project list files, and the list editor's
+// row names and help line.
 #include <gtest/gtest.h>
 
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
 #include "standalone/build.h"
+#include "standalone/editor.h"
 #include "standalone/engine_copy.h"
 #include "standalone/multilist.h"
 #include "support/temp_folder.h"
@@ -125,6 +127,21 @@ TEST_F(ListFiles, SwitchAndOutputList) {
   EXPECT_EQ(standalone::level_digits(0), "001");
   EXPECT_EQ(standalone::level_digits(3), "004");
   EXPECT_EQ(standalone::level_digits(499), "500");
+}
+
+TEST(ListEditor, RowNamesAndTheHelpLineByColumn) {
+  EXPECT_EQ(standalone::row_name("/p/images/loading_screen.bmp"), "loading_");
+  EXPECT_EQ(standalone::row_name("/p/images/a.bmp"), "a");
+  EXPECT_EQ(standalone::row_name("abc"), "");
+  EXPECT_EQ(standalone::row_name(""), "");
+  EXPECT_EQ(standalone::editor_help(100, -1), "SELF-EXECUTABLE EDITOR");
+  EXPECT_EQ(standalone::editor_help(63, 5), "SELF-EXECUTABLE EDITOR");
+  EXPECT_EQ(standalone::editor_help(64, 5), "Select image to use as 'loading' message");
+  EXPECT_EQ(standalone::editor_help(160, 5), "Select image to use as 'load complete' message (default_ = skip)");
+  EXPECT_EQ(standalone::editor_help(256, 0), "Select the project to compile as entry point");
+  EXPECT_EQ(standalone::editor_help(351, 9), "Select the project to compile as sub-project 010");
+  EXPECT_EQ(standalone::editor_help(399, 9), "Switch project compilation On/Off");
+  EXPECT_EQ(standalone::editor_help(400, 9), "SELF-EXECUTABLE EDITOR");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/protect.h"
 #include "core/text.h"
 #include "support/headless_run.h"
+#include "support/wav_tools.h"
 
 #ifndef QUILL_BINARY
 #define QUILL_BINARY "quill"
@@ -63,8 +64,10 @@ class Game : public testing_support::Installation {
     write("data/multilev.ini", text);
   }
 
+  // The editor builds the game with its X key; every box takes Enter.
   void build() {
-    ASSERT_EQ(quill("--headless --messages build.jsonl"), 0);
+    write("build-input.txt", "10 key 45\n");
+    ASSERT_EQ(quill("--headless --input-script build-input.txt --messages build.jsonl"), 0);
     ASSERT_TRUE(exists("tarvoexe/tarvoexe.exe")) << read("build.jsonl");
   }
 
@@ -296,6 +299,34 @@ TEST_F(Game, SaveThenResumeRestoresTheSavedStateWithFreshBrains) {
   EXPECT_GE(d.value("tick_count").value_or(0), 10000);
 }
 
+// An element's sound is copied protected and heard in the game; a plain
+// WAV file put into the game's folder by hand still loads as an extra sound.
+TEST_F(Game, ProtectedElementSoundsAndPlainExtraSoundsPlay) {
+  write("sounds/tone.wav", testing_support::tone_wav(11025, 441, 3.0));
+  ElementSpec tone{{{3, "./sounds/tone.wav"}}, ""};
+  level(1, std::string(kOnce) + "  global_set(5, esound_load(\"plain.wav\") + 10)\nendif", {tone});
+  list({0}, "./images/black_.bmp");
+  build();
+  const std::string project = restored(read("tarvoexe/level001.prj"));
+  core::LineReader lines(project);
+  for (int i = 0; i < 3; ++i) lines.next();
+  const std::string name(core::field(lines.next(), 3));
+  ASSERT_EQ(name.size(), 14u) << name;
+  const std::string copy = read("tarvoexe/" + name.substr(2));
+  EXPECT_NE(copy.substr(0, 4), "RIFF");
+  EXPECT_EQ(restored(copy), read("sounds/tone.wav"));
+  write("tarvoexe/plain.wav", testing_support::tone_wav(11025, 220, 0.5));
+
+  ASSERT_EQ(play("--record-audio a.wav"), 0) << last_output;
+  for (const Message& m : messages()) ADD_FAILURE() << m.kind << ": " << m.text;
+  EXPECT_EQ(global(5), 10);  // the first extra sound slot
+  EXPECT_FALSE(exists("tarvoexe/temp.tmp"));
+  testing_support::Recording r;
+  ASSERT_TRUE(testing_support::read_recording(read("tarvoexe/a.wav"), r));
+  EXPECT_GT(testing_support::rms(r.audio, 0, r.rate / 5, r.rate * 3 / 2), 0.1);
+  EXPECT_NEAR(testing_support::crossing_hertz(r.audio, 0, r.rate / 5, r.rate * 3 / 2), 441, 5);
+}
+
 // A level's loading image with a video of the same base name shows the
 // video instead; a video that does not decode is skipped with a warning.
 TEST_F(Game, CutScenesPlayAndBrokenOnesAreSkipped) {
@@ -319,6 +350,28 @@ TEST_F(Game, CutScenesPlayAndBrokenOnesAreSkipped) {
   bool warned = false;
   for (const Message& m : messages()) warned = warned || m.text.find("wait_.avi") != std::string::npos;
   EXPECT_TRUE(warned);
+}
+
+// A video with sound started by play_task is heard through the sound
+// system while the run goes on; the same run without the video is silent.
+TEST_F(Game, ACutSceneWithSoundIsHeard) {
+  const std::string sample = std::string(QUILL_TESTDATA) + "/avi/fate_2004-12-17-uebung9-partial.avi";
+  if (!core::file_exists(sample)) GTEST_SKIP() << "no sample " << sample;
+  std::string video;
+  ASSERT_TRUE(core::read_file(sample, video));
+  write("clip.avi", video);
+  const auto loudness = [&](const std::string& clip) {
+    level(1, std::string("var s\nvar n\nn = n + 1\nif n = 1\n  play_task(\"") + clip +
+                 "\")\nendif\ns = play_task_status()\n");
+    write("runmode.ini", "projects/t/l1.prj\r\n1\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(quill("--headless --ticks 90 --record-audio cut.wav --messages m.jsonl"), 0) << last_output;
+    testing_support::Recording r;
+    EXPECT_TRUE(testing_support::read_recording(read("cut.wav"), r));
+    return testing_support::rms(r.audio, 0, r.rate / 2, r.rate * 5 / 2);
+  };
+  EXPECT_EQ(loudness("missing.avi"), 0.0);
+  EXPECT_GT(loudness("clip.avi"), 1e-4);
+  EXPECT_EQ(read("m.jsonl").find("clip.avi"), std::string::npos) << read("m.jsonl");
 }
 
 TEST(QuillBinary, HoldsOneClassTextAndNoEditorStripMarker) {
