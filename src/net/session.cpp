@@ -45,6 +45,11 @@ constexpr uint32_t kMeshWaitMs = 3000;
 constexpr uint32_t kLeaveWaitMs = 500;
 constexpr size_t kNameMax = 255;
 constexpr size_t kTextBytes = 1024;  // largest text of a message, its zero included
+// A session query is padded with zeros to the size of the largest answer
+// (header, name, zero), and a host answers only a query at least as large
+// as its answer, so that a query with a forged sender gets nothing larger
+// back than it cost.
+constexpr size_t kQueryBytes = 13 + kNameMax + 1;
 
 // A single-producer, single-consumer ring of short texts with a value.
 template <size_t N, size_t Bytes>
@@ -96,6 +101,13 @@ struct Peer {
 
 struct Session {
   platform::NetEndpoint* endpoint = nullptr;
+  // A host that took over from the one that left listens for session
+  // queries on the session's port as well, once that port is free; it
+  // answers from `endpoint`, so a joiner connects there.
+  platform::NetEndpoint* listener = nullptr;
+  uint16_t port = 0;  // the session's port (PortNumber)
+  // The host that left may hold the port a little longer: one try a second.
+  Clock::time_point next_listen;
   std::string session_name;
   std::string player;
   uint32_t my_id = 0, host_id = 0, top_id = 0;
@@ -174,6 +186,24 @@ void send_welcome(int peer, uint32_t id) {
   send_control(peer, m + list);
 }
 
+}  // namespace
+
+uint32_t network_kind(uint32_t ip) {
+  const uint32_t a = ip >> 24, b = (ip >> 16) & 0xFFu;
+  if (a == 127) return 1;                                                              // loopback
+  if (a == 10 || (a == 172 && b >= 16 && b < 32) || (a == 192 && b == 168)) return 2;  // private
+  if (a == 169 && b == 254) return 3;                                                  // link-local
+  if (a == 0 || a >= 224) return 0;  // this network, multicast, reserved, broadcast
+  return 4;                          // public
+}
+
+bool plausible_peer(uint32_t host_ip, platform::NetAddress peer) {
+  const uint32_t kind = network_kind(peer.ip);
+  return kind != 0 && peer.port != 0 && kind == network_kind(host_ip);
+}
+
+namespace {
+
 int connect_to(NetAddress to) {
   Session& z = session();
   const int p = platform::net_connect(z.endpoint, to, kChannels, kAppId);
@@ -226,10 +256,24 @@ void on_control(int peer, const uint8_t* d, size_t n) {
     const uint32_t count = get32(d + 9);
     z.welcomed = true;
     if (count > (n - 13) / 10) return;
-    for (uint32_t i = 0; i < count; ++i) {
+    // The host's list is trusted no further than a session can reach: at
+    // most the other machines of one session, each in the host's own kind
+    // of network, never the same address twice.
+    const NetAddress host = platform::net_peer_address(z.endpoint, peer);
+    NetAddress taken[kMachines];
+    int listed = 0;
+    for (uint32_t i = 0; i < count && listed < kMachines - 2; ++i) {
       const uint8_t* e = d + 13 + 10 * i;
+      const NetAddress a{get32(e + 4), static_cast<uint16_t>(e[8] | (e[9] << 8))};
+      const bool seen = std::any_of(taken, taken + listed,
+                                    [&](const NetAddress& t) { return t.ip == a.ip && t.port == a.port; });
+      if (seen || (a.ip == host.ip && a.port == host.port) || !plausible_peer(host.ip, a)) {
+        state().dropped.fetch_add(1, std::memory_order_relaxed);
+        continue;
+      }
+      taken[listed++] = a;
       z.top_id = std::max(z.top_id, get32(e));
-      connect_to(NetAddress{get32(e + 4), static_cast<uint16_t>(e[8] | (e[9] << 8))});
+      connect_to(a);
     }
   }
 }
@@ -275,6 +319,7 @@ void on_datagram(const NetEvent& ev) {
   if (ev.size < 13 || ev.bytes[8] != kQuery || get32(ev.bytes + 9) != kAppId || !state().is_host.load()) return;
   std::string answer = datagram(kAnswer) + z.session_name.substr(0, kNameMax);
   answer += '\0';
+  if (answer.size() > ev.size) return;
   platform::net_send_datagram(z.endpoint, ev.from, answer.data(), answer.size());
 }
 
@@ -341,6 +386,9 @@ void close_endpoint() {
   Session& z = session();
   platform::net_close(z.endpoint);
   z.endpoint = nullptr;
+  if (z.listener) platform::net_close(z.listener);
+  z.listener = nullptr;
+  z.port = 0;
   for (Peer& q : z.peers) q = Peer{};
   z.welcomed = false;
   z.leaving = false;
@@ -359,13 +407,25 @@ void receive_loop() {
       z.texts_out.pop();
     }
     handle(platform::net_service(z.endpoint, 2));
+    if (!z.listener && z.port != 0 && state().is_host.load() && Clock::now() >= z.next_listen) {
+      z.listener = platform::net_open(z.port, 1, kChannels, kTag);
+      z.next_listen = Clock::now() + std::chrono::seconds(1);
+    }
+    if (z.listener) {
+      // Only queries are wanted here; a connection is refused.
+      const NetEvent ev = platform::net_service(z.listener, 0);
+      if (ev.kind == NetEventKind::kDatagram) on_datagram(ev);
+      if (ev.kind == NetEventKind::kConnected) platform::net_drop(z.listener, ev.peer);
+    }
   }
   leave_all();
   close_endpoint();
 }
 
-bool join(const Found& found) {
+bool join(const Found& found, uint16_t port) {
   Session& z = session();
+  z.session_name = found.name;
+  z.port = port;
   const int host = connect_to(found.host);
   if (host < 0) return false;
   if (!service_until(kConnectWaitMs, [&] { return z.welcomed && z.peers[host].id != 0; })) return false;
@@ -431,7 +491,8 @@ Reach& reach() {
 }
 
 bool search_sessions(platform::NetEndpoint* e, NetAddress to, uint32_t wait_ms, std::vector<Found>& found) {
-  const std::string query = datagram(kQuery);
+  std::string query = datagram(kQuery);
+  query.resize(kQueryBytes, '\0');
   if (!platform::net_send_datagram(e, to, query.data(), query.size())) return false;
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(wait_ms);
   while (true) {
@@ -501,7 +562,7 @@ bool connect_with_dialog() {
       core::box("Could not host session!", " OK ", " OK ");
     } else {
       z.player = player_name(Settings{});
-      if (open_joiner() && join(c.session)) return true;
+      if (open_joiner() && join(c.session, kDefaultPort)) return true;
       close_failed();
       core::box("Could not join session!", " OK ", " OK ");
     }
@@ -536,7 +597,7 @@ bool connect_from_settings(const Settings& s) {
           break;
         }
     }
-    ok = have && join(chosen);
+    ok = have && join(chosen, session_port(s));
   }
   if (!ok) {
     close_failed();
@@ -546,6 +607,11 @@ bool connect_from_settings(const Settings& s) {
 }
 
 std::vector<std::string> connection_list() { return {"<Select a network connection>", "UDP/IP"}; }
+
+bool needs_dialog(const std::string& folder) {
+  std::string text;
+  return core::file_exists(folder + "netmode.ini") && !core::read_file(folder + "network.ini", text, 1u << 16);
+}
 
 bool start(const std::string& folder) {
   if (!core::file_exists(folder + "netmode.ini")) return true;
@@ -558,9 +624,10 @@ bool start(const std::string& folder) {
   } else if (dialog) {
     ok = connect_with_dialog();
   } else {
-    // The tool-screen dialog arrives with the tool screen.
+    // Only a program without a tool screen (a test of this library) has no
+    // dialog; it runs alone.
     if (const auto warn = core::state().notify.warning)
-      warn("network.ini is missing and there is no connection dialog yet: running alone");
+      warn("network.ini is missing and there is no connection dialog: running alone");
     return true;
   }
   if (!ok) return core::box("Could not connect, launch anyway?", " OK ", " CANCEL ") == 1;

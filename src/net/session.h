@@ -57,6 +57,14 @@ struct Found {
 // when the query could not be sent.
 bool search_sessions(platform::NetEndpoint* e, platform::NetAddress to, uint32_t wait_ms, std::vector<Found>& found);
 
+// The kind of network an IPv4 address belongs to: 1 loopback, 2 private,
+// 3 link-local, 4 public, 0 for addresses no peer can have (0.x.x.x,
+// multicast, reserved, broadcast).
+uint32_t network_kind(uint32_t ip);
+// Whether a peer the host lists may be connected to: an address a peer can
+// have, with a port, in the same kind of network as the host's address.
+bool plausible_peer(uint32_t host_ip, platform::NetAddress peer);
+
 // Connects from network.ini settings (hosting or joining); false after
 // "Connection failed!".
 bool connect_from_settings(const Settings& s);
@@ -77,6 +85,10 @@ using Dialog = DialogChoice (*)(const std::vector<std::string>& connections, Ses
 extern Dialog dialog;
 std::vector<std::string> connection_list();
 
+// Whether start() would show the connection dialog: netmode.ini exists in
+// `folder` and network.ini cannot be read. The dialog needs the tool screen,
+// so start-up connects this way once the display is up.
+bool needs_dialog(const std::string& folder);
 // Start-up step 6: networking when `netmode.ini` exists in `folder`. False
 // when the user declined to run without a connection (the program ends).
 bool start(const std::string& folder);

@@ -29,6 +29,7 @@
 #include "shell/messages.h"
 #include "shell/state.h"
 #include "ui/builtins.h"
+#include "shell/net_dialog.h"
 #include "standalone/builtins.h"
 #include "standalone/cutscene.h"
 #include "standalone/player.h"
@@ -99,6 +100,10 @@ void bind_network() {
   h.net_tick_end = net::tick_end;
   h.net_scene_setup = net::scene_setup;
   brain::state().general.global_sync = net::global_sync;
+  net::dialog = connection_dialog;
+  // A headless run is a test run: its session searches stay on this
+  // machine instead of going to the local network's broadcast address.
+  if (platform::headless()) net::reach().broadcast_ip = 0x7F000001u;
 }
 
 }  // namespace

@@ -187,7 +187,9 @@ int run_engine(int argc, const char* const* argv) {
   bind_builtins();
   // 6. Networking when netmode.ini is present; declining to run alone
   // after a failed connection ends the program.
-  if (!net::start(c.folders.program)) {
+  // The connection dialog waits for the tool screen (after step 8).
+  const bool net_dialog = net::needs_dialog(c.folders.program);
+  if (!net_dialog && !net::start(c.folders.program)) {
     close_message_log();
     return 0;
   }
@@ -213,7 +215,9 @@ int run_engine(int argc, const char* const* argv) {
   if (started) started = media::start_device(settings, config, s.options.windowed);
   // 8.8. The joysticks; a headless run has none but those of its script.
   if (started && !platform::headless()) platform::joysticks_start();
-  if (started) {
+  // 8.9. The connection dialog; declining to run alone ends the program.
+  const bool declined = started && net_dialog && !net::start(c.folders.program);
+  if (started && !declined) {
     // 10. config.ini is written back on every start.
     media::write_config(config, settings);
     // 11. The dispatcher.

@@ -19,6 +19,7 @@
 #include "core/state.h"
 #include "net/session.h"
 #include "net/state.h"
+#include "platform/net.h"
 #include "support/project_builder.h"
 #include "support/run_output.h"
 #include "support/temp_folder.h"
@@ -348,6 +349,171 @@ TEST(Session, ConnectionDialogChoosesUntilASessionIsUp) {
   EXPECT_EQ(dialog_rounds, 2);
   ASSERT_EQ(dialog_boxes.size(), 1u);
   EXPECT_EQ(dialog_boxes[0], "Could not join session!");
+}
+
+
+// The host's peer list: only addresses a peer of this session can have, in
+// the host's own kind of network, so that a hostile host cannot send its
+// joiners to connect anywhere it likes.
+TEST(Session, PeerListAddressesMustFitTheHostsNetwork) {
+  using platform::NetAddress;
+  constexpr uint32_t loopback = 0x7F000001u, lan = 0xC0A80105u, other_lan = 0x0A000002u, world = 0x08080808u;
+  EXPECT_TRUE(net::plausible_peer(loopback, NetAddress{0x7F000002u, 4000}));
+  EXPECT_TRUE(net::plausible_peer(lan, NetAddress{other_lan, 4000}));
+  EXPECT_TRUE(net::plausible_peer(world, NetAddress{0x01020304u, 4000}));
+  EXPECT_FALSE(net::plausible_peer(loopback, NetAddress{lan, 4000}));
+  EXPECT_FALSE(net::plausible_peer(lan, NetAddress{world, 4000}));
+  EXPECT_FALSE(net::plausible_peer(world, NetAddress{loopback, 4000}));
+  EXPECT_FALSE(net::plausible_peer(lan, NetAddress{0xA9FE0001u, 4000}));  // link-local
+  EXPECT_FALSE(net::plausible_peer(loopback, NetAddress{loopback, 0}));
+  for (const uint32_t nowhere : {0u, 0xE0000001u, 0xF0000001u, 0xFFFFFFFFu}) {
+    EXPECT_FALSE(net::plausible_peer(world, NetAddress{nowhere, 4000})) << std::hex << nowhere;
+    EXPECT_FALSE(net::plausible_peer(nowhere, NetAddress{nowhere, 4000})) << std::hex << nowhere;
+  }
+}
+
+// A session query as short as the bare header gets no answer (the answer,
+// with the session's name, would be larger than the query); the padded
+// query of a real search finds the session.
+TEST(Session, QueriesAreNeverAnsweredWithMoreBytes) {
+  const uint16_t port = free_port();
+  Machine host;
+  host.setup(example_project(), network_ini(0, port, "a session with a long name", "host"));
+  host.start(150, 1);
+  ASSERT_TRUE(host.wait_for("Compiling brains"));
+
+  platform::NetEndpoint* e = platform::net_open(0, 1, 3, "QLSESSN1");
+  ASSERT_NE(e, nullptr);
+  const platform::NetAddress to{0x7F000001u, port};
+  const std::string bare = std::string("QLSESSN1Q") + "\x65\x6E\x75\x71";
+  ASSERT_TRUE(platform::net_send_datagram(e, to, bare.data(), bare.size()));
+  size_t answers = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  while (std::chrono::steady_clock::now() < end)
+    if (platform::net_service(e, 20).kind == platform::NetEventKind::kDatagram) ++answers;
+  EXPECT_EQ(answers, 0u);
+
+  std::vector<net::Found> found;
+  for (int attempt = 0; attempt < 10 && found.empty(); ++attempt) ASSERT_TRUE(net::search_sessions(e, to, 1000, found));
+  platform::net_close(e);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, "a session with a long name");
+  host.finish();
+}
+
+// After the host leaves, the new host answers queries on the session's
+// port once it is free, so a machine that joins later by IPAddress and
+// PortNumber still finds the session.
+TEST(Session, LateJoinerFindsTheSessionAfterMigration) {
+  const uint16_t port = free_port();
+  Machine one, two, three;
+  one.setup(example_project(), network_ini(0, port, "example", "one"));
+  two.setup(example_project(), network_ini(1, port, "example", "two"));
+  three.setup(example_project(), network_ini(1, port, "example", "three", 20));
+  one.start(60, 1);
+  ASSERT_TRUE(one.wait_for("Compiling brains"));
+  two.start(900, 2);
+  ASSERT_TRUE(two.wait_for("You have become the host"));
+  one.finish();
+  three.start(60, 3);
+  three.finish();
+  two.finish();
+  EXPECT_FALSE(three.said("Connection failed!"));
+  EXPECT_TRUE(two.said("\"three\" has joined"));
+  EXPECT_TRUE(two.said("\"three\" has left"));
+  EXPECT_EQ(two.global(10), -1);
+  EXPECT_EQ(three.global(10), 0);
+}
+
+// The connection dialog of the binary, when network.ini is missing. Its
+// searches go to 127.0.0.1 in a headless run, at the default port, which
+// these tests need free.
+bool default_port_free() {
+  const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(net::kDefaultPort);
+  const bool ok = s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  if (s >= 0) ::close(s);
+  return ok;
+}
+
+void dialog_setup(Machine& m, const std::string& script) {
+  m.write("projects/n/n.prj", example_project());
+  m.write("runmode.ini", "projects/n/n.prj\r\n1\r\n0\r\n0\r\n0\r\n");
+  m.write("netmode.ini", "\r\n");
+  m.write("dialog.txt", script);
+}
+
+TEST(ConnectionDialog, HostsUnderTheTypedName) {
+  if (!default_port_free()) GTEST_SKIP() << "the default session port is in use";
+  // The computer's name is offered; Backspace clears it, then "lan game"
+  // and F1 (Host).
+  std::string script;
+  int pass = 10;
+  for (int i = 0; i < 70; ++i, pass += 2) script += std::to_string(pass) + " key 14\n";
+  for (const char c : std::string("lan game"))
+    script += std::to_string(pass += 2) + " char " + std::to_string(static_cast<int>(c)) + "\n";
+  script += std::to_string(pass + 2) + " key 59\n";
+  Machine host;
+  dialog_setup(host, script);
+  host.start(240, 1, "--input-script dialog.txt --screenshot shot.png");
+  ASSERT_TRUE(host.wait_for("Compiling brains"));
+  platform::NetEndpoint* e = platform::net_open(0, 1, 3, "QLSESSN1");
+  ASSERT_NE(e, nullptr);
+  std::vector<net::Found> found;
+  EXPECT_TRUE(net::search_sessions(e, platform::NetAddress{0x7F000001u, net::kDefaultPort}, 1500, found));
+  platform::net_close(e);
+  host.finish();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, "lan game");
+  EXPECT_EQ(host.global(10), -1);
+  EXPECT_TRUE(core::file_exists(host.dir + "shot.png"));
+  EXPECT_FALSE(host.said("Could not connect, launch anyway?"));
+}
+
+TEST(ConnectionDialog, JoinsTheSessionFoundOnThisMachine) {
+  if (!default_port_free()) GTEST_SKIP() << "the default session port is in use";
+  Machine host, joiner;
+  host.setup(example_project(), network_ini(0, net::kDefaultPort, "found here", "host"));
+  dialog_setup(joiner, "10 key 80\n12 key 28\n");  // Down stays on the one session; Enter joins it
+  host.start(300, 1);
+  ASSERT_TRUE(host.wait_for("Compiling brains"));
+  joiner.start(90, 2, "--input-script dialog.txt");
+  joiner.finish();
+  host.finish();
+  EXPECT_TRUE(joiner.dump.ok());
+  EXPECT_EQ(joiner.global(10), 0);
+  EXPECT_FALSE(joiner.said("Could not connect, launch anyway?"));
+  bool joined = false, left = false;
+  for (const Message& m : host.messages) {
+    joined = joined || m.text.find("\" has joined") != std::string::npos;
+    left = left || m.text.find("\" has left") != std::string::npos;
+  }
+  EXPECT_TRUE(joined);
+  EXPECT_TRUE(left);
+}
+
+// Escape cancels the dialog: the launch question follows, OK runs alone
+// and Cancel ends the program.
+TEST(ConnectionDialog, EscapeAsksToLaunchAlone) {
+  if (!default_port_free()) GTEST_SKIP() << "the default session port is in use";
+  Machine alone, cancelled;
+  dialog_setup(alone, "10 key 1\n");
+  dialog_setup(cancelled, "10 key 1\n14 key 83\n");
+  alone.start(20, 1, "--input-script dialog.txt");
+  alone.finish();
+  cancelled.start(20, 1, "--input-script dialog.txt");
+  cancelled.finish();
+  ASSERT_GE(alone.messages.size(), 1u);
+  EXPECT_EQ(alone.messages[0].text, "Could not connect, launch anyway?");
+  EXPECT_EQ(alone.messages[0].answer, 1);
+  EXPECT_TRUE(alone.dump.ok());
+  EXPECT_EQ(alone.global(10), 0);
+  ASSERT_GE(cancelled.messages.size(), 1u);
+  EXPECT_EQ(cancelled.messages[0].text, "Could not connect, launch anyway?");
+  EXPECT_EQ(cancelled.messages[0].answer, 2);
+  EXPECT_FALSE(cancelled.said("Loading data, please wait..."));
 }
 
 }  // namespace
