@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "editors/brain_editor.h"
 #include "editors/explode.h"
 #include "media/model3ds.h"
 #include "media/visual_file.h"
@@ -61,11 +62,7 @@ void load_script() {
 
 }  // namespace
 
-int32_t edit_script_text(const std::string& path) {
-  core::notice("The script " + file_name_of(path) + " is used as it stands.");
-  core::notice("");
-  return 0;
-}
+int32_t edit_script_text(const std::string& path, int32_t (&view)[4]) { return edit_brain_file(path, false, view); }
 
 bool explode_visual(const std::string& visual_path, const std::string& script_text, std::string& message) {
   std::string text;
@@ -103,7 +100,7 @@ bool explode_visual(const std::string& visual_path, const std::string& script_te
   return true;
 }
 
-void run_explode_tool(const std::string& start_path) {
+void run_explode_tool(const std::string& start_path, int32_t (&view)[4]) {
   const std::string visual = ui::picture_file_selector(start_path, 11, "Select a visual to explode");
   if (visual.empty()) return;
   std::string text;
@@ -114,7 +111,7 @@ void run_explode_tool(const std::string& start_path) {
   if (!core::file_exists(current_script())) core::write_file_atomic(current_script(), default_explode_script());
 
   while (true) {
-    const int32_t code = edit_script_text(current_script());
+    const int32_t code = edit_script_text(current_script(), view);
     if (code == kScriptSaveAs)
       save_script_as();
     else if (code == kScriptLoad)

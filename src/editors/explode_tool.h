@@ -14,14 +14,14 @@ namespace editors {
 constexpr int32_t kScriptSaveAs = 1;
 constexpr int32_t kScriptLoad = 2;
 
-// Edits a script file in the brain text editor and answers the editor's exit
-// code. Until the brain text editor is joined to the tool, the script is left
-// as it stands (with a notice) and the answer is 0.
-int32_t edit_script_text(const std::string& path);
+// Edits a script file in the brain text editor at the text-editor view
+// position `view` (tarvo.ini lines 4-7) and answers the editor's exit code.
+int32_t edit_script_text(const std::string& path, int32_t (&view)[4]);
 
 // The tool: picks a visual with the picture selector, starting in the folder
-// of `start_path` (the visual-tools line of curpaths.ini).
-void run_explode_tool(const std::string& start_path);
+// of `start_path` (the visual-tools line of curpaths.ini), and edits the
+// script at the text-editor view position `view`.
+void run_explode_tool(const std::string& start_path, int32_t (&view)[4]);
 
 // Steps 4 to 6 for a chosen visual: reads the script text, writes the frame
 // files and then the visual. Answers false with `message` set when nothing

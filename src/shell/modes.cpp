@@ -100,7 +100,7 @@ void run_self_executable_editor() {
 }
 // Both start in the folder of the visual-tools path (curpaths.ini line 11).
 void run_visual_editor() { editors::run_visual_editor(state().editor.paths[10]); }
-void run_explode_tool() { editors::run_explode_tool(state().editor.paths[10]); }
+void run_explode_tool() { editors::run_explode_tool(state().editor.paths[10], state().editor.text_pos); }
 // The tool's last folder is line 4 of data/curpaths.ini, written back alone:
 // the mode saves nothing else.
 void run_animation_renaming() {

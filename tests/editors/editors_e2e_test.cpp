@@ -159,12 +159,15 @@ TEST_F(ToolRun, InstallationBringsTheToolsResources) {
 
 // A click on the first cell of the picture selector chooses the visual.
 constexpr char kPickFirst[] = "5 move 100 130\n6 buttons 1\n7 buttons 0\n";
+// Escape in the script editor leaves the script as it is.
+constexpr char kLeaveScript[] = "30 key 1\n";
 
 TEST_F(ToolRun, ExplodeToolWritesEveryFrameAndTheVisual) {
   boom_visual();
   write("data/current.exp", "frames = 1 / 30\r\nvelocity = 50 / 60\r\n");
-  // Delete answers the right-hand button of the warning: CONTINUE.
-  ASSERT_EQ(tool(8, std::string(kPickFirst) + "40 key 83\n"), 0) << last_output;
+  // Escape leaves the script editor unchanged; Delete answers the
+  // right-hand button of the warning: CONTINUE.
+  ASSERT_EQ(tool(8, std::string(kPickFirst) + kLeaveScript + "40 key 83\n"), 0) << last_output;
   EXPECT_TRUE(said("WARNING!|Selected visual (boom.v3d) will be overwritten!"));
   EXPECT_TRUE(said("Exploding visual successfully generated!"));
   for (int f = 1; f <= 30; ++f) {
@@ -186,7 +189,7 @@ TEST_F(ToolRun, ExplodeToolLeavesTheVisualOnAbortOrABadFrameRange) {
   EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
   EXPECT_FALSE(exists("visuals/boom/boom001.3ds"));
   write("data/current.exp", "frames = 1 / 1200\r\n");
-  ASSERT_EQ(tool(8, std::string(kPickFirst) + "40 key 83\n"), 0) << last_output;
+  ASSERT_EQ(tool(8, std::string(kPickFirst) + kLeaveScript + "40 key 83\n"), 0) << last_output;
   EXPECT_TRUE(said("The script's frames must lie between 1 and 999"));
   EXPECT_EQ(read("visuals/boom/boom.v3d"), before);
   EXPECT_FALSE(exists("visuals/boom/boom001.3ds"));
