@@ -9,91 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "support/golden.h"
 #include "support/headless_run.h"
 
 namespace {
 
 using testing_support::ElementSpec;
 
-constexpr int kBlock = 4;
-
-struct Thumbnail {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-};
-
-Thumbnail thumbnail(const std::vector<uint8_t>& rgba, int w, int h) {
-  Thumbnail t;
-  t.width = w / kBlock;
-  t.height = h / kBlock;
-  t.rgb.resize(static_cast<size_t>(t.width) * t.height * 3);
-  for (int y = 0; y < t.height; ++y)
-    for (int x = 0; x < t.width; ++x)
-      for (int c = 0; c < 3; ++c) {
-        int sum = 0;
-        for (int dy = 0; dy < kBlock; ++dy)
-          for (int dx = 0; dx < kBlock; ++dx)
-            sum += rgba[(static_cast<size_t>(y * kBlock + dy) * w + x * kBlock + dx) * 4 + c];
-        t.rgb[(static_cast<size_t>(y) * t.width + x) * 3 + c] = static_cast<uint8_t>(sum / (kBlock * kBlock));
-      }
-  return t;
-}
-
-std::string ppm(const Thumbnail& t) {
-  return "P6\n" + std::to_string(t.width) + " " + std::to_string(t.height) + "\n255\n" +
-         std::string(t.rgb.begin(), t.rgb.end());
-}
-
-bool read_ppm(const std::string& text, Thumbnail& t) {
-  int w = 0, h = 0, max = 0, used = 0;
-  if (std::sscanf(text.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) != 3 || max != 255 || w <= 0 || h <= 0)
-    return false;
-  const size_t bytes = static_cast<size_t>(w) * h * 3;
-  if (text.size() < static_cast<size_t>(used) + 1 + bytes) return false;
-  t.width = w;
-  t.height = h;
-  t.rgb.assign(text.begin() + used + 1, text.begin() + used + 1 + static_cast<long>(bytes));
-  return true;
-}
-
 class Golden : public testing_support::HeadlessRun {
  protected:
-  // Compares the run's screenshot with the stored thumbnail `name`: at most
-  // one block in 500 may differ by more than 24 in a channel (a sprite moved
-  // by a few pixels already exceeds that) and the mean difference must stay
-  // under 1.5.
+  // Compares the run's screenshot with the stored thumbnail `name`; a
+  // failing build's thumbnail stays in the kept run folder for a look.
   void expect_matches(const std::string& name) {
     int w = 0, h = 0;
     std::vector<uint8_t> px;
     ASSERT_TRUE(screenshot("s.png", w, h, px));
-    const Thumbnail got = thumbnail(px, w, h);
-    const std::string path = QUILL_SOURCE_DIR "/tests/engine/golden/" + name + ".ppm";
-    if (std::getenv("QUILL_UPDATE_GOLDEN")) {
-      ASSERT_TRUE(core::write_file_atomic(path, ppm(got)));
-      return;
-    }
-    std::string stored;
-    ASSERT_TRUE(core::read_file(path, stored)) << path;
-    Thumbnail want;
-    ASSERT_TRUE(read_ppm(stored, want)) << path;
-    ASSERT_EQ(want.width, got.width);
-    ASSERT_EQ(want.height, got.height);
-    size_t far = 0;
-    double total = 0;
-    for (size_t i = 0; i < want.rgb.size(); i += 3) {
-      int worst = 0;
-      for (int c = 0; c < 3; ++c) {
-        const int d = std::abs(int(want.rgb[i + c]) - int(got.rgb[i + c]));
-        worst = std::max(worst, d);
-        total += d;
-      }
-      far += worst > 24;
-    }
-    const size_t blocks = want.rgb.size() / 3;
-    EXPECT_LE(far, blocks / 500) << name << ": blocks far from the golden image";
-    EXPECT_LT(total / static_cast<double>(want.rgb.size()), 1.5) << name << ": mean difference";
-    // The thumbnail of this build stays in the kept run folder for a look.
-    if (HasFailure()) core::write_file_atomic(dir + "golden-" + name + ".ppm", ppm(got));
+    testing_support::expect_golden(px, w, h, QUILL_SOURCE_DIR "/tests/engine/golden/" + name + ".ppm",
+                                   dir + "golden-" + name + ".ppm");
   }
 };
 
