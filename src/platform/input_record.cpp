@@ -103,12 +103,25 @@ bool write_recording(uint32_t next_pump) {
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 // An early end: the recording is written, and the signal then does what it
-// would have done (the handler was reset to the default on entry).
+// would have done. The first ending signal writes; one that another thread
+// takes meanwhile (a supervisor often signals the process and its group)
+// waits for the process to end rather than ending it half-written.
+std::atomic<int> g_ending{0};
+
 void on_signal(int sig) {
+  int expected = 0;
+  if (!g_ending.compare_exchange_strong(expected, 1)) {
+    for (;;) ::pause();
+  }
   if (recorder().active && ::getpid() == recorder().owner) {
     recorder().active = false;
     write_recording(core::state().pump_count);
   }
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(sig, &dfl, nullptr);
+  // Blocked while the handler runs: arrives, with its default action, on return.
   ::raise(sig);
 }
 
@@ -119,8 +132,9 @@ struct sigaction before[kSignalCount];
 void catch_signals(bool on) {
   struct sigaction sa {};
   sa.sa_handler = on_signal;
-  sa.sa_flags = static_cast<int>(SA_RESETHAND);
+  sa.sa_flags = 0;
   sigemptyset(&sa.sa_mask);
+  for (int sig : kSignals) sigaddset(&sa.sa_mask, sig);
   for (int i = 0; i < kSignalCount; ++i) {
     if (on)
       ::sigaction(kSignals[i], &sa, &before[i]);
