@@ -34,6 +34,14 @@ std::string restored(std::string bytes) {
   return bytes;
 }
 
+// Field `n` of the first element record of a level file's text (after the
+// description, the element count and the background line).
+std::string first_record_field(const std::string& project, int n) {
+  core::LineReader lines(project);
+  for (int i = 0; i < 3; ++i) lines.next();
+  return std::string(core::field(lines.next(), n));
+}
+
 class Game : public testing_support::Installation {
  protected:
   void SetUp() override {
@@ -192,10 +200,7 @@ TEST_F(Game, ResourcesAreProtectedAndPlayedRestored) {
   level(1, "exit(-3)", {sprite});
   list({0}, "./images/black_.bmp");
   build();
-  const std::string project = restored(read("tarvoexe/level001.prj"));
-  core::LineReader lines(project);
-  for (int i = 0; i < 3; ++i) lines.next();
-  const std::string name(core::field(lines.next(), 2));
+  const std::string name = first_record_field(restored(read("tarvoexe/level001.prj")), 2);
   ASSERT_EQ(name.size(), 14u) << name;
   const std::string copy = read("tarvoexe/" + name.substr(2));
   ASSERT_FALSE(copy.empty());
@@ -212,10 +217,7 @@ TEST_F(Game, BoundaryGroundCacheGoesAlong) {
   level(1, "exit(-3)", {ElementSpec{{{36, "12"}, {2, "./3dsfiles/ground.3ds"}}, ""}});
   list({0}, "./images/black_.bmp");
   build();
-  const std::string project = restored(read("tarvoexe/level001.prj"));
-  core::LineReader lines(project);
-  for (int i = 0; i < 3; ++i) lines.next();
-  const std::string name(core::field(lines.next(), 2));
+  const std::string name = first_record_field(restored(read("tarvoexe/level001.prj")), 2);
   ASSERT_EQ(name.size(), 14u) << name;
   const std::string cache = "tarvoexe/" + name.substr(2, 9) + "m3d";
   ASSERT_TRUE(exists(cache)) << cache;
@@ -307,10 +309,7 @@ TEST_F(Game, ProtectedElementSoundsAndPlainExtraSoundsPlay) {
   level(1, std::string(kOnce) + "  global_set(5, esound_load(\"plain.wav\") + 10)\nendif", {tone});
   list({0}, "./images/black_.bmp");
   build();
-  const std::string project = restored(read("tarvoexe/level001.prj"));
-  core::LineReader lines(project);
-  for (int i = 0; i < 3; ++i) lines.next();
-  const std::string name(core::field(lines.next(), 3));
+  const std::string name = first_record_field(restored(read("tarvoexe/level001.prj")), 3);
   ASSERT_EQ(name.size(), 14u) << name;
   const std::string copy = read("tarvoexe/" + name.substr(2));
   EXPECT_NE(copy.substr(0, 4), "RIFF");
