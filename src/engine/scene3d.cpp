@@ -26,6 +26,7 @@
 #include "media/shape_file.h"
 #include "media/sound.h"
 #include "media/visual_file.h"
+#include "media/visual_model.h"
 #include "platform/blit.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
@@ -66,32 +67,17 @@ core::Model flat_quad() {
 
 // Every part of one frame of a visual, one group per part.
 core::Model visual_model(int element, int frame) {
-  core::Model out;
   media::Visual visual;
   std::string aspect = project::get_field(element, project::kFieldAspect);
   if (!media::read_visual(program_path(aspect), core::state().folders.program, visual)) {
     core::file_warning(program_path(aspect), "a visual", "visuals/default_.v3d");
     media::read_visual(program_path("visuals/default_.v3d"), core::state().folders.program, visual);
   }
-  if (frame < 0 || static_cast<size_t>(frame) >= visual.frames.size()) return out;
-  for (const media::VisualPart& part : visual.frames[static_cast<size_t>(frame)].parts) {
-    core::Model m;
-    if (media::load_3ds_model(program_path(part.source), program_path(std::string(media::kDefault3dsFile)), m) !=
-        media::ModelSource::file)
-      core::file_warning(program_path(part.source), "a 3DS model", std::string(media::kDefault3dsFile));
-    if (part.faces_flip) media::reverse_winding(m);
-    const uint32_t base = static_cast<uint32_t>(out.positions.size());
-    const uint32_t first = static_cast<uint32_t>(out.indices.size());
-    out.positions.insert(out.positions.end(), m.positions.begin(), m.positions.end());
-    for (uint32_t i : m.indices) out.indices.push_back(base + i);
-    core::Material mat;
-    mat.r = part.red / 255.0f;
-    mat.g = part.green / 255.0f;
-    mat.b = part.blue / 255.0f;
-    mat.a = part.translucent ? 0.5f : 1.0f;
-    out.materials.push_back(mat);
-    out.groups.push_back({first, static_cast<uint32_t>(m.indices.size()), static_cast<int>(out.materials.size() - 1)});
-  }
+  if (frame < 0 || static_cast<size_t>(frame) >= visual.frames.size()) return {};
+  std::vector<std::string> missing;
+  core::Model out = media::visual_frame_model(visual.frames[static_cast<size_t>(frame)], core::state().folders.program,
+                                              &missing);
+  for (const std::string& m : missing) core::file_warning(m, "a 3DS model", std::string(media::kDefault3dsFile));
   return out;
 }
 
@@ -463,6 +449,7 @@ void build_scene3d(int32_t elements) {
   if (s.scene.editor) build_markers();
 
   MeshCache meshes;
+  std::map<std::string, int> visual_textures;  // released with the scene
   for (int o = 0; o < s.scene.object_count; ++o) {
     s.views.object_frame[o] = s.views.object_viewport[o] = s.views.object_light[o] = -1;
     const Object& obj = *object(o);
@@ -487,8 +474,15 @@ void build_scene3d(int32_t elements) {
       case kTagVisual: {
         const int element = obj.w[2], frame = obj.w[1];
         const std::string key = "v:" + project::get_field(element, project::kFieldAspect) + ":" + std::to_string(frame);
-        s.views.object_frame[o] = mesh_frame(root(kMainRoot),
-                                             cached_mesh(meshes, key, [&] { return visual_model(element, frame); }));
+        const auto cached = meshes.find(key);
+        int mesh = cached == meshes.end() ? -1 : cached->second;
+        if (cached == meshes.end()) {
+          const core::Model m = visual_model(element, frame);
+          mesh = m.empty() ? -1 : platform::mesh_create(m);
+          if (mesh >= 0) media::apply_visual_textures(mesh, m, visual_textures);
+          meshes[key] = mesh;
+        }
+        s.views.object_frame[o] = mesh_frame(root(kMainRoot), mesh);
         break;
       }
       case kTagXModel: {

@@ -31,6 +31,7 @@ VisualPart read_part(std::string_view line, std::string_view folder) {
   p.red = static_cast<uint8_t>(number(line, 25, 0, 255, 255));
   p.green = static_cast<uint8_t>(number(line, 26, 0, 255, 255));
   p.blue = static_cast<uint8_t>(number(line, 27, 0, 255, 255));
+  p.wrap_shape = number(line, 28, 0, 3, 0);
   p.wrap_direction = number(line, 29, 1, 6, 1);
   p.target = core::field(line, 30);
   p.morph_percent = number(line, 31, 0, 100, 0);

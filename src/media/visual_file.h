@@ -40,6 +40,7 @@ struct VisualPart {
   bool translucent = false;  // field 10
   bool transparent = false;  // field 11
   uint8_t red = 255, green = 255, blue = 255;  // fields 25, 26, 27
+  int32_t wrap_shape = 0;                      // field 28: 0 flat, 1 cylinder, 2 sphere, 3 chrome
   int32_t wrap_direction = 1;                  // field 29: 1 back, 2 right, 3 front, 4 left, 5 top, 6 bottom
   std::string target;                          // field 30: the .3ds morph target, empty for none
   int32_t morph_percent = 0;                   // field 31: 0 to 100

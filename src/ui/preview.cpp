@@ -8,13 +8,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 #include "core/files.h"
 #include "core/state.h"
 #include "media/model3ds.h"
 #include "media/visual_file.h"
+#include "media/visual_model.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
+#include "ui/preview.h"
+#include "ui/screen.h"
+#include "ui/events.h"
+#include "ui/state_local.h"
 
 namespace ui {
 
@@ -26,7 +32,15 @@ constexpr size_t kMaxCameraFileBytes = 4096;
 struct Part {
   core::Model model;
   bool coloured = false;
+  bool textured = false;       // the model's materials name their textures
   uint32_t rgba = 0xFFFFFFFF;  // 0xAABBGGRR
+};
+
+// Where the eye looks from: the thumbnails' own angle, or turned by yaw
+// (about the vertical, degrees) and pitch (above the horizon).
+struct Eye {
+  bool turned = false;
+  float yaw = 0, pitch = 0;
 };
 
 // An axis-aligned box from `lo` to `hi`, every face listed in both windings
@@ -52,7 +66,7 @@ core::Model camera_model() {
   return m;
 }
 
-bool load_parts(int32_t kind, const std::string& path, std::vector<Part>& parts) {
+bool load_parts(int32_t kind, const std::string& path, int32_t frame, std::vector<Part>& parts) {
   const std::string& program = core::state().folders.program;
   if (kind == -4 || kind == 12) {
     Part p;
@@ -61,18 +75,15 @@ bool load_parts(int32_t kind, const std::string& path, std::vector<Part>& parts)
   } else if (kind == 11) {
     media::Visual visual;
     if (!media::read_visual(path, program, visual) || visual.frames.empty()) return false;
-    for (const media::VisualPart& vp : visual.frames.front().parts) {
-      if (parts.size() >= kMaxParts) break;
-      Part p;
-      const std::string source = vp.source.empty() ? program + std::string(media::kDefault3dsFile) : vp.source;
-      if (media::load_3ds_model(source, program + std::string(media::kDefault3dsFile), p.model) ==
-          media::ModelSource::none)
-        continue;
-      if (vp.faces_flip) media::reverse_winding(p.model);
-      p.coloured = true;
-      p.rgba = 0xFF000000u | uint32_t{vp.blue} << 16 | uint32_t{vp.green} << 8 | vp.red;
-      parts.push_back(std::move(p));
-    }
+    media::VisualFrame& shown =
+        visual
+            .frames[static_cast<size_t>(std::clamp<int32_t>(frame, 0, static_cast<int32_t>(visual.frames.size()) - 1))];
+    if (shown.parts.size() > kMaxParts) shown.parts.resize(kMaxParts);
+    Part p;
+    p.model = media::visual_frame_model(shown, program);
+    p.textured = true;
+    if (p.model.empty()) return false;
+    parts.push_back(std::move(p));
   } else if (kind == 0) {
     std::string bytes;
     if (!core::read_file(path, bytes, kMaxCameraFileBytes) || bytes.size() < 4 || bytes.compare(0, 4, "d30.") != 0)
@@ -91,13 +102,13 @@ core::Vec3 normalised(core::Vec3 v) {
   return n > 0 ? core::Vec3{v.x / n, v.y / n, v.z / n} : core::Vec3{0, 0, 1};
 }
 
-}  // namespace
-
-bool render_preview(int32_t kind, const std::string& path, int32_t w, int32_t h, std::vector<uint8_t>& rgba) {
+bool render(int32_t kind, const std::string& path, int32_t frame_index, Eye look, int32_t w, int32_t h,
+            std::vector<uint8_t>& rgba) {
   if (!platform::device_exists() || w <= 0 || h <= 0 || w > platform::frame_width() || h > platform::frame_height())
     return false;
   std::vector<Part> parts;
-  if (!load_parts(kind, path, parts)) return false;
+  if (!load_parts(kind, path, frame_index, parts)) return false;
+  std::map<std::string, int> textures;
 
   const int root = platform::frame_create(-1);
   if (root < 0) return false;
@@ -108,6 +119,7 @@ bool render_preview(int32_t kind, const std::string& path, int32_t w, int32_t h,
     if (mesh < 0) continue;
     meshes.push_back(mesh);
     if (p.coloured) platform::mesh_set_colour(mesh, -1, p.rgba);
+    if (p.textured) media::apply_visual_textures(mesh, p.model, textures);
     const int f = platform::frame_create(root);
     if (f < 0) continue;
     platform::frame_set_mesh(f, mesh);
@@ -122,7 +134,14 @@ bool render_preview(int32_t kind, const std::string& path, int32_t w, int32_t h,
     const core::Vec3 d{hi.x - lo.x, hi.y - lo.y, hi.z - lo.z};
     const float r = std::max(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z) / 2, 1e-3f);
     // Seen from the front, a little from above and to the left.
-    const core::Vec3 eye{c.x - 0.9f * r, c.y + 1.0f * r, c.z - 2.4f * r};
+    core::Vec3 eye{c.x - 0.9f * r, c.y + 1.0f * r, c.z - 2.4f * r};
+    if (look.turned) {
+      constexpr float kDegree = 3.14159265f / 180.0f;
+      const float yaw = look.yaw * kDegree, pitch = std::clamp(look.pitch, -85.0f, 85.0f) * kDegree;
+      const float far = 2.75f * r;
+      eye = {c.x - far * std::sin(yaw) * std::cos(pitch), c.y + far * std::sin(pitch),
+             c.z - far * std::cos(yaw) * std::cos(pitch)};
+    }
     const float distance = std::sqrt((c.x - eye.x) * (c.x - eye.x) + (c.y - eye.y) * (c.y - eye.y) +
                                      (c.z - eye.z) * (c.z - eye.z));
     const int camera = platform::frame_create(root);
@@ -158,7 +177,31 @@ bool render_preview(int32_t kind, const std::string& path, int32_t w, int32_t h,
   }
   platform::frame_delete(root);
   for (int mesh : meshes) platform::mesh_delete(mesh);
+  for (const auto& [name, texture] : textures)
+    if (texture >= 0) platform::texture_delete(texture);
   return drawn;
+}
+
+}  // namespace
+
+bool render_preview(int32_t kind, const std::string& path, int32_t w, int32_t h, std::vector<uint8_t>& rgba) {
+  return render(kind, path, 0, Eye{}, w, h, rgba);
+}
+
+bool draw_visual_preview(const Rect& area, const std::string& path, int32_t frame, int32_t yaw, int32_t pitch) {
+  const int32_t w = area.right - area.left + 1, h = area.bottom - area.top + 1;
+  if (w <= 0 || h <= 0 || area.left < 0 || area.top < 0 || area.right >= kScreenWidth || area.bottom >= kScreenHeight)
+    return false;
+  std::vector<uint8_t> rgba;
+  if (!render(11, path, frame, Eye{true, static_cast<float>(yaw), static_cast<float>(pitch)}, w, h, rgba)) return false;
+  uint8_t* s = screen();
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const uint8_t* p = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
+      s[(area.top + y) * kScreenWidth + area.left + x] = nearest_colour(p[0], p[1], p[2]);
+    }
+  mark_dirty();
+  return true;
 }
 
 }  // namespace ui
