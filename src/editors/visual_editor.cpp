@@ -5,12 +5,14 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "media/device.h"
 #include "media/font.h"
 #include "media/visual_file.h"
 #include "ui/boxes.h"
 #include "ui/dialogs.h"
 #include "ui/events.h"
 #include "ui/files.h"
+#include "ui/preview.h"
 #include "ui/screen.h"
 
 namespace editors {
@@ -18,7 +20,7 @@ namespace editors {
 namespace {
 
 constexpr int kEscape = 1;
-constexpr int kPageUp = 73, kPageDown = 81;
+constexpr int kPageUp = 73, kPageDown = 81, kHome = 71, kUp = 72, kDown = 80, kLeft = 75, kRight = 77;
 constexpr size_t kShownName = 15;
 
 // Screen rows of the field list, in order.
@@ -38,12 +40,24 @@ enum Row : int {
   kRowMaterial,
   kRowFlip,
   kRowColour,
+  kRowWrapShape,  // not one of part_field_lines: shown after WRAP DIRECTION
   kRows,
 };
+
+// The rows from the top of the screen down.
+constexpr Row kScreenOrder[kRows] = {kRowName,         kRowFrame,        kRowPart,    kRowSource,
+                                     kRowTarget,       kRowMorph,        kRowTexture, kRowTextureMode,
+                                     kRowTransparency, kRowTranslucency, kRowWrap,    kRowWrapShape,
+                                     kRowQuality,      kRowMaterial,     kRowFlip,    kRowColour};
+
+// The turning view of the visual, right of the field list.
+constexpr ui::Rect kPreview{344, 40, 615, 311};
+constexpr int32_t kStartYaw = 20, kStartPitch = 20, kTurnStep = 15;
 
 constexpr const char* kTextureModes[] = {"COLOR ONLY", "SIX VIEWS", "FLAT PROJECTION", "CYLINDRICAL WRAP"};
 constexpr const char* kQualities[] = {"WIREFRAME", "UNLITFLAT", "FLAT", "GOURAUD"};
 constexpr const char* kWraps[] = {"BACK", "RIGHT", "FRONT", "LEFT", "TOP", "BOTTOM"};
+constexpr const char* kWrapShapes[] = {"FLAT", "CYLINDER", "SPHERE", "CHROME"};
 
 std::string shown_name(std::string_view path) {
   const size_t slash = path.find_last_of("/\\");
@@ -84,13 +98,15 @@ class VisualEditor {
       while (true) {
         const ui::Event e = ui::wait_event();
         if (e.scancode == kEscape) return;
+        if (turn_key(e.scancode)) continue;
+        if (turn_drag(e)) continue;
         int row = -1;
         if (e.scancode == kPageUp) row = -2;
         if (e.scancode == kPageDown) row = -3;
         if (e.pressed & 1) {
           const int hit = ui::button_under_mouse();
           if (hit == ui::kCloseBox) return;
-          if (hit >= 0 && hit < kRows) row = hit;
+          if (hit >= 0 && hit < kRows) row = kScreenOrder[hit];
           if (hit == kRows) row = -4;      // the part menu
           if (hit == kRows + 1) row = -5;  // frame order
         }
@@ -115,6 +131,47 @@ class VisualEditor {
     if (v > hi || v < lo) v = lo;
     set(k, std::to_string(v));
   }
+  // The cursor keys turn the preview, Home brings it back to the start.
+  bool turn_key(int scancode) {
+    switch (scancode) {
+      case kLeft: yaw_ -= kTurnStep; break;
+      case kRight: yaw_ += kTurnStep; break;
+      case kUp: pitch_ = std::min(pitch_ + kTurnStep, 85); break;
+      case kDown: pitch_ = std::max(pitch_ - kTurnStep, -85); break;
+      case kHome:
+        yaw_ = kStartYaw;
+        pitch_ = kStartPitch;
+        break;
+      default: return false;
+    }
+    yaw_ = (yaw_ % 360 + 360) % 360;
+    draw_preview();
+    return true;
+  }
+
+  // A left drag that starts on the preview turns it: a degree a pixel.
+  bool turn_drag(const ui::Event& e) {
+    if ((e.pressed & 1) && kPreview.contains(e.x, e.y)) {
+      turning_ = true;
+      turn_x_ = e.x;
+      turn_y_ = e.y;
+      return true;
+    }
+    if (!turning_) return false;
+    if (!(e.buttons & 1)) {
+      turning_ = false;
+      return true;
+    }
+    if (e.x != turn_x_ || e.y != turn_y_) {
+      yaw_ = ((yaw_ + e.x - turn_x_) % 360 + 360) % 360;
+      pitch_ = std::clamp(pitch_ + e.y - turn_y_, -85, 85);
+      turn_x_ = e.x;
+      turn_y_ = e.y;
+      draw_preview();
+    }
+    return true;
+  }
+
   void clamp_position() {
     frame_ = std::clamp(frame_, 0, std::max(visual_frame_count(records_) - 1, 0));
     part_ = std::clamp(part_, 0, std::max(static_cast<int32_t>(frame_records(records_, frame_).size()) - 1, 0));
@@ -154,6 +211,7 @@ class VisualEditor {
       case kRowTransparency: cycle(11, 0, 1); break;
       case kRowTranslucency: cycle(10, 0, 1); break;
       case kRowWrap: cycle(29, 1, 6); break;
+      case kRowWrapShape: cycle(28, 0, 3); break;
       case kRowQuality: cycle(5, 0, 3); break;
       case kRowMaterial: cycle(6, 0, 1); break;
       case kRowFlip: cycle(7, 0, 1); break;
@@ -198,13 +256,15 @@ class VisualEditor {
     ui::clear_screen();
     ui::draw_panel({0, 0, 640, 480}, true);
     ui::set_text_colour(ui::colour(ui::Colour::label));
-    const std::vector<std::string> lines = part_field_lines(records_, frame_, part_, name_);
+    std::vector<std::string> lines = part_field_lines(records_, frame_, part_, name_);
+    lines.resize(kRows);
+    lines[kRowWrapShape] = part_wrap_shape_line(records_, frame_, part_);
     const int32_t h = std::max(ui::font_height() + 6, 18);
-    for (int r = 0; r < kRows && r < static_cast<int>(lines.size()); ++r) {
-      const ui::Rect rect{40, 40 + r * h, 600, 40 + r * h + h - 2};
-      const int b = ui::add_button(rect, r == kRowName);
+    for (int r = 0; r < kRows; ++r) {
+      const ui::Rect rect{40, 40 + r * h, 336, 40 + r * h + h - 2};
+      const int b = ui::add_button(rect, kScreenOrder[r] == kRowName);
       (void)b;
-      ui::draw_text(lines[static_cast<size_t>(r)], rect.left + 8, rect.top + 3);
+      ui::draw_text_clipped(lines[static_cast<size_t>(kScreenOrder[r])], rect.left + 8, rect.top + 3, rect.right - 6);
     }
     const int32_t y = 40 + kRows * h + 10;
     const int parts_button = ui::add_button({40, y, 300, y + 24}, false);
@@ -212,12 +272,29 @@ class VisualEditor {
     const int order_button = ui::add_button({340, y, 600, y + 24}, false);
     ui::button_label("FRAMES ORDER", order_button);
     ui::draw_text("PgUp/PgDn = frame, click a line to change it, Esc = leave", 40, y + 34);
+    ui::draw_text("Drag the view or use the cursor keys to turn it, Home = front", 40, y + 34 + ui::font_height());
+    draw_preview();
+  }
+
+  // The current frame as it looks, from the editing copy.
+  void draw_preview() {
+    ui::fill(kPreview, 0);
+    ui::outline({kPreview.left - 1, kPreview.top - 1, kPreview.right + 1, kPreview.bottom + 1},
+                ui::colour(ui::Colour::label));
+    if (!ui::draw_visual_preview(kPreview, temp_, frame_, yaw_, pitch_)) {
+      ui::set_text_colour(ui::colour(ui::Colour::label));
+      ui::draw_centred_text("NO PREVIEW", (kPreview.left + kPreview.right) / 2, (kPreview.top + kPreview.bottom) / 2);
+    }
+    ui::mark_dirty();
   }
 
   std::string temp_;
   std::string name_;
   std::vector<std::string> records_;
   int32_t frame_ = 0, part_ = 0;
+  int32_t yaw_ = kStartYaw, pitch_ = kStartPitch;
+  bool turning_ = false;
+  int32_t turn_x_ = 0, turn_y_ = 0;
 };
 
 // Leaving: the copy is saved under a name the user gives, or dropped.
@@ -365,7 +442,7 @@ std::vector<std::string> part_field_lines(const std::vector<std::string>& record
   const int32_t mode = std::clamp(number(r, 4), 0, 3);
   auto yes_no = [](int32_t v) { return std::string(v ? "YES" : "NO"); };
   const std::string target(core::field(r, 30));
-  std::vector<std::string> out(kRows);
+  std::vector<std::string> out(kRowWrapShape);  // the wrap shape has its own line
   out[kRowName] = "VISUAL NAME...: " + std::string(name);
   out[kRowFrame] = "FRAME.........# " + std::to_string(frame + 1) + " of " +
                    std::to_string(visual_frame_count(records));
@@ -388,6 +465,15 @@ std::vector<std::string> part_field_lines(const std::vector<std::string>& record
   return out;
 }
 
+std::string part_wrap_shape_line(const std::vector<std::string>& records, int32_t frame, int32_t part) {
+  const std::vector<int32_t> parts = frame_records(records, frame);
+  if (parts.empty()) return "WRAP SHAPE....: -";
+  const std::string& r = records[static_cast<size_t>(
+      parts[static_cast<size_t>(std::clamp(part, 0, static_cast<int32_t>(parts.size()) - 1))])];
+  if (number(r, 4) < 2) return "WRAP SHAPE....: -";
+  return "WRAP SHAPE....: " + std::string(pick(kWrapShapes, 4, number(r, 28)));
+}
+
 std::string saved_visual_path(const std::string& program_folder, std::string_view name) {
   name = name.substr(0, name.find('.'));
   while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
@@ -396,7 +482,7 @@ std::string saved_visual_path(const std::string& program_folder, std::string_vie
   return program_folder + "visuals/myvisual/" + std::string(name) + ".v3d";
 }
 
-void run_visual_editor(const std::string& start_path) {
+void run_visual_editor(const std::string& start_path, const std::string& screenshot) {
   const std::string visual = ui::picture_file_selector(start_path, 11, "Select a visual to edit");
   if (visual.empty()) return;
   std::string text;
@@ -415,6 +501,7 @@ void run_visual_editor(const std::string& start_path) {
     VisualEditor editor(temp, file_name_of(visual));
     editor.run();
   }
+  if (!screenshot.empty() && !media::save_screenshot(screenshot)) core::error_box("Cannot write " + screenshot);
   save_as(temp, visual);
   media::select_tool_font(data, false);
   ui::clear_screen();

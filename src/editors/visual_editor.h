@@ -42,11 +42,18 @@ bool rearrange_frames(std::vector<std::string>& records, std::string_view order)
 std::vector<std::string> part_field_lines(const std::vector<std::string>& records, int32_t frame, int32_t part,
                                           std::string_view name);
 
+// The wrap-shape line of one part: "WRAP SHAPE....: " and FLAT, CYLINDER,
+// SPHERE or CHROME (field 28), "-" in the modes that do not wrap (colour
+// only, six views). In cylindrical wrap, FLAT wraps as a cylinder.
+std::string part_wrap_shape_line(const std::vector<std::string>& records, int32_t frame, int32_t part);
+
 // Where "save as" puts a visual: program folder + "visuals/myvisual/" +
 // name + ".v3d"; the name is cut at its first "." and may hold no folder.
 std::string saved_visual_path(const std::string& program_folder, std::string_view name);
 
-// The mode: picks a visual starting in the folder of `start_path`.
-void run_visual_editor(const std::string& start_path);
+// The mode: picks a visual starting in the folder of `start_path`. With a
+// `screenshot` path the editor's screen as it was last shown is saved there
+// when the field list is left.
+void run_visual_editor(const std::string& start_path, const std::string& screenshot = {});
 
 }  // namespace editors

@@ -99,7 +99,11 @@ void run_self_executable_editor() {
   write_editor_state(editor, core::state().folders.program, core::state().folders.data);
 }
 // Both start in the folder of the visual-tools path (curpaths.ini line 11).
-void run_visual_editor() { editors::run_visual_editor(state().editor.paths[10]); }
+void run_visual_editor() {
+  const Options& o = state().options;
+  if (!o.screenshot.empty()) state().screenshot_taken = true;
+  editors::run_visual_editor(state().editor.paths[10], o.screenshot);
+}
 void run_explode_tool() { editors::run_explode_tool(state().editor.paths[10], state().editor.text_pos); }
 // The tool's last folder is line 4 of data/curpaths.ini, written back alone:
 // the mode saves nothing else.

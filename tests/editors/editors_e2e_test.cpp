@@ -8,6 +8,7 @@
 #include "core/files.h"
 #include "core/text.h"
 #include "support/headless_run.h"
+#include "support/png_reader.h"
 
 namespace {
 
@@ -118,13 +119,13 @@ TEST_F(VirtualEditorRun, SpritesLoadOnlyTheirFirstFrame) {
 
 class ToolRun : public testing_support::Installation {
  protected:
-  int tool(int mode, const std::string& script) {
+  int tool(int mode, const std::string& script, const std::string& options = "") {
     write("runmode.ini", dir + "projects/myprj/default.prj\r\n" + std::to_string(mode) + "\r\n0\r\n0\r\n0\r\n");
     std::string paths;
     for (int i = 1; i <= 23; ++i) paths += (i == 11 ? dir + "visuals/boom/boom.v3d" : std::string()) + "\r\n";
     write("data/curpaths.ini", paths);
     write("s.txt", script);
-    return quill("--headless --messages m.jsonl --input-script s.txt");
+    return quill("--headless --messages m.jsonl --input-script s.txt" + options);
   }
   bool said(const std::string& text) {
     std::vector<testing_support::Message> log;
@@ -141,6 +142,11 @@ class ToolRun : public testing_support::Installation {
           "1|./images/default_.bmp|./visuals/boom/boom.3ds|0|3|0|0|0|0|0|0|25000|0|0|0|0|0|"
           "0|0|0|0|0|0|0|200|100|50|0|1||" +
               morph + "\r\n");
+  }
+  // The same part textured with flat projection (texture mode 2).
+  void projected_visual() {
+    boom_visual();
+    write("visuals/boom/boom.v3d", core::with_field(lines_of(read("visuals/boom/boom.v3d"))[0], 4, "2") + "\r\n");
   }
 };
 
@@ -223,6 +229,68 @@ TEST_F(ToolRun, VisualEditorEditsOnlyItsCopyUntilSaved) {
   const auto copy = lines_of(read("data/temp.tmp"));
   ASSERT_FALSE(copy.empty());
   EXPECT_EQ(core::field(copy[0], 4), "1");  // colour only became six views
+}
+
+// The wrap-shape line is the twelfth line of the field list.
+constexpr char kClickWrapShape[] = "move 200 241\n";
+
+TEST_F(ToolRun, VisualEditorWrapShapeCyclesAndIsSaved) {
+  projected_visual();
+  std::string clicks;
+  for (int i = 0; i < 3; ++i) {
+    const int t = 30 + 6 * i;
+    clicks += std::to_string(t) + " " + kClickWrapShape + std::to_string(t + 1) + " buttons 1\n" +
+              std::to_string(t + 2) + " buttons 0\n";
+  }
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + clicks + "60 key 1\n70 key 28\n"), 0) << last_output;
+  auto saved = lines_of(read("visuals/myvisual/boom.v3d"));
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(core::field(saved[0], 28), "3");  // FLAT, CYLINDER, SPHERE, CHROME
+  EXPECT_EQ(core::field(saved[0], 4), "2");
+  // A fourth click comes back to FLAT.
+  write("visuals/boom/boom.v3d", saved[0] + "\r\n");
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + "30 " + kClickWrapShape + "31 buttons 1\n32 buttons 0\n" +
+                        "60 key 1\n70 key 28\n"),
+            0);
+  saved = lines_of(read("visuals/myvisual/boom.v3d"));
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(core::field(saved[0], 28), "0");
+}
+
+TEST_F(ToolRun, VisualEditorShowsThePartInItsPreview) {
+  // The preview's pixels (red, green, blue) from the screenshot.
+  auto preview = [&]() {
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgba, out;
+    if (!testing_support::read_png(read("shot.png"), w, h, rgba) || w < 640 || h < 480) return out;
+    for (int y = 60; y < 300; ++y)
+      for (int x = 360; x < 600; ++x)
+        for (int c = 0; c < 3; ++c)
+          out.push_back(rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4 + c]);
+    return out;
+  };
+  auto lit = [](const std::vector<uint8_t>& p) {
+    int n = 0;
+    for (size_t i = 0; i + 2 < p.size(); i += 3) n += p[i] + p[i + 1] + p[i + 2] > 40;
+    return n;
+  };
+  const std::string leave = "50 key 1\n60 key 14\n62 key 14\n64 key 14\n66 key 14\n70 key 28\n";
+  boom_visual();
+  ASSERT_EQ(tool(7, kPickFirst + leave, " --screenshot shot.png"), 0) << last_output;
+  EXPECT_GT(lit(preview()), 2000);
+  // Textured: still there; turned an eighth round with the cursor keys, it
+  // looks different.
+  projected_visual();
+  ASSERT_EQ(tool(7, kPickFirst + leave, " --screenshot shot.png"), 0);
+  const std::vector<uint8_t> front = preview();
+  EXPECT_GT(lit(front), 2000);
+  ASSERT_EQ(tool(7, std::string(kPickFirst) + "30 key 77\n32 key 77\n34 key 77\n" + leave, " --screenshot shot.png"),
+            0);
+  const std::vector<uint8_t> turned = preview();
+  ASSERT_EQ(turned.size(), front.size());
+  int changed = 0;
+  for (size_t i = 0; i < front.size(); i += 3) changed += front[i] != turned[i] || front[i + 1] != turned[i + 1];
+  EXPECT_GT(changed, 1000);
 }
 
 }  // namespace

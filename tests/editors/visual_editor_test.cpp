@@ -102,6 +102,22 @@ TEST(VisualFields, LabelsAndValuesFollowTheTextureMode) {
   EXPECT_EQ(lines[11], "QUALITY.......: WIREFRAME");
 }
 
+TEST(VisualFields, WrapShapeShowsOnlyWhereTheTextureIsWrapped) {
+  std::vector<std::string> r = {editors::new_part_record(1)};  // six views
+  EXPECT_EQ(editors::part_wrap_shape_line(r, 0, 0), "WRAP SHAPE....: -");
+  const char* names[] = {"FLAT", "CYLINDER", "SPHERE", "CHROME"};
+  for (int mode = 2; mode <= 3; ++mode)
+    for (int shape = 0; shape < 4; ++shape) {
+      r[0] = core::with_field(core::with_field(r[0], 4, std::to_string(mode)), 28, std::to_string(shape));
+      EXPECT_EQ(editors::part_wrap_shape_line(r, 0, 0), std::string("WRAP SHAPE....: ") + names[shape]);
+    }
+  r[0] = core::with_field(r[0], 28, "17");  // damaged: the nearest name
+  EXPECT_EQ(editors::part_wrap_shape_line(r, 0, 0), "WRAP SHAPE....: CHROME");
+  r[0] = core::with_field(r[0], 4, "0");
+  EXPECT_EQ(editors::part_wrap_shape_line(r, 0, 0), "WRAP SHAPE....: -");
+  EXPECT_EQ(editors::part_wrap_shape_line({}, 0, 0), "WRAP SHAPE....: -");
+}
+
 TEST(VisualSave, NamesStayInsideMyVisual) {
   EXPECT_EQ(editors::saved_visual_path("/p/", "car"), "/p/visuals/myvisual/car.v3d");
   EXPECT_EQ(editors::saved_visual_path("/p/", "car.old.v3d"), "/p/visuals/myvisual/car.v3d");
