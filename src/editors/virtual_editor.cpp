@@ -13,6 +13,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "engine/hooks.h"
+#include "engine/objects.h"
 #include "engine/scene3d.h"
 #include "engine/scene_load.h"
 #include "engine/state.h"
@@ -313,6 +314,7 @@ class Editor {
       if (!on_bar_) {
         take_undo();
         if ((pressed & 1) && (mods & media::kControl)) set_position_at(x, y);
+        grabbed_ = (pressed & 1) && !(mods & (media::kControl | media::kAlt | media::kShift)) && pick_at();
       }
     }
     if (buttons && (x != drag_x_ || y != drag_y_)) {
@@ -326,9 +328,44 @@ class Editor {
       drag_x_ = x;
       drag_y_ = y;
     }
-    if (!buttons) dragging_bar_ = on_bar_ = false;
+    if (!buttons) dragging_bar_ = on_bar_ = grabbed_ = false;
     last_buttons_ = buttons;
     return leave;
+  }
+
+  // A left click in the virtual view on an element selects it (as Page Up
+  // and Page Down do); a drag that starts there moves it in the view plane.
+  bool pick_at() {
+    if (view_ != EditView::virtual_view || velocity_mode_) return false;
+    const auto pick = engine::hooks().pick;
+    if (!pick) return false;
+    const int e = core::element_index(pick());
+    if (e < 0 || e >= count_) return false;
+    current_ = e;
+    return !sprite();
+  }
+
+  // The viewport of the virtual view's eye, -1 without one.
+  int eye_viewport() const {
+    const int cam = camera();
+    if (cam < 0) return -1;
+    const int o = engine::current_object(*core::element_state(cam));
+    return o < 0 ? -1 : engine::state().views.object_viewport[o];
+  }
+
+  // The picked element follows the mouse at its own depth in the view.
+  void move_in_view(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const int v = eye_viewport();
+    if (v < 0) return;
+    int32_t* p = cw() + core::kPosition;
+    const core::Vec3 at{p[0] / 512000.0f, p[1] / 512000.0f, p[2] / 512000.0f};
+    const float depth = platform::viewport_transform(v, at).w;
+    if (!(depth > 0) || !std::isfinite(depth)) return;
+    const core::Vec3 a = platform::viewport_inverse_transform(v, static_cast<float>(x0), static_cast<float>(y0), depth);
+    const core::Vec3 b = platform::viewport_inverse_transform(v, static_cast<float>(x1), static_cast<float>(y1), depth);
+    const float d[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+    for (int k = 0; k < 3; ++k)
+      if (std::isfinite(d[k])) p[k] = sat(p[k] + static_cast<int64_t>(std::clamp(d[k] * 512000.0f, -2e9f, 2e9f)));
   }
 
   // Ctrl + click: the element (or sprite) is put where the mouse points.
@@ -353,6 +390,10 @@ class Editor {
     if (!(buttons & 1)) return;
     if (sprite()) {
       if (mods & media::kControl) move_sprite(x, y);
+      return;
+    }
+    if (grabbed_ && !velocity_mode_ && view_ == EditView::virtual_view) {
+      move_in_view(x - dx, y - dy, x, y);
       return;
     }
     const auto [a, b] = axes();
@@ -508,6 +549,7 @@ class Editor {
   int menu_texture_ = 0, menu_w_ = 0, menu_h_ = 0;
   int32_t last_buttons_ = 0, drag_x_ = 0, drag_y_ = 0;
   bool dragging_bar_ = false, on_bar_ = false;
+  bool grabbed_ = false;  // the drag started on an element of the virtual view
 };
 
 void release() {

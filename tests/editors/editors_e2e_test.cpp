@@ -104,6 +104,38 @@ TEST_F(VirtualEditorRun, RandomRangesAreIgnoredAndOnlyEditorLinesRun) {
   EXPECT_EQ(saved_field(1, 29), "0");
 }
 
+// The camera looks at a cube visual at the origin from six metres back; the
+// cube fills the middle of the screen.
+ElementSpec far_camera() { return {{{7, "-6.000"}, {37, "0/0/639/479/0/20&40/9"}}, ""}; }
+ElementSpec cube() { return {{{1, "Cube"}, {2, "./visuals/default_.v3d"}, {36, "11"}}, ""}; }
+
+TEST_F(VirtualEditorRun, AClickInTheVirtualViewSelectsTheElementUnderIt) {
+  // From the camera, a click on the cube, then Ctrl + Left twice: the cube
+  // moves, the camera the editor started on does not.
+  const std::string click = "100 move 320 240\n101 buttons 1\n102 buttons 0\n";
+  const std::string nudge = "110 down 29\n112 key 75\n114 key 75\n116 up 29\n";
+  ASSERT_EQ(edit({far_camera(), cube()}, 0, click + nudge), 0) << last_output;
+  EXPECT_EQ(saved_field(1, 5), "-1.000");
+  EXPECT_EQ(saved_field(0, 5), "0");
+  // A click beside the cube selects nothing: the camera stays current.
+  ASSERT_EQ(edit({far_camera(), cube()}, 0, "100 move 5 460\n101 buttons 1\n102 buttons 0\n" + nudge), 0);
+  EXPECT_EQ(saved_field(1, 5), "0");
+  EXPECT_EQ(saved_field(0, 5), "-1.000");
+}
+
+TEST_F(VirtualEditorRun, ADragFromAnElementMovesItInTheViewPlane) {
+  ASSERT_EQ(edit({far_camera(), cube()}, 0,
+                 "100 move 320 240\n101 buttons 1\n104 move 370 240\n106 move 420 240\n108 buttons 0\n"),
+            0)
+      << last_output;
+  const double x = std::stod(saved_field(1, 5));
+  EXPECT_GT(x, 0.2);  // to the right, as the mouse went
+  EXPECT_LT(x, 10.0);
+  EXPECT_EQ(saved_field(1, 6), "0");  // across the view only
+  EXPECT_EQ(saved_field(1, 7), "0");
+  EXPECT_EQ(saved_field(0, 5), "0");
+}
+
 TEST_F(VirtualEditorRun, SpritesLoadOnlyTheirFirstFrame) {
   write("sprites/walk.pcx", read("sprites/default_.pcx"));
   write("sprites/walk.002", read("sprites/default_.pcx"));
