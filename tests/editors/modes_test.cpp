@@ -313,6 +313,20 @@ TEST_F(ToolModes, ChannelMapHeadersShowPicturesFramedByTheStartFlag) {
   EXPECT_EQ(shot.at(638, 400), code_zero);
 }
 
+TEST_F(ToolModes, AClickReleasedWithinOnePumpPassCounts) {
+  // Quick taps, as a touchpad makes them: press and release reach the same
+  // pump pass. Two left taps on the pair (0, 1), one right tap on (0, 2).
+  const ElementSpec cam{{}, ""};
+  Script s;
+  s.line("move 300 80").line("buttons 1\n44 buttons 0").line("buttons 1\n48 buttons 0");
+  s.line("move 500 80").line("buttons 2\n56 buttons 0").line("move 500 81");
+  ASSERT_EQ(run_mode(2, {cam, cam, cam}, s), 0);
+  const std::string saved = read("projects/t/t.col");
+  ASSERT_EQ(saved.size(), 65536u);
+  EXPECT_EQ(saved[1], 2);
+  EXPECT_EQ(saved[2], 11);
+}
+
 TEST_F(ToolModes, ChannelMapOfManyElementsDrawsEveryCell) {
   // 200 elements: cells of 3 x 2 pixels from (20, 40), too small for
   // pictures; the click is on the pair (0, 100).
