@@ -2,7 +2,9 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/state.h"
@@ -103,10 +105,16 @@ void make_icons(Icons& icons, int n, int32_t cell_w, int32_t cell_h) {
   icons.w = cell_w - 2;
   icons.h = cell_h - 2;
   if (cell_w < kMinIconWidth || cell_h < kMinIconHeight) return;
+  std::map<std::pair<int32_t, std::string>, int> made;  // elements of the same kind and aspect share a picture
   for (int e = 0; e < n; ++e) {
     const int32_t kind = picture_kind(project::element_type(e));
     const std::string aspect = project::get_field(e, project::kFieldAspect);
     if (kind == kNoPicture || aspect.empty()) continue;
+    const auto [at, fresh] = made.emplace(std::make_pair(kind, aspect), e);
+    if (!fresh) {
+      icons.pictures[static_cast<size_t>(e)] = icons.pictures[static_cast<size_t>(at->second)];
+      continue;
+    }
     std::vector<uint8_t> pixels;
     if (ui::file_thumbnail(kind, engine::program_path(aspect), icons.w, icons.h, pixels))
       icons.pictures[static_cast<size_t>(e)] = std::move(pixels);
