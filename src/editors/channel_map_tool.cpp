@@ -1,10 +1,18 @@
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/state.h"
 #include "core/text.h"
 #include "editors/tools.h"
+#include "engine/scene3d.h"
+#include "engine/scene_load.h"
+#include "media/bmp.h"
 #include "project/channel_map.h"
 #include "project/records.h"
 #include "project/state.h"
@@ -15,6 +23,7 @@
 #include "ui/files.h"
 #include "ui/panels.h"
 #include "ui/screen.h"
+#include "ui/thumbnails.h"
 
 namespace editors {
 
@@ -62,34 +71,108 @@ struct Grid {
 
 bool supported(int a, int b) { return collides(project::element_type(a)) && collides(project::element_type(b)); }
 
-// An element's icon: its type's colour with the first letter of its name,
-// framed by whether it is on at start.
-void draw_icon(const ui::Rect& r, int e) {
-  const bool on = (project::field_int(e, project::kFieldFlags) & 1) != 0;
-  ui::fill(r, 0);
-  ui::fill({r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, 2 + 36 * (project::element_type(e) % 7) + 5);
-  ui::outline(r, on ? kOnAtStart : kCodeZero);
-  const std::string name = project::get_field(e, project::kFieldName);
-  ui::set_text_colour(255);
-  if (!name.empty()) ui::draw_text_clipped(name.substr(0, 1), r.left + 3, r.top + 2, r.right);
+// The picture kind of an element type's aspect file, or a value no picture
+// is made of (tracks, lights, X models: those keep the letter tile).
+constexpr int32_t kNoPicture = INT32_MIN;
+int32_t picture_kind(int type) {
+  switch (type) {
+    case project::kCamera:   // the camera glyph
+    case project::kShape3d:  // rendered shapes
+    case project::kShadow:
+    case project::kVisual:     // the visual's first frame
+    case project::kFlatShape:  // scaled images
+    case project::kSprite:
+    case project::kFrame:
+    case project::kBackground:
+    case project::kCounter:
+    case project::kBoundary: return type;  // a .3ds model
+    default: return kNoPicture;
+  }
 }
 
-void draw_pair(const Grid& g, int i, int j) {
+// Cells smaller than this (frame included) show a plain colour.
+constexpr int32_t kMinIconWidth = 10, kMinIconHeight = 8;
+
+// The icons of the header cells, made once when the tool starts: the picture
+// inside the frame, or nothing for the letter tile.
+struct Icons {
+  int32_t w = 0, h = 0;  // the picture: the cell less its frame
+  std::vector<std::vector<uint8_t>> pictures;
+};
+
+void make_icons(Icons& icons, int n, int32_t cell_w, int32_t cell_h) {
+  icons.pictures.assign(static_cast<size_t>(n), {});
+  icons.w = cell_w - 2;
+  icons.h = cell_h - 2;
+  if (cell_w < kMinIconWidth || cell_h < kMinIconHeight) return;
+  std::map<std::pair<int32_t, std::string>, int> made;  // elements of the same kind and aspect share a picture
+  for (int e = 0; e < n; ++e) {
+    const int32_t kind = picture_kind(project::element_type(e));
+    const std::string aspect = project::get_field(e, project::kFieldAspect);
+    if (kind == kNoPicture || aspect.empty()) continue;
+    const auto [at, fresh] = made.emplace(std::make_pair(kind, aspect), e);
+    if (!fresh) {
+      icons.pictures[static_cast<size_t>(e)] = icons.pictures[static_cast<size_t>(at->second)];
+      continue;
+    }
+    std::vector<uint8_t> pixels;
+    if (ui::file_thumbnail(kind, engine::program_path(aspect), icons.w, icons.h, pixels))
+      icons.pictures[static_cast<size_t>(e)] = std::move(pixels);
+  }
+}
+
+int32_t type_colour(int e) { return 2 + 36 * (project::element_type(e) % 7) + 5; }
+
+// An element's icon framed by whether it is on at start: its picture, or its
+// type's colour with the first letter of its name; in a cell too small for
+// either, the frame colour alone.
+void draw_icon(const Icons& icons, const ui::Rect& r, int e) {
+  const bool on = (project::field_int(e, project::kFieldFlags) & 1) != 0;
+  const int32_t frame = on ? kOnAtStart : kCodeZero;
+  const int32_t w = r.right - r.left + 1, h = r.bottom - r.top + 1;
+  if (w < 3 || h < 3) {
+    ui::fill(r, frame);
+    return;
+  }
+  const std::vector<uint8_t>& picture = icons.pictures[static_cast<size_t>(e)];
+  if (!picture.empty()) {
+    ui::paste_pixels(r.left + 1, r.top + 1, icons.w, icons.h, picture.data());
+  } else if (w < kMinIconWidth || h < kMinIconHeight) {
+    ui::fill({r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, type_colour(e));
+  } else {
+    ui::fill(r, 0);
+    ui::fill({r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, type_colour(e));
+    const std::string name = project::get_field(e, project::kFieldName);
+    ui::set_text_colour(255);
+    if (!name.empty()) ui::draw_text_clipped(name.substr(0, 1), r.left + 3, r.top + 2, r.right);
+  }
+  ui::outline(r, frame);
+}
+
+// The tool-screen colours of the codes 0..11 (code 0: colour 81).
+using CodeColours = std::array<uint8_t, 12>;
+
+CodeColours code_colours() {
+  CodeColours c{};
+  c[0] = kCodeZero;
+  for (int code = 1; code < 12; ++code)
+    c[static_cast<size_t>(code)] = nearest_tool_colour(project::channel_colour(code));
+  return c;
+}
+
+void draw_pair(const Grid& g, const CodeColours& colours, int i, int j) {
   const ui::Rect r = g.cell(i, j);
   int colour = kNotSupported;
-  if (supported(i, j)) {
-    const int code = project::channel(i, j);
-    colour = code == 0 ? kCodeZero : nearest_tool_colour(project::channel_colour(code));
-  }
+  if (supported(i, j)) colour = colours[static_cast<size_t>(std::clamp(project::channel(i, j), 0, 11))];
   ui::fill({r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, colour);
 }
 
-void draw_map(const Grid& g) {
+void draw_map(const Grid& g, const CodeColours& colours, const Icons& icons) {
   ui::clear_screen();
   for (int i = 0; i < g.n; ++i)
-    for (int j = i + 1; j < g.n; ++j) draw_pair(g, i, j);
-  for (int e = 0; e + 1 < g.n; ++e) draw_icon(g.cell(e, 0), e);
-  for (int e = 1; e < g.n; ++e) draw_icon(g.cell(g.n - 1, e), e);
+    for (int j = i + 1; j < g.n; ++j) draw_pair(g, colours, i, j);
+  for (int e = 0; e + 1 < g.n; ++e) draw_icon(icons, g.cell(e, 0), e);
+  for (int e = 1; e < g.n; ++e) draw_icon(icons, g.cell(g.n - 1, e), e);
 }
 
 std::string status_text(const Grid& g, int32_t x, int32_t y) {
@@ -126,6 +209,9 @@ void channel_map_tool() {
   g.h = ui::kScreenHeight / g.n;
   g.left = (ui::kScreenWidth - g.n * g.w) / 2;
   g.top = (ui::kScreenHeight - g.n * g.h) / 2;
+  const CodeColours colours = code_colours();
+  Icons icons;
+  make_icons(icons, g.n, g.w, g.h);
   ui::wait_begin();
   int32_t cross_x = -1, cross_y = -1;  // fixed by a click on an icon
   int32_t seen_x = -1, seen_y = -1;
@@ -155,7 +241,7 @@ void channel_map_tool() {
       cross_x = x;
       cross_y = y;
     }
-    draw_map(g);
+    draw_map(g, colours, icons);
     ui::line(x, 0, x, ui::kScreenHeight - 1, -255);
     ui::line(0, y, ui::kScreenWidth - 1, y, -255);
     ui::set_text_colour(ui::colour(ui::Colour::message));
@@ -180,6 +266,59 @@ void band_click(int32_t y, int32_t& upper, int32_t& lower) {
   }
 }
 
+namespace {
+
+// The band setter's picture: the image as a run loads it, the note shown
+// when it could not be read.
+struct BackgroundPicture {
+  media::Bitmap image;  // empty when not even the default image could be read
+  std::string note;
+};
+
+BackgroundPicture load_background_picture(const std::string& path) {
+  BackgroundPicture b;
+  const std::string chosen = path.empty() ? std::string(engine::kDefaultBackground3d) : path;
+  if (media::load_bmp(engine::program_path(chosen), b.image) == media::BmpResult::ok) return b;
+  b.image = {};
+  b.note = "Cannot read " + chosen + " as a BMP image: the run shows the default background";
+  if (media::load_bmp(engine::program_path(engine::kDefaultBackground3d), b.image) != media::BmpResult::ok) {
+    b.image = {};
+    b.note = "Cannot read " + chosen + " as a BMP image";
+  }
+  return b;
+}
+
+// The run lays the band around the viewer, repeated `repetitions` times in a
+// full turn. Preview k is the view towards a fifth k of the turn, a quarter
+// turn wide: screen row y shows image row y x height / 480, as the run cuts
+// the band, and the rows outside the band are shown darker.
+void draw_background_preview(const media::Bitmap& image, int32_t preview, int32_t repetitions, int32_t upper,
+                             int32_t lower) {
+  constexpr int64_t kTurn = 4 * ui::kScreenWidth;  // screen columns in a full turn
+  const int32_t w = image.width, h = image.height;
+  if (w <= 0 || h <= 0 || image.pixels.size() < static_cast<size_t>(w) * static_cast<size_t>(h)) return;
+  const int64_t reps = valid_repetitions(repetitions) ? repetitions : 1;
+  const int64_t heading = int64_t{core::wrap_into_range(preview, 0, kPreviews - 1)} * kTurn / kPreviews;
+  std::array<int32_t, ui::kScreenWidth> column{};
+  for (int32_t x = 0; x < ui::kScreenWidth; ++x) {
+    const int64_t at = ((heading + x - ui::kScreenWidth / 2) % kTurn + kTurn) % kTurn;  // 0 .. kTurn - 1
+    column[static_cast<size_t>(x)] = static_cast<int32_t>(at * reps % kTurn * w / kTurn);
+  }
+  uint8_t* s = ui::screen();
+  for (int32_t y = 0; y < ui::kScreenHeight; ++y) {
+    const uint32_t* row = image.pixels.data() +
+                          static_cast<size_t>(int64_t{y} * h / ui::kScreenHeight) * static_cast<size_t>(w);
+    const bool in_band = y >= upper && y <= lower;
+    for (int32_t x = 0; x < ui::kScreenWidth; ++x) {
+      uint32_t p = row[column[static_cast<size_t>(x)]];
+      if (!in_band) p = p >> 1 & 0x7F7F7F;
+      s[y * ui::kScreenWidth + x] = ui::screen_colour(media::red_of(p), media::green_of(p), media::blue_of(p));
+    }
+  }
+}
+
+}  // namespace
+
 bool background_setter() {
   project::Scene& scene = project::state().scene;
   const std::string chosen = ui::picture_file_selector(scene.background, -7, "Select 3D background image");
@@ -196,13 +335,29 @@ bool background_setter() {
     }
   }
   int32_t upper = scene.band_upper, lower = scene.band_lower;
+  const BackgroundPicture picture = load_background_picture(scene.background);
   ui::wait_begin();
   for (bool redraw = true;;) {
     if (redraw) {
       ui::clear_screen();
-      ui::set_text_colour(ui::colour(ui::Colour::message));
-      ui::draw_centred_text("Background preview " + std::to_string(scene.preview + 1) + " (F1/F2)", 320, 240);
-      ui::fill({0, upper, ui::kScreenWidth - 1, lower}, -255);
+      draw_background_preview(picture.image, scene.preview, scene.repetitions, upper, lower);
+      ui::line(0, upper, ui::kScreenWidth - 1, upper, 255);
+      ui::line(0, lower, ui::kScreenWidth - 1, lower, 255);
+      // Two lines of text at the top, or at the bottom when the upper band
+      // row would be under them.
+      const int32_t fh = ui::font_height(), strip = 2 * fh + 4;
+      const int32_t top = upper < strip && lower < ui::kScreenHeight - strip ? ui::kScreenHeight - strip : 0;
+      ui::fill({0, top, ui::kScreenWidth - 1, top + strip - 1}, 0);
+      ui::set_text_colour(255);
+      ui::draw_text("Background preview " + std::to_string(core::wrap_into_range(scene.preview, 0, kPreviews - 1) + 1) +
+                        " of " + std::to_string(kPreviews) + " (F1/F2), band rows " + std::to_string(upper) + " to " +
+                        std::to_string(lower),
+                    4, top + 2);
+      ui::draw_text("Click to move the nearer band row; Esc keeps the band", 4, top + 2 + fh);
+      if (!picture.note.empty()) {
+        ui::fill({0, 240 - fh, ui::kScreenWidth - 1, 240 + fh}, 0);
+        ui::draw_centred_text(picture.note, 320, 240);
+      }
       ui::mark_dirty();
       redraw = false;
     }

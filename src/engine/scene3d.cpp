@@ -41,7 +41,6 @@ namespace {
 
 constexpr float kPositionUnit = 512000.0f;
 constexpr float kFixed = 65536.0f;
-constexpr char kDefaultBackground3d[] = "bckgrnds/bkgr000_.bmp";
 constexpr char kDefaultXModel[] = "xvisuals/default_.x";
 
 int& root(int r) { return state().views.roots[r]; }

@@ -16,6 +16,9 @@ constexpr int kMaxLayers = 16;
 // The 3D-background colour before any brain sets one: the caps keep the
 // hood's own colours and cleared viewports take the scene colour.
 constexpr uint32_t kColourUnset = 0xFFFFFFFFu;
+// The 3D background image of a scene whose settings name none, or one that
+// cannot be read as a BMP image.
+inline constexpr char kDefaultBackground3d[] = "bckgrnds/bkgr000_.bmp";
 
 // Roots, device settings, the 3D background and one renderer object per 3D
 // object of the object table (cameras, lights, 3D shapes, flat shapes,

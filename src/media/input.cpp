@@ -89,7 +89,10 @@ void window_procedure(Input& in, const platform::Message& m) {
       in.pointer_x = in.mouse_x = m.x;
       in.pointer_y = in.mouse_y = m.y;
       break;
-    case MessageKind::Buttons: in.mouse_buttons = m.value; break;
+    case MessageKind::Buttons:
+      in.mouse_presses |= m.value & ~in.mouse_buttons;
+      in.mouse_buttons = m.value;
+      break;
     case MessageKind::Stall:
       platform::advance_clock(static_cast<uint32_t>(m.value) * platform::kTicksPerSecond / 1000);
       break;
@@ -136,7 +139,19 @@ void read_desktop_mouse(Input& in) {
     m.y = fy;
     in.queue.push(m);
   }
-  if (buttons != in.mouse_buttons) {
+  // A click pressed and released since the last pass: the press as a
+  // message of its own, so that it counts as a press (and a recording
+  // replays it).
+  int32_t last = in.mouse_buttons;
+  const int32_t clicked = platform::take_mouse_presses() & ~buttons & ~last & 7;
+  if (clicked != 0) {
+    platform::Message m;
+    m.kind = platform::MessageKind::Buttons;
+    m.value = last | clicked;
+    in.queue.push(m);
+    last |= clicked;
+  }
+  if (buttons != last) {
     platform::Message m;
     m.kind = platform::MessageKind::Buttons;
     m.value = buttons;
@@ -319,6 +334,14 @@ void flush() {
     Input& in = input();
     in.ring_read = in.ring_write;
   }
+  input().mouse_presses = 0;
+}
+
+int32_t take_button_presses() {
+  Input& in = input();
+  const int32_t pressed = in.mouse_presses;
+  in.mouse_presses = 0;
+  return pressed;
 }
 
 }  // namespace media

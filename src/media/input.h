@@ -36,6 +36,7 @@ struct Input {
   bool window_active = true;  // false while the window is minimised or hidden
   int32_t ring_dropped = 0;   // unread key events pushed out of a full ring
   int32_t mouse_x = 0, mouse_y = 0, mouse_buttons = 0;
+  int32_t mouse_presses = 0;                         // buttons that went down since take_button_presses
   int32_t mouse_limit_x = 639, mouse_limit_y = 479;  // the display mode's size - 1
   int32_t pointer_x = 0, pointer_y = 0;              // the last position reported, before clamping
   int32_t presented_x = 0, presented_y = 0;          // the mouse position at the last present
@@ -89,6 +90,9 @@ void wait_release();
 // messages, waits until no key or mouse button is held, and empties the key
 // ring. Only the first pass and the waits count as pump passes.
 void flush();
+// The mouse buttons that went down since the last call (or the last flush),
+// held or released again: a click shorter than a pump pass still counts.
+int32_t take_button_presses();
 
 // The mouse: moves the pointer to (x, y) of the display (headless, the
 // scripted pointer); the display-mode limits apply as at a pump.

@@ -56,6 +56,7 @@ struct State {
   InputScript script;
   bool video = false;
   SDL_Window* window = nullptr;
+  int32_t buttons_pressed = 0;  // mouse buttons that went down since take_mouse_presses
   int lock_fd = -1;
   DeviceObjects device;
   AudioObjects audio;

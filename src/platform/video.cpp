@@ -92,6 +92,11 @@ void poll_messages(MessageQueue& out) {
   while (out.count < MessageQueue::kCapacity - kReservedMessages && SDL_PollEvent(&e)) {
     Message m;
     switch (e.type) {
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) desktop().buttons_pressed |= 1;
+        if (e.button.button == SDL_BUTTON_RIGHT) desktop().buttons_pressed |= 2;
+        if (e.button.button == SDL_BUTTON_MIDDLE) desktop().buttons_pressed |= 4;
+        break;
       case SDL_KEYDOWN: {
         m.kind = MessageKind::KeyDown;
         m.scancode = set1_from_sdl(e.key.keysym.scancode);
@@ -171,6 +176,12 @@ void mouse_state(int32_t& x, int32_t& y, int32_t& buttons) {
   x = mx;
   y = my;
   buttons = ((b & SDL_BUTTON_LMASK) ? 1 : 0) | ((b & SDL_BUTTON_RMASK) ? 2 : 0) | ((b & SDL_BUTTON_MMASK) ? 4 : 0);
+}
+
+int32_t take_mouse_presses() {
+  const int32_t pressed = desktop().buttons_pressed;
+  desktop().buttons_pressed = 0;
+  return pressed;
 }
 
 bool key_held(uint8_t scancode) {

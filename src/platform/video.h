@@ -34,6 +34,9 @@ void cursor_show(bool show);
 // Pointer position in window pixels and the button mask (1 left, 2 right,
 // 4 middle).
 void mouse_state(int32_t& x, int32_t& y, int32_t& buttons);
+// The buttons (same mask) pressed since the last call, held or not: a click
+// released before the pointer is read again still shows here.
+int32_t take_mouse_presses();
 // Held state of the set-1 key codes, read from the desktop.
 bool key_held(uint8_t scancode);
 

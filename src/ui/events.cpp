@@ -44,7 +44,8 @@ Event wait_event(bool box) {
   e.x = in.mouse_x;
   e.y = in.mouse_y;
   e.buttons = in.mouse_buttons;
-  e.pressed = in.mouse_buttons & ~u.last_buttons;
+  // A press seen in this pass counts even when the button is up again.
+  e.pressed = (in.mouse_buttons | media::take_button_presses()) & ~u.last_buttons;
   u.last_buttons = in.mouse_buttons;
   return e;
 }
@@ -70,6 +71,7 @@ void minimise_and_wait() {
     if (media::input_exhausted()) break;
   }
   state().last_buttons = in.mouse_buttons;
+  media::take_button_presses();
   present();
 }
 

@@ -6,16 +6,14 @@
 
 #include "core/files.h"
 #include "core/state.h"
-#include "media/bmp.h"
 #include "media/input.h"
 #include "media/pcx.h"
-#include "media/ppm.h"
 #include "ui/events.h"
 #include "ui/files.h"
-#include "ui/preview_local.h"
 #include "ui/screen.h"
 #include "ui/state_local.h"
 #include "ui/text_fit_local.h"
+#include "ui/thumbnails.h"
 
 namespace ui {
 
@@ -42,59 +40,12 @@ bool text_kind(int32_t kind) { return kind == -2 || kind == -3 || kind == -5 || 
 bool picture_kind(int32_t kind) { return kind == -1 || kind == -7; }
 bool model_kind(int32_t kind) { return kind == 0 || kind == 11 || kind == -4; }
 
-bool ends_with(std::string_view name, std::string_view tail) {
-  if (name.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i) {
-    char c = name[name.size() - tail.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != tail[i]) return false;
-  }
-  return true;
-}
-
-// An image scaled into the cell with its proportions kept, through the
-// interface palette.
-void paste_scaled(const Rect& c, const uint32_t* argb, int32_t w, int32_t h) {
-  if (w <= 0 || h <= 0) return;
-  int32_t dw = kCellWidth, dh = static_cast<int32_t>(int64_t{h} * kCellWidth / w);
-  if (dh > kCellHeight) {
-    dh = kCellHeight;
-    dw = std::max<int32_t>(1, static_cast<int32_t>(int64_t{w} * kCellHeight / h));
-  }
-  dh = std::max(dh, 1);
-  const int32_t x0 = c.left + (kCellWidth - dw) / 2, y0 = c.top + (kCellHeight - dh) / 2;
-  uint8_t* s = screen();
-  for (int32_t y = 0; y < dh; ++y) {
-    const int64_t sy = int64_t{y} * h / dh;
-    for (int32_t x = 0; x < dw; ++x) {
-      const int64_t sx = int64_t{x} * w / dw;
-      const uint32_t p = argb[sy * w + sx];
-      s[(y0 + y) * kScreenWidth + x0 + x] = nearest_colour(static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
-                                                           static_cast<uint8_t>(p));
-    }
-  }
-  mark_dirty();
-}
-
-bool picture_thumbnail(const Rect& c, const std::string& path) {
-  media::Bitmap b;
-  const bool ok = ends_with(path, ".ppm") ? media::load_ppm(path, b) : media::load_bmp(path, b) == media::BmpResult::ok;
-  if (!ok || b.pixels.empty()) return false;
-  paste_scaled(c, b.pixels.data(), b.width, b.height);
-  return true;
-}
-
-bool model_thumbnail(const Rect& c, int32_t kind, const std::string& path) {
-  std::vector<uint8_t> rgba;
-  if (!render_preview(kind, path, kCellWidth, kCellHeight, rgba)) return false;
-  uint8_t* s = screen();
-  for (int32_t y = 0; y < kCellHeight; ++y)
-    for (int32_t x = 0; x < kCellWidth; ++x) {
-      const uint8_t* p = &rgba[(static_cast<size_t>(y) * kCellWidth + static_cast<size_t>(x)) * 4];
-      s[(c.top + y) * kScreenWidth + c.left + x] = nearest_colour(p[0], p[1], p[2]);
-    }
-  mark_dirty();
-  return true;
+// A picture or a rendered model filling the cell (nothing when the file
+// shows nothing).
+void file_cell(const Rect& c, int32_t kind, const std::string& path) {
+  std::vector<uint8_t> pixels;
+  if (file_thumbnail(kind, path, kCellWidth, kCellHeight, pixels))
+    paste_pixels(c.left, c.top, kCellWidth, kCellHeight, pixels.data());
 }
 
 bool text_thumbnail(const Rect& c, const std::string& path) {
@@ -190,10 +141,8 @@ struct Picker {
         // The name of the file being drawn, so that one that breaks the
         // drawing is named after a crash.
         core::write_file_atomic(crashed, name + "\r\n");
-        if (picture_kind(kind))
-          picture_thumbnail(c, path);
-        else if (model_kind(kind))
-          model_thumbnail(c, kind, path);
+        if (picture_kind(kind) || model_kind(kind))
+          file_cell(c, kind, path);
         else if (text_kind(kind))
           text_thumbnail(c, path);
         core::remove_file(crashed);

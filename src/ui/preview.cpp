@@ -1,5 +1,6 @@
-// Rendered thumbnails of 3D files for the picture file selector: a model
-// (.3ds), the first frame of a visual (.v3d) and a camera (.03d), drawn with
+// Rendered thumbnails of 3D files for the picture file selector and the
+// channel map: a model (.3ds), a 3D shape (.a3d), the first frame of a
+// visual (.v3d) and a camera (.03d), drawn with
 // the scene graph into the frame and read back. The preview builds its own
 // root frame and removes everything it made, so a scene that is being run
 // stays as it was.
@@ -13,6 +14,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "media/model3ds.h"
+#include "media/shape_file.h"
 #include "media/visual_file.h"
 #include "media/visual_model.h"
 #include "platform/gl_device.h"
@@ -71,6 +73,13 @@ bool load_parts(int32_t kind, const std::string& path, int32_t frame, std::vecto
   if (kind == -4 || kind == 12) {
     Part p;
     if (media::load_3ds_model(path, "", p.model) != media::ModelSource::file) return false;
+    parts.push_back(std::move(p));
+  } else if (kind == 1 || kind == 3) {
+    media::Shape shape;
+    if (!media::read_shape(path, shape)) return false;
+    Part p;
+    p.model = media::shape_model(shape.vertices, shape.faces, shape.tiles);
+    if (p.model.empty()) return false;
     parts.push_back(std::move(p));
   } else if (kind == 11) {
     media::Visual visual;

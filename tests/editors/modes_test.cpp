@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -53,12 +54,13 @@ enum Nav { kF1 = 59, kF3 = 61, kF4 = 62, kEnd = 79, kRight = 77, kDown = 80, kPa
 class ToolModes : public testing_support::HeadlessRun {
  protected:
   // Writes the project and runs `mode` on `element` with the script.
-  int run_mode(int mode, const std::vector<ElementSpec>& elements, const Script& script, int element = 0) {
+  int run_mode(int mode, const std::vector<ElementSpec>& elements, const Script& script, int element = 0,
+               const std::string& extra = "") {
     write_project(elements);
     write("runmode.ini",
           "projects/t/t.prj\r\n" + std::to_string(mode) + "\r\n" + std::to_string(element) + "\r\n0\r\n0\r\n");
     write("in.txt", script.text());
-    return quill("--headless --messages m.jsonl --input-script in.txt");
+    return quill("--headless --messages m.jsonl --input-script in.txt" + extra);
   }
   // The brain section of element e in the saved project.
   std::string section(int e) {
@@ -239,6 +241,188 @@ TEST_F(ToolModes, ACancelledBackgroundSaysNothingAndSavesNothing) {
   ASSERT_EQ(run_mode(15, {{{}, ""}}, Script()), 0);
   EXPECT_FALSE(exists("data/tarvo.ini"));
   EXPECT_FALSE(exists("projects/t/t.col"));
+}
+
+// The screenshot's colour at (x, y) as 0xRRGGBB, and the distinct colours
+// of a rectangle with the share of the commonest.
+struct Shot {
+  int w = 0, h = 0;
+  std::vector<uint8_t> rgba;
+  uint32_t at(int x, int y) const {
+    const uint8_t* p = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
+    return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+  }
+  void colours(int x0, int y0, int x1, int y1, size_t& distinct, double& commonest) const {
+    std::vector<uint32_t> all;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) all.push_back(at(x, y));
+    std::sort(all.begin(), all.end());
+    distinct = 0;
+    size_t most = 0;
+    for (size_t i = 0, run = 0; i < all.size(); ++i) {
+      run = i > 0 && all[i] == all[i - 1] ? run + 1 : 1;
+      if (run == 1) ++distinct;
+      most = std::max(most, run);
+    }
+    commonest = all.empty() ? 0 : static_cast<double>(most) / static_cast<double>(all.size());
+  }
+};
+
+// True when 0xRRGGBB is within `d` of (r, g, b) in every channel.
+bool near(uint32_t c, int r, int g, int b, int d = 48) {
+  return std::abs(static_cast<int>(c >> 16 & 255) - r) <= d && std::abs(static_cast<int>(c >> 8 & 255) - g) <= d &&
+         std::abs(static_cast<int>(c & 255) - b) <= d;
+}
+
+TEST_F(ToolModes, ChannelMapHeadersShowPicturesFramedByTheStartFlag) {
+  // A camera on at start, the installed visual and a visual whose file is
+  // missing, both off: cells of 213 x 160 from (0, 0).
+  const std::vector<ElementSpec> elements{
+      {{{33, "1"}}, ""},
+      {{{1, "Box"}, {2, "./visuals/default_.v3d"}, {33, "0"}, {36, "11"}}, ""},
+      {{{1, "Gone"}, {2, "./visuals/missing.v3d"}, {33, "0"}, {36, "11"}}, ""},
+  };
+  ASSERT_EQ(run_mode(2, elements, Script().line("move 600 100"), 0, " --screenshot s.png"), 0);
+  Shot shot;
+  ASSERT_TRUE(screenshot("s.png", shot.w, shot.h, shot.rgba));
+  ASSERT_EQ(shot.w, 640);
+  ASSERT_EQ(shot.h, 480);
+  size_t distinct = 0;
+  double commonest = 0;
+  // The visual's rendered preview in its row header (1, 0) and its column
+  // header (2, 1): a shape on a background, not one flat colour.
+  for (const int x0 : {0, 213}) {
+    const int y0 = x0 == 0 ? 160 : 320;
+    shot.colours(x0 + 3, y0 + 3, x0 + 209, y0 + 156, distinct, commonest);
+    EXPECT_GE(distinct, 3u) << x0;
+    EXPECT_LT(commonest, 0.95) << x0;
+  }
+  // Off at start: framed in the colour of code 0 (81), which fills the pair
+  // (0, 1); the camera on at start is framed otherwise. (The crossing lines
+  // may run along x 0 or 600 and y 0 or 100.)
+  const uint32_t code_zero = shot.at(320, 50);
+  EXPECT_EQ(shot.at(212, 240), code_zero);
+  EXPECT_EQ(shot.at(100, 319), code_zero);
+  EXPECT_EQ(shot.at(300, 479), code_zero);
+  EXPECT_NE(shot.at(100, 159), code_zero);
+  EXPECT_NE(shot.at(212, 50), code_zero);
+  // The missing file keeps the letter tile: mostly its type's colour.
+  shot.colours(429, 323, 635, 440, distinct, commonest);
+  EXPECT_GT(commonest, 0.9);
+  EXPECT_NE(shot.at(530, 400), 0u);
+  EXPECT_EQ(shot.at(638, 400), code_zero);
+}
+
+TEST_F(ToolModes, AClickReleasedWithinOnePumpPassCounts) {
+  // Quick taps, as a touchpad makes them: press and release reach the same
+  // pump pass. Two left taps on the pair (0, 1), one right tap on (0, 2).
+  const ElementSpec cam{{}, ""};
+  Script s;
+  s.line("move 300 80").line("buttons 1\n44 buttons 0").line("buttons 1\n48 buttons 0");
+  s.line("move 500 80").line("buttons 2\n56 buttons 0").line("move 500 81");
+  ASSERT_EQ(run_mode(2, {cam, cam, cam}, s), 0);
+  const std::string saved = read("projects/t/t.col");
+  ASSERT_EQ(saved.size(), 65536u);
+  EXPECT_EQ(saved[1], 2);
+  EXPECT_EQ(saved[2], 11);
+}
+
+TEST_F(ToolModes, ChannelMapOfManyElementsDrawsEveryCell) {
+  // 200 elements: cells of 3 x 2 pixels from (20, 40), too small for
+  // pictures; the click is on the pair (0, 100).
+  std::vector<ElementSpec> elements(200, ElementSpec{{{2, "./visuals/default_.v3d"}, {36, "11"}}, ""});
+  Script s;
+  s.click(321, 40).line("move 10 10");
+  ASSERT_EQ(run_mode(2, elements, s), 0);
+  const std::string saved = read("projects/t/t.col");
+  ASSERT_EQ(saved.size(), 65536u);
+  EXPECT_EQ(saved[100], 1);
+}
+
+// A 24-bit bitmap of w x h pixels, colour(x, y) as 0xRRGGBB.
+template <typename Colour>
+std::string bmp24(int w, int h, Colour colour) {
+  const int stride = (w * 3 + 3) / 4 * 4;
+  std::string b(54 + static_cast<size_t>(stride) * static_cast<size_t>(h), '\0');
+  auto put = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i) & 255);
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, static_cast<uint32_t>(b.size()));
+  put(10, 54);
+  put(14, 40);
+  put(18, static_cast<uint32_t>(w));
+  put(22, static_cast<uint32_t>(h));
+  b[26] = 1;
+  b[28] = 24;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t c = colour(x, y);
+      const size_t at = 54 + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 3;
+      b[at] = static_cast<char>(c & 255);
+      b[at + 1] = static_cast<char>(c >> 8 & 255);
+      b[at + 2] = static_cast<char>(c >> 16 & 255);
+    }
+  return b;
+}
+
+class BackgroundSetter : public ToolModes {
+ protected:
+  // Chooses bckgrnds/`name` (the third picture after the two installed
+  // ones), keeps the repetition count, then clicks row 99 of the band setter.
+  int choose(const std::string& name) {
+    write_project({{{}, ""}});
+    std::string prj = read("projects/t/t.prj");
+    prj.replace(prj.find("\r\n|1|\r\n"), 7, "\r\n./bckgrnds/bkgr000_.bmp|1|\r\n");
+    write("projects/t/t.prj", prj);
+    write("runmode.ini", "projects/t/t.prj\r\n15\r\n0\r\n0\r\n0\r\n");
+    EXPECT_LT(std::string("bkgr001_.bmp"), name);
+    Script s;
+    s.click(520, 140).key(kEnter).key(60).click(320, 99).line("move 630 470");
+    write("in.txt", s.text());
+    return quill("--headless --messages m.jsonl --input-script in.txt --screenshot s.png");
+  }
+  int32_t scene_word(int k) {
+    const std::string col = read("projects/t/t.col");
+    if (col.size() != 65536) return -1;
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(col[65036 + static_cast<size_t>(4 * k + i)]);
+    return static_cast<int32_t>(v);
+  }
+};
+
+TEST_F(BackgroundSetter, TheBandPreviewShowsTheImageRows) {
+  // Four stripes of 12 rows: each covers 120 rows of the 480-row preview.
+  write("bckgrnds/stripes.bmp", bmp24(64, 48, [](int, int y) {
+          const uint32_t stripes[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+          return stripes[y / 12];
+        }));
+  ASSERT_EQ(choose("stripes.bmp"), 0);
+  EXPECT_EQ(scene_word(1), 100);  // the upper row: the click row + 1
+  EXPECT_EQ(scene_word(2), 479);
+  EXPECT_EQ(scene_word(3), 1);  // F2
+  Shot shot;
+  ASSERT_TRUE(screenshot("s.png", shot.w, shot.h, shot.rgba));
+  ASSERT_EQ(shot.w, 640);
+  for (const int x : {5, 200, 600}) {  // the pointer rests at (320, 99)
+    EXPECT_TRUE(near(shot.at(x, 180), 0, 255, 0)) << x << " " << std::hex << shot.at(x, 180);
+    EXPECT_TRUE(near(shot.at(x, 300), 0, 0, 255)) << x << " " << std::hex << shot.at(x, 300);
+    EXPECT_TRUE(near(shot.at(x, 420), 255, 255, 255)) << x << " " << std::hex << shot.at(x, 420);
+    // In the band and above it, darker.
+    EXPECT_TRUE(near(shot.at(x, 105), 255, 0, 0)) << x << " " << std::hex << shot.at(x, 105);
+    EXPECT_TRUE(near(shot.at(x, 60), 128, 0, 0)) << x << " " << std::hex << shot.at(x, 60);
+  }
+  // The upper band row is drawn across the full width.
+  for (const int x : {0, 200, 639}) EXPECT_TRUE(near(shot.at(x, 100), 255, 255, 255, 16)) << x;
+}
+
+TEST_F(BackgroundSetter, AnUnreadableImageStillSetsTheBand) {
+  write("bckgrnds/broken.bmp", "BM not a bitmap");
+  ASSERT_EQ(choose("broken.bmp"), 0);
+  EXPECT_EQ(scene_word(1), 100);
+  EXPECT_EQ(scene_word(2), 479);
+  EXPECT_NE(read("projects/t/t.prj").find("bckgrnds/broken.bmp"), std::string::npos);
 }
 
 class Renaming : public ToolModes {

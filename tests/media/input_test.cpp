@@ -229,3 +229,22 @@ TEST_F(GlobalInput, FlushCountsPassesOnlyWhileItWaits) {
 }
 
 }  // namespace
+
+TEST_F(GlobalInput, AButtonPressedAndReleasedInOnePassStillCounts) {
+  auto buttons = [](int32_t mask) {
+    Message m;
+    m.kind = MessageKind::Buttons;
+    m.value = mask;
+    media::window_procedure(media::input(), m);
+  };
+  buttons(1);
+  buttons(0);
+  buttons(2);
+  EXPECT_EQ(media::input().mouse_buttons, 2);
+  EXPECT_EQ(media::take_button_presses(), 3);
+  EXPECT_EQ(media::take_button_presses(), 0);  // taken once
+  buttons(2);                                  // still held: no new press
+  EXPECT_EQ(media::take_button_presses(), 0);
+  buttons(6);
+  EXPECT_EQ(media::take_button_presses(), 4);
+}

@@ -2,6 +2,7 @@
 // tool screen as the display shows it (boxes, the stretched present).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -10,12 +11,15 @@
 #include "media/config.h"
 #include "media/device.h"
 #include "media/model3ds.h"
+#include "media/pcx.h"
+#include "media/shape_file.h"
 #include "platform/gl_device.h"
 #include "platform/scene.h"
 #include "platform/video.h"
 #include "support/temp_folder.h"
 #include "ui/files.h"
 #include "ui/preview_local.h"
+#include "ui/thumbnails.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -133,6 +137,53 @@ TEST_F(Display, ModelsVisualsAndCamerasRenderTheirThumbnails) {
   // What the scene held before is still there.
   EXPECT_TRUE(platform::frame_valid(before));
   platform::frame_delete(before);
+}
+
+TEST_F(Display, ThumbnailsOfShapesAndImagesFitTheirSize) {
+  start(1);
+  core::make_folders(dir + "3dshapes");
+  ASSERT_TRUE(media::save_shape(dir + "3dshapes/box.a3d", media::box_shape(1000, 500, 800, 0xFFFFFF, false)));
+  std::vector<uint8_t> pixels;
+  ASSERT_TRUE(ui::file_thumbnail(1, dir + "3dshapes/box.a3d", 40, 30, pixels));
+  ASSERT_EQ(pixels.size(), 40u * 30);
+  EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels[0]), 40 * 30);
+  // A 4 x 2 picture, left half colour 1 and right half colour 2, in a
+  // 40 x 10 thumbnail: 20 x 10 in the middle, colour 0 either side.
+  media::Palette palette{};
+  palette[1] = {255, 0, 0};
+  palette[2] = {0, 0, 255};
+  const std::vector<uint8_t> image{1, 1, 2, 2, 1, 1, 2, 2};
+  ASSERT_TRUE(media::write_pcx(dir + "two.pcx", 4, 2, image, palette));
+  ASSERT_TRUE(ui::file_thumbnail(5, dir + "two.pcx", 40, 10, pixels));
+  ASSERT_EQ(pixels.size(), 40u * 10);
+  EXPECT_EQ(pixels[5 * 40 + 5], 0);
+  EXPECT_EQ(pixels[5 * 40 + 35], 0);
+  EXPECT_NE(pixels[5 * 40 + 12], 0);
+  EXPECT_NE(pixels[5 * 40 + 12], pixels[5 * 40 + 27]);
+  EXPECT_EQ(pixels[0 * 40 + 12], pixels[9 * 40 + 12]);
+  // Nothing to show: pixels untouched.
+  ASSERT_TRUE(core::write_file_atomic(dir + "junk.pcx", "no picture"));
+  const std::vector<uint8_t> before = pixels;
+  EXPECT_FALSE(ui::file_thumbnail(5, dir + "junk.pcx", 40, 10, pixels));
+  EXPECT_FALSE(ui::file_thumbnail(-1, dir + "junk.pcx", 40, 10, pixels));
+  EXPECT_FALSE(ui::file_thumbnail(1, dir + "missing.a3d", 40, 10, pixels));
+  EXPECT_FALSE(ui::file_thumbnail(9, dir + "two.pcx", 40, 10, pixels));
+  EXPECT_FALSE(ui::file_thumbnail(5, dir + "two.pcx", 0, 10, pixels));
+  EXPECT_FALSE(ui::file_thumbnail(5, dir + "two.pcx", 641, 10, pixels));
+  EXPECT_EQ(pixels, before);
+#ifdef QUILL_TESTDATA
+  // Every shared sample image either makes a thumbnail of the asked size
+  // or is refused.
+  for (const char* folder : {"/bmp/", "/pcx/"}) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(std::string(QUILL_TESTDATA) + folder, ec)) {
+      pixels.clear();
+      if (ui::file_thumbnail(folder[1] == 'b' ? -1 : 5, e.path().string(), 3, 2, pixels)) {
+        EXPECT_EQ(pixels.size(), 6u) << e.path();
+      }
+    }
+  }
+#endif
 }
 
 TEST_F(Display, TheSharedModelSamplesRenderOrAreRefused) {
