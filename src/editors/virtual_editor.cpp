@@ -301,7 +301,8 @@ class Editor {
   bool mouse() {
     const media::Input& in = media::input();
     const int32_t x = in.mouse_x, y = in.mouse_y, buttons = in.mouse_buttons;
-    const int32_t pressed = buttons & ~last_buttons_;
+    // A click shorter than a pump pass still counts as a press.
+    const int32_t pressed = (buttons | media::take_button_presses()) & ~last_buttons_;
     const int mods = media::modifiers();
     bool leave = false;
     if (pressed) {

@@ -69,9 +69,7 @@ std::string in_program(const std::string& name, const std::string& program_folde
   return folder + (name.rfind("./", 0) == 0 ? name.substr(2) : name);
 }
 
-uint32_t rgba_of(const VisualPart& p) {
-  return 0xFF000000u | uint32_t{p.blue} << 16 | uint32_t{p.green} << 8 | p.red;
-}
+uint32_t rgba_of(const VisualPart& p) { return 0xFF000000u | uint32_t{p.blue} << 16 | uint32_t{p.green} << 8 | p.red; }
 
 }  // namespace
 

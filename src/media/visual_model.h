@@ -53,8 +53,9 @@ core::Model visual_frame_model(const VisualFrame& frame, const std::string& prog
 
 // Textures of the model's materials (BMP files; for a transparent part the
 // name ends in "|" and pure black is keyed out, a "|" being no part of any
-// name a visual can hold) created in the scene and put on the mesh's groups. `made` maps a name to its texture and keeps textures made before,
-// -1 for one that could not be read; the caller deletes what it holds.
+// name a visual can hold) created in the scene and put on the mesh's groups.
+// `made` maps a name to its texture and keeps textures made before, -1 for
+// one that could not be read; the caller deletes what it holds.
 void apply_visual_textures(int mesh, const core::Model& model, std::map<std::string, int>& made);
 
 }  // namespace media

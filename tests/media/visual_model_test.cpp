@@ -138,8 +138,8 @@ TEST(VisualModel, AroundWrapsPutTheSeamBehindAndNoTriangleAcrossIt) {
   m = shared_cube();
   media::map_part_texture(m, part(2, 3, 3));
   for (size_t i = 0; i < m.positions.size(); ++i) {
-    EXPECT_EQ(m.uvs[i].u > 0.5f, m.positions[i].x > 0) << i;
-    EXPECT_EQ(m.uvs[i].v < 0.5f, m.positions[i].y > 0) << i;
+    EXPECT_EQ((m.uvs[i].u > 0.5f), (m.positions[i].x > 0)) << i;
+    EXPECT_EQ((m.uvs[i].v < 0.5f), (m.positions[i].y > 0)) << i;
   }
 }
 
