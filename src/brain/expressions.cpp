@@ -8,6 +8,7 @@
 //   3. then the operators, one precedence level at a time (/ * - + = <> < >
 //      <= >= or and xor), each level from left to right.
 // Every call and every operator leaves its result in a fresh temporary slot.
+#include <array>
 #include <cstring>
 
 #include "brain/arith.h"
@@ -27,26 +28,35 @@ constexpr int kMaxNesting = 200;
 // Items of one statement; far more than the 1024 temporaries allow to use.
 constexpr size_t kMaxNodes = 65536;
 
+// What a character of the statement form is to the parser: an operator
+// (its BinOp), a bracket or comma, or part of an operand.
+constexpr int8_t kBracket = -2, kOperand = -1;
+constexpr std::array<int8_t, 256> kCharClass = [] {
+  std::array<int8_t, 256> t{};
+  t.fill(kOperand);
+  const auto set = [&t](char c, int v) { t[static_cast<unsigned char>(c)] = static_cast<int8_t>(v); };
+  set('/', int(BinOp::kDiv));
+  set('*', int(BinOp::kMul));
+  set('-', int(BinOp::kSub));
+  set('+', int(BinOp::kAdd));
+  set('=', int(BinOp::kEq));
+  set(kNotEqual, int(BinOp::kNe));
+  set('<', int(BinOp::kLt));
+  set('>', int(BinOp::kGt));
+  set(kLessEqual, int(BinOp::kLe));
+  set(kGreaterEqual, int(BinOp::kGe));
+  set(kOr, int(BinOp::kOr));
+  set(kAnd, int(BinOp::kAnd));
+  set(kXor, int(BinOp::kXor));
+  for (char c : {'(', ')', '[', ']', ','}) set(c, kBracket);
+  return t;
+}();
+int char_class(char c) { return kCharClass[static_cast<unsigned char>(c)]; }
 int op_of(char c) {
-  switch (c) {
-    case '/': return int(BinOp::kDiv);
-    case '*': return int(BinOp::kMul);
-    case '-': return int(BinOp::kSub);
-    case '+': return int(BinOp::kAdd);
-    case '=': return int(BinOp::kEq);
-    case kNotEqual: return int(BinOp::kNe);
-    case '<': return int(BinOp::kLt);
-    case '>': return int(BinOp::kGt);
-    case kLessEqual: return int(BinOp::kLe);
-    case kGreaterEqual: return int(BinOp::kGe);
-    case kOr: return int(BinOp::kOr);
-    case kAnd: return int(BinOp::kAnd);
-    case kXor: return int(BinOp::kXor);
-    default: return -1;
-  }
+  const int k = char_class(c);
+  return k >= 0 ? k : -1;
 }
-bool is_op(char c) { return op_of(c) >= 0; }
-bool is_bracket(char c) { return c == '(' || c == ')' || c == '[' || c == ']' || c == ','; }
+bool is_op(char c) { return char_class(c) >= 0; }
 
 // ---- parsing ---------------------------------------------------------------
 
@@ -88,7 +98,7 @@ int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
     n.children.push_back(inner);
   } else {
     const size_t a = pos;
-    while (pos < s.size() && !is_op(s[pos]) && !is_bracket(s[pos])) ++pos;
+    while (pos < s.size() && char_class(s[pos]) == kOperand) ++pos;
     n.text = s.substr(a, pos - a);
     if (pos < s.size() && s[pos] == '(') {
       if (n.text.empty()) fail(c, msg::kSquareBrackets);
@@ -261,6 +271,7 @@ Operand item_value(const Context& c, int node) {
 }
 
 Operand apply_ops(Context& c, int expr) {
+  if (c.exprs[expr].ops.empty()) return item_value(c, c.exprs[expr].items[0]);
   // Copies: the lists are rewritten level by level.
   SmallVec<Operand, 8> vals;
   for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
@@ -417,7 +428,8 @@ Operand classify(const Context& c, std::string_view text, bool neg, std::string_
     return o;
   }
   for (const Variable& var : c.ws->vars)
-    if (var.name == text) {
+    if (var.name.size() == text.size() && var.name[0] == text[0] &&
+        std::memcmp(var.name.data(), text.data(), text.size()) == 0) {
       o.type = Operand::kVar;
       o.v = var.offset;
       return o;

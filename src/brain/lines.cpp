@@ -46,21 +46,6 @@ bool opens_operand(char c) {
 
 }  // namespace
 
-bool ends_with(std::string_view s, std::string_view tail) {
-  if (s.size() < tail.size()) return false;
-  const size_t off = s.size() - tail.size();
-  for (size_t i = 0; i < tail.size(); ++i)
-    if (s[off + i] != tail[i]) return false;
-  return true;
-}
-
-bool starts_with(std::string_view s, std::string_view head) {
-  if (s.size() < head.size()) return false;
-  for (size_t i = 0; i < head.size(); ++i)
-    if (s[i] != head[i]) return false;
-  return true;
-}
-
 std::string_view trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
@@ -116,21 +101,49 @@ int header_kind(std::string_view text) {
   return k > 0 ? k : 0;
 }
 
+namespace {
+
+// A word operator (" and ", " or ", " xor ") begins at the blank at i.
+bool word_operator_at(std::string_view text, size_t i) {
+  const std::string_view rest = text.substr(i + 1);
+  switch (rest[0]) {
+    case 'a': return starts_with(rest, "and ");
+    case 'o': return starts_with(rest, "or ");
+    case 'x': return starts_with(rest, "xor ");
+    default: return false;
+  }
+}
+
+// The two-character comparisons that the statement form shortens.
+bool comparison_pair(char a, char b) {
+  switch (a) {
+    case '<': return b == '=' || b == '>';
+    case '>': return b == '<' || b == '=';
+    case '=': return b == '<' || b == '>';
+    default: return false;
+  }
+}
+
+}  // namespace
+
 void statement_form(std::string_view text, std::string& out, std::string* first3) {
   // ") editor" endings and the word operators rewrite a copy of the text,
   // one after the other (a first pass finds out whether there are any);
   // most lines have neither and are read as they stand.
-  bool words[3] = {};
-  for (size_t i = 0; i + 1 < text.size(); ++i)
-    if (text[i] == ' ') {
-      const std::string_view rest = text.substr(i + 1);
-      words[0] |= starts_with(rest, "and ");
-      words[1] |= starts_with(rest, "or ");
-      words[2] |= starts_with(rest, "xor ");
-    }
+  bool any_word = false;
+  for (size_t i = 0; i + 1 < text.size() && !any_word; ++i)
+    if (text[i] == ' ') any_word = word_operator_at(text, i);
   std::string_view s = text;
   std::string copy;
-  if (words[0] || words[1] || words[2] || ends_with(text, ") editor")) {
+  if (any_word || ends_with(text, ") editor")) {
+    bool words[3] = {};
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+      if (text[i] == ' ') {
+        const std::string_view rest = text.substr(i + 1);
+        words[0] |= starts_with(rest, "and ");
+        words[1] |= starts_with(rest, "or ");
+        words[2] |= starts_with(rest, "xor ");
+      }
     copy.assign(text);
     if (ends_with(copy, ") editor")) replace_all(copy, ") editor", ")");
     if (words[0]) replace_all(copy, " and ", std::string_view(&kAnd, 1));
@@ -142,21 +155,24 @@ void statement_form(std::string_view text, std::string& out, std::string* first3
   out.resize(s.size());
   char* o = out.data();
   size_t n = 0;
-  bool angles = false;
+  bool pairs = false;  // some two-character comparison is written
   for (char c : s) {
     if (c == ' ') continue;
-    if (c == '-' && n > 0) {
-      if (o[n - 1] == '#') {
-        o[n - 1] = kBackRef;
-        continue;
+    if (n > 0) {
+      const char last = o[n - 1];
+      if (c == '-') {
+        if (last == '#') {
+          o[n - 1] = kBackRef;
+          continue;
+        }
+        if (opens_operand(last)) c = kUnaryMinus;
       }
-      if (opens_operand(o[n - 1])) c = kUnaryMinus;
+      pairs |= comparison_pair(last, c);
     }
-    angles |= c == '<' || c == '>';
     o[n++] = c;
   }
   out.resize(n);
-  if (!angles) return;
+  if (!pairs) return;
   replace_all(out, "<=", std::string_view(&kLessEqual, 1));
   replace_all(out, "=<", std::string_view(&kLessEqual, 1));
   replace_all(out, "<>", std::string_view(&kNotEqual, 1));
@@ -171,8 +187,10 @@ std::string statement_form(std::string_view text, std::string* first3) {
   return out;
 }
 
-bool brackets_balanced(std::string_view s) {
-  // The open brackets, as a stack of bits (1 for "["), in words of 64.
+namespace {
+
+// Any depth: the open brackets as a stack of bits (1 for "["), in words of 64.
+bool deep_brackets_balanced(std::string_view s) {
   uint64_t fixed[4] = {};
   std::vector<uint64_t> more;
   size_t depth = 0;
@@ -188,6 +206,27 @@ bool brackets_balanced(std::string_view s) {
       --depth;
       const uint64_t w = depth / 64 < 4 ? fixed[depth / 64] : more[depth / 64 - 4];
       if (((w >> (depth % 64)) & 1) != (c == ']' ? 1u : 0u)) return false;
+    }
+  }
+  return depth == 0;
+}
+
+}  // namespace
+
+bool brackets_balanced(std::string_view s) {
+  // The open brackets as a stack of bits (1 for "["); a line that nests
+  // deeper than 64 takes the general way.
+  uint64_t stack = 0;
+  size_t depth = 0;
+  for (const char c : s) {
+    if (c == '(' || c == '[') {
+      if (depth == 64) return deep_brackets_balanced(s);
+      stack = (stack << 1) | (c == '[' ? 1u : 0u);
+      ++depth;
+    } else if (c == ')' || c == ']') {
+      if (depth == 0 || (stack & 1u) != (c == ']' ? 1u : 0u)) return false;
+      stack >>= 1;
+      --depth;
     }
   }
   return depth == 0;

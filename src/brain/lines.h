@@ -57,8 +57,20 @@ bool brackets_balanced(std::string_view s);
 // into the characters a user wrote).
 std::string readable(std::string_view s);
 
-// Lines ending with CR LF; the last line may lack them.
-bool ends_with(std::string_view s, std::string_view tail);
-bool starts_with(std::string_view s, std::string_view head);
+// Plain byte comparisons at either end (in line: the compiler asks them of
+// every line).
+inline bool ends_with(std::string_view s, std::string_view tail) {
+  if (s.size() < tail.size()) return false;
+  const size_t off = s.size() - tail.size();
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (s[off + i] != tail[i]) return false;
+  return true;
+}
+inline bool starts_with(std::string_view s, std::string_view head) {
+  if (s.size() < head.size()) return false;
+  for (size_t i = 0; i < head.size(); ++i)
+    if (s[i] != head[i]) return false;
+  return true;
+}
 
 }  // namespace brain

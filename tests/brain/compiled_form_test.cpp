@@ -51,9 +51,9 @@ struct Writer {
     return one(names);
   }
   std::string constant() {
-    static const char* const fixed[] = {"0",     "1",    "7",      "2147483647", "4294967296", "0x1F",
-                                        "0XfF",  "1.5mt", "0.25MT", "90dg",       "3.333ms",    "60rm",
-                                        "12.mt", "0.001mt", "99999999999"};
+    static const char* const fixed[] = {"0",       "1",    "7",     "2147483647", "4294967296",
+                                        "0x1F",    "0XfF", "1.5mt", "0.25MT",     "90dg",
+                                        "3.333ms", "60rm", "12.mt", "0.001mt",    "99999999999"};
     return chance(60) ? std::to_string(pick(5000)) : one(fixed);
   }
   std::string element() {
@@ -95,8 +95,8 @@ struct Writer {
     }
   }
   std::string expr(int depth) {
-    static const char* const ops[] = {"/", "*", "-", "+", "<>", "<", ">", "<=", ">=", " or ", " and ", " xor ",
-                                      "=<", "=>", "><", "&", " OR ", " And "};
+    static const char* const ops[] = {"/",    "*",     "-",     "+",  "<>", "<",  ">", "<=",   ">=",
+                                      " or ", " and ", " xor ", "=<", "=>", "><", "&", " OR ", " And "};
     std::string e = leaf(depth);
     for (int n = pick(4); n > 0; --n) e += pad() + one(ops) + pad() + leaf(depth);
     return e;
@@ -112,13 +112,13 @@ struct Writer {
 
   // Mostly sound lines; now and then one that fails in its own way.
   std::string broken() {
-    static const char* const lines[] = {"a = = 3",      "a = (3",         "a = [3",          "a = nosuch(1)",
-                                        "a = abs(1, 2)", "b = 3 +",        "7 = a",           "a = 1 2",
-                                        "goto nowhere", "goto averyveryverylonglabel", "endif", "else",
-                                        "a = abs(]",    "a = element - 1", "a = \"s\" + 1",   "a = -element",
-                                        "c = 1",        "a = sum(1,)",     "a = [1]2",        "a = x(",
-                                        "if",           "a = b(1)",        "a = abs 1",       "a = 1 and",
-                                        "a = 0x",        "a = 1e5",         "a = 3 + 0x1g",    "element = 1"};
+    static const char* const lines[] = {
+        "a = = 3",      "a = (3",       "a = [3",      "a = nosuch(1)",   "a = abs(1, 2)",
+        "b = 3 +",      "7 = a",        "a = 1 2",     "goto nowhere",    "goto averyveryverylonglabel",
+        "endif",        "else",         "a = abs(]",   "a = element - 1", "a = \"s\" + 1",
+        "a = -element", "c = 1",        "a = sum(1,)", "a = [1]2",        "a = x(",
+        "if",           "a = b(1)",     "a = abs 1",   "a = 1 and",       "a = 0x",
+        "a = 1e5",      "a = 3 + 0x1g", "element = 1"};
     return one(lines);
   }
 
@@ -163,7 +163,7 @@ struct Writer {
     }
   }
   std::string brain() {
-    static const char* const decls[] = {"var a", "VAR b = 3", "var speed=1.5mt", "var Heat ; hot",
+    static const char* const decls[] = {"var a",   "VAR b = 3",    "var speed=1.5mt",  "var Heat ; hot",
                                         "var x_1", "userele VAR9", "userint score = 7"};
     for (const char* d : decls) out += std::string(d) + "\r\n";
     statements(5 + pick(25), 0);
