@@ -80,13 +80,18 @@ bool is_op(char c) { return char_class(c) >= 0; }
 
 int parse_expr(Context& c, size_t& pos, int depth, bool in_args);
 
+// Nodes and expressions take their place in the lists before their parts
+// (which may move the lists: they are reached again by index).
 int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
-  if (depth > kMaxNesting || c.nodes.size() >= kMaxNodes) fail(c, msg::kTooComplex);
+  // The limit counts the finished items, not the ones this is part of.
+  if (depth > kMaxNesting || c.nodes.size() - c.open_items >= kMaxNodes) fail(c, msg::kTooComplex);
   const std::string_view s = c.s;
   const size_t start = pos;
-  Node n;
+  const int index = static_cast<int>(c.nodes.size());
+  c.nodes.emplace_back();
+  ++c.open_items;
   if (pos < s.size() && s[pos] == kUnaryMinus) {
-    n.neg = true;
+    c.nodes[index].neg = true;
     ++pos;
   }
   if (pos < s.size() && s[pos] == '[') {
@@ -94,21 +99,23 @@ int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
     int inner = parse_expr(c, pos, depth + 1, false);
     if (pos >= s.size() || s[pos] != ']') junk(c, start, in_args);
     ++pos;
+    Node& n = c.nodes[index];
     n.type = Node::kGroup;
     n.children.push_back(inner);
   } else {
     const size_t a = pos;
     while (pos < s.size() && char_class(s[pos]) == kOperand) ++pos;
-    n.text = s.substr(a, pos - a);
+    c.nodes[index].text = s.substr(a, pos - a);
     if (pos < s.size() && s[pos] == '(') {
-      if (n.text.empty()) fail(c, msg::kSquareBrackets);
-      n.type = Node::kCall;
+      if (a == pos) fail(c, msg::kSquareBrackets);
+      c.nodes[index].type = Node::kCall;
       ++pos;
       if (pos < s.size() && s[pos] == ')') {
         ++pos;
       } else {
         for (;;) {
-          n.children.push_back(parse_expr(c, pos, depth + 1, true));
+          const int arg = parse_expr(c, pos, depth + 1, true);
+          c.nodes[index].children.push_back(arg);
           if (pos < s.size() && s[pos] == ',') {
             ++pos;
             continue;
@@ -122,34 +129,36 @@ int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
       }
     }
   }
-  n.source = s.substr(start, pos - start);
+  c.nodes[index].source = s.substr(start, pos - start);
   if (pos < s.size() && !is_op(s[pos]) && s[pos] != ')' && s[pos] != ']' && s[pos] != ',') {
     if (s[pos] == '(') fail(c, msg::kSquareBrackets);
     junk(c, start, in_args);
   }
-  c.nodes.push_back(std::move(n));
-  return static_cast<int>(c.nodes.size()) - 1;
+  --c.open_items;
+  return index;
 }
 
 int parse_expr(Context& c, size_t& pos, int depth, bool in_args) {
   const size_t start = pos;
-  Expr e;
+  const int index = static_cast<int>(c.exprs.size());
+  c.exprs.emplace_back();
   for (;;) {
-    e.items.push_back(parse_item(c, pos, depth, in_args));
+    const int item = parse_item(c, pos, depth, in_args);
+    c.exprs[index].items.push_back(item);
     if (pos < c.s.size() && is_op(c.s[pos])) {
-      e.ops.push_back(static_cast<BinOp>(op_of(c.s[pos])));
+      c.exprs[index].ops.push_back(static_cast<BinOp>(op_of(c.s[pos])));
       ++pos;
       continue;
     }
     break;
   }
-  e.text = c.s.substr(start, pos - start);
-  c.exprs.push_back(std::move(e));
-  return static_cast<int>(c.exprs.size()) - 1;
+  c.exprs[index].text = c.s.substr(start, pos - start);
+  return index;
 }
 
 int parse(Context& c, std::string_view statement) {
   c.s = statement;
+  c.open_items = 0;
   c.nodes.clear();
   c.exprs.clear();
   size_t pos = 0;

@@ -94,7 +94,8 @@ struct Context {
   int temps = 0;           // temporary slots handed out in this statement
   int a_slot = -1;         // the slot whose value A holds, or -1
   uint64_t code_bytes = 0;
-  std::string_view s{};  // statement being parsed
+  std::string_view s{};   // statement being parsed
+  size_t open_items = 0;  // items of the parse begun and not yet finished
   // The parse of one statement; the storage outlives the compile, so that
   // brain after brain reuses it.
   std::vector<Node>& nodes;

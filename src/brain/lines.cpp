@@ -1,5 +1,6 @@
 #include "brain/lines.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -114,6 +115,18 @@ bool word_operator_at(std::string_view text, size_t i) {
   }
 }
 
+// What the statement form does with a character: 0 copies it as it is.
+constexpr uint8_t kBlank = 1, kOpen = 2, kClose = 4, kComparison = 8, kOther = 16;
+constexpr std::array<uint8_t, 256> kFormClass = [] {
+  std::array<uint8_t, 256> t{};
+  t[' '] = kBlank;
+  t['('] = t['['] = kOpen;
+  t[')'] = t[']'] = kClose;
+  t['<'] = t['>'] = t['='] = kComparison;
+  t['-'] = kOther;
+  return t;
+}();
+
 // The two-character comparisons that the statement form shortens.
 bool comparison_pair(char a, char b) {
   switch (a) {
@@ -126,7 +139,7 @@ bool comparison_pair(char a, char b) {
 
 }  // namespace
 
-void statement_form(std::string_view text, std::string& out, std::string* first3) {
+bool statement_form(std::string_view text, std::string& out, std::string* first3) {
   // ") editor" endings and the word operators rewrite a copy of the text,
   // one after the other (a first pass finds out whether there are any);
   // most lines have neither and are read as they stand.
@@ -156,8 +169,28 @@ void statement_form(std::string_view text, std::string& out, std::string* first3
   char* o = out.data();
   size_t n = 0;
   bool pairs = false;  // some two-character comparison is written
+  // The brackets as brackets_balanced checks them (removing blanks and
+  // replacing operators leaves them as they are): a stack of bits, 1 for
+  // "[", while it fits a word.
+  uint64_t stack = 0;
+  size_t depth = 0;
+  bool balanced = true, deep = false;
   for (char c : s) {
-    if (c == ' ') continue;
+    const uint8_t k = kFormClass[static_cast<unsigned char>(c)];
+    if (k == 0) {  // a letter, digit or another plain character
+      o[n++] = c;
+      continue;
+    }
+    if (k & kBlank) continue;
+    if (k & kOpen) {
+      deep |= depth == 64;
+      stack = (stack << 1) | (c == '[' ? 1u : 0u);
+      ++depth;
+    } else if (k & kClose) {
+      balanced &= depth != 0 && (stack & 1u) == (c == ']' ? 1u : 0u);
+      stack >>= 1;
+      depth -= depth != 0;
+    }
     if (n > 0) {
       const char last = o[n - 1];
       if (c == '-') {
@@ -167,18 +200,21 @@ void statement_form(std::string_view text, std::string& out, std::string* first3
         }
         if (opens_operand(last)) c = kUnaryMinus;
       }
-      pairs |= comparison_pair(last, c);
+      pairs |= (k & kComparison) != 0 && comparison_pair(last, c);
     }
     o[n++] = c;
   }
   out.resize(n);
-  if (!pairs) return;
-  replace_all(out, "<=", std::string_view(&kLessEqual, 1));
-  replace_all(out, "=<", std::string_view(&kLessEqual, 1));
-  replace_all(out, "<>", std::string_view(&kNotEqual, 1));
-  replace_all(out, "><", std::string_view(&kNotEqual, 1));
-  replace_all(out, ">=", std::string_view(&kGreaterEqual, 1));
-  replace_all(out, "=>", std::string_view(&kGreaterEqual, 1));
+  balanced &= depth == 0;
+  if (pairs) {
+    replace_all(out, "<=", std::string_view(&kLessEqual, 1));
+    replace_all(out, "=<", std::string_view(&kLessEqual, 1));
+    replace_all(out, "<>", std::string_view(&kNotEqual, 1));
+    replace_all(out, "><", std::string_view(&kNotEqual, 1));
+    replace_all(out, ">=", std::string_view(&kGreaterEqual, 1));
+    replace_all(out, "=>", std::string_view(&kGreaterEqual, 1));
+  }
+  return deep ? brackets_balanced(out) : balanced;
 }
 
 std::string statement_form(std::string_view text, std::string* first3) {

@@ -47,8 +47,9 @@ int header_kind(std::string_view text);
 // character comparisons shortened. `first3` receives the first three
 // characters before blank removal (to recognise "if ").
 std::string statement_form(std::string_view text, std::string* first3 = nullptr);
-// The same into `out`, whose storage is reused.
-void statement_form(std::string_view text, std::string& out, std::string* first3);
+// The same into `out`, whose storage is reused; answers whether its
+// brackets nest properly (brackets_balanced of the form).
+bool statement_form(std::string_view text, std::string& out, std::string* first3);
 
 // Round and square brackets nest properly.
 bool brackets_balanced(std::string_view s);

@@ -121,9 +121,9 @@ void statement(Context& c) {
   // The statement form's storage serves line after line; what the parse
   // keeps of it lives only as long as the statement.
   static std::string form;
-  statement_form(t, form, &first3);
+  const bool balanced = statement_form(t, form, &first3);
   const std::string& s = form;
-  if (!brackets_balanced(s)) fail(c, msg::kBrackets);
+  if (!balanced) fail(c, msg::kBrackets);
   Workspace& ws = *c.ws;
   if (first3 == "if ") {
     front::finish(c, front::evaluate(c, std::string_view(s).substr(2)));
