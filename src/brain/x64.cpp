@@ -39,6 +39,7 @@
 // - Forward jumps are rel32 and patched once their target is placed; the
 //   jumps inside one instruction's code use labels and rel8.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "brain/arith.h"
@@ -214,8 +215,15 @@ class Translator {
   void drop_all();
   void release(int name);
   void set_name(int name, Val v);
+  // Marks a register held by the code being written (busy_ lists them, so
+  // that unbusy visits only those).
+  void busy(Reg r) {
+    regs_[r].refs |= kBusy;
+    busy_ |= bit(r);
+  }
   void unbusy() {
-    for (RegState& s : regs_) s.refs &= static_cast<uint8_t>(~kBusy);
+    for (uint32_t m = busy_; m != 0; m &= m - 1) regs_[std::countr_zero(m)].refs &= static_cast<uint8_t>(~kBusy);
+    busy_ = 0;
   }
   Reg alloc(uint32_t avoid = 0);
   void take(Reg r, uint32_t avoid = 0);
@@ -263,6 +271,7 @@ class Translator {
   int8_t var_reg_[256];
   Val names_[kNames];
   uint32_t stamp_ = 0;
+  uint32_t busy_ = 0;  // registers that may be marked kBusy
   bool reachable_ = true;
   bool cond_pending_ = false;
   Cond pending_ = kNE;
@@ -432,6 +441,7 @@ void Translator::take(Reg r, uint32_t avoid) {
   const Reg n = alloc(bit(r) | avoid);
   a_.mov(n, r);
   regs_[n] = s;
+  if (s.refs & kBusy) busy_ |= bit(n);
   for (int k = 0; k < s.nvars; ++k) var_reg_[s.vars[k]] = static_cast<int8_t>(n);
   for (Val& v : names_)
     if (v.type == Val::kReg && v.reg == r) v.reg = n;
@@ -474,7 +484,7 @@ Reg Translator::to_reg(Val v, uint32_t avoid) {
       break;
     default: r = alloc(avoid); a_.mov(r, v.v);
   }
-  regs_[r].refs |= kBusy;
+  busy(r);
   return r;
 }
 
@@ -490,17 +500,17 @@ Reg Translator::owned(Val v, int name, uint32_t avoid) {
     for (int k = 0; k < s.nvars; ++k) vars_ok &= s.vars[k] == store_word_;
     if (others == 0 && s.temp < 0 && vars_ok && !(avoid & bit(v.reg))) {
       drop_vars(v.reg);
-      s.refs |= kBusy;
+      busy(v.reg);
       return v.reg;
     }
     const Reg n = alloc(avoid | bit(v.reg));
     a_.mov(n, v.reg);
-    regs_[n].refs |= kBusy;
+    busy(n);
     return n;
   }
   const Reg n = alloc(avoid);
   load_into(n, v);
-  regs_[n].refs |= kBusy;
+  busy(n);
   return n;
 }
 
@@ -541,7 +551,7 @@ Val Translator::operand(Kind k, int32_t v) {
       const Val out = t;
       if (t.type == Val::kReg) {
         regs_[t.reg].temp = -1;
-        regs_[t.reg].refs |= kBusy;  // until this instruction is written
+        busy(t.reg);  // until this instruction is written
       }
       t = Val{};
       return out;
@@ -592,7 +602,7 @@ Val Translator::compare(BinOp op, Val left, Val right, bool neg_right, bool fuse
   if (left.type == Val::kConst || left.type == Val::kElem || (in_memory(left) && in_memory(right)))
     left = in(to_reg(left));
   const Reg res = fuse ? rax : alloc();
-  if (!fuse) regs_[res].refs |= kBusy;
+  if (!fuse) busy(res);
   if (left.type == Val::kReg) {
     alu_val(kCmp, left.reg, right);
   } else if (right.type == Val::kConst) {
@@ -615,7 +625,7 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
     if (d == 0) return constant(2147483647);
     if (d == 1) return in(to_reg(left));
     const Reg n = left.type == Val::kReg ? left.reg : to_reg(left);
-    regs_[n].refs |= kBusy;
+    busy(n);
     if (d == -1) {
       const Reg r = owned(in(n), name);
       a_.neg(r);
@@ -623,9 +633,9 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
     }
     const Magic mg = magic(d);
     const Reg t = alloc();
-    regs_[t].refs |= kBusy;
+    busy(t);
     const Reg u = alloc();
-    regs_[u].refs |= kBusy;
+    busy(u);
     a_.movsxd(t, n);
     a_.imul64(t, t, mg.m);
     a_.shift64(kSar, t, 32);  // t = hi(n * m)
@@ -640,12 +650,12 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
   // EAX / divisor without traps.
   const Reg dv = alloc(bit(rax) | bit(rdx));
   load_into(dv, right);
-  regs_[dv].refs |= kBusy;
+  busy(dv);
   if (neg_right) a_.neg(dv);
   take(rax, bit(rdx));
   take(rdx, bit(rax));
-  regs_[rax].refs |= kBusy;
-  regs_[rdx].refs |= kBusy;
+  busy(rax);
+  busy(rdx);
   load_into(rax, name >= 0 ? names_[name] : left);  // where take() left it
   Label zero, minus, done;
   a_.test(dv, dv);
@@ -695,7 +705,7 @@ Val Translator::arith(BinOp op, Val left, Val right, bool neg_right, int name, b
       else
         a_.imul(res, to_reg(right));
     }
-    regs_[res].refs |= kBusy;
+    busy(res);
     if (neg_right) a_.neg(res);
     return in(res);
   }
@@ -717,7 +727,7 @@ Val Translator::arith(BinOp op, Val left, Val right, bool neg_right, int name, b
     const uint8_t others = s.refs & static_cast<uint8_t>(~(name >= 0 ? 1u << name : 0u));
     if (others != 0 || s.temp >= 0 || !vars_ok) {
       const Reg res = alloc(bit(left.reg));
-      regs_[res].refs |= kBusy;
+      busy(res);
       a_.lea(res, at(left.reg, alu == kAdd ? right.v : neg32(right.v)));
       return in(res);
     }
@@ -929,8 +939,8 @@ Val Translator::random_draw() {
   if (known && a1.v == a2.v) return a1;  // nothing drawn
   take(rax, bit(rdx));
   take(rdx, bit(rax));
-  regs_[rax].refs |= kBusy;
-  regs_[rdx].refs |= kBusy;
+  busy(rax);
+  busy(rdx);
   const uint32_t fixed = bit(rax) | bit(rdx);
   Val lo, hi;
   if (known) {
@@ -939,9 +949,9 @@ Val Translator::random_draw() {
   } else {
     const Reg a = to_reg(names_[1], fixed), b = to_reg(names_[2], fixed);
     lo = in(alloc(fixed));
-    regs_[lo.reg].refs |= kBusy;
+    busy(lo.reg);
     hi = in(alloc(fixed));
-    regs_[hi.reg].refs |= kBusy;
+    busy(hi.reg);
     a_.mov(lo.reg, a);
     a_.mov(hi.reg, b);
     a_.alu(kCmp, a, b);
@@ -949,11 +959,11 @@ Val Translator::random_draw() {
     a_.cmov(kG, hi.reg, a);
   }
   const Reg p = alloc(fixed);
-  regs_[p].refs |= kBusy;
+  busy(p);
   const Reg t = alloc(fixed);
-  regs_[t].refs |= kBusy;
+  busy(t);
   const Reg r = alloc(fixed);
-  regs_[r].refs |= kBusy;
+  busy(r);
   core::State& cs = core::state();
   const auto pos_addr = reinterpret_cast<uint64_t>(&cs.random_pos);
   const auto pump_disp = static_cast<int32_t>(reinterpret_cast<uint64_t>(&cs.pump_count) - pos_addr);
@@ -1001,7 +1011,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kAbs: {
         const Reg v = to_reg(a1);
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, v);
         a_.neg(r);
         a_.cmov(kS, r, v);
@@ -1015,7 +1025,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kLimit: {
         const Reg v = to_reg(a1), lo = to_reg(a2), hi = to_reg(a3);
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, v);
         a_.alu(kCmp, v, hi);
         a_.cmov(kGE, r, hi);
@@ -1030,7 +1040,7 @@ void Translator::in_line(size_t q, const Insn& i) {
         const Val lo = a2.type == Val::kElem ? in(to_reg(a2)) : a2;
         const Val hi = a3.type == Val::kElem ? in(to_reg(a3)) : a3;
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         Label done;
         a_.mov(r, 0);
         alu_val(kCmp, v, lo);
@@ -1049,22 +1059,22 @@ void Translator::in_line(size_t q, const Insn& i) {
         }
         take(rax, bit(rdx));
         take(rdx, bit(rax));
-        regs_[rax].refs |= kBusy;
-        regs_[rdx].refs |= kBusy;
+        busy(rax);
+        busy(rdx);
         const uint32_t fixed = bit(rax) | bit(rdx);
         const Reg v = to_reg(names_[1], fixed);
         const bool known = names_[2].type == Val::kConst && names_[3].type == Val::kConst;
         const Val lo = known ? names_[2] : in(to_reg(names_[2], fixed));
         const Val hi = known ? names_[3] : in(to_reg(names_[3], fixed));
         const Reg r = alloc(fixed);
-        regs_[r].refs |= kBusy;
+        busy(r);
         wrap_core(v, lo, hi, r, known, false);
         res = in(r);
         break;
       }
       case InlineKind::kFactor512: {
         const Reg low = alloc();
-        regs_[low].refs |= kBusy;
+        busy(low);
         if (a2.type == Val::kConst) {
           a_.imul(low, to_reg(a1), a2.v);
         } else if (a1.type == Val::kConst) {
@@ -1079,7 +1089,7 @@ void Translator::in_line(size_t q, const Insn& i) {
             a_.imul(low, to_reg(a2));
         }
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, low);
         a_.shift(kSar, r, 9);
         a_.alu(kAdd, low, 511);  // low in -511..-1 reads 0, not -1
@@ -1093,7 +1103,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kSqrt512: {
         const Reg x = to_reg(a1);
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         Label done;
         a_.mov(r, static_cast<int32_t>(0x80000000u));
         a_.test(x, x);
@@ -1110,7 +1120,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kRandom: res = random_draw(); break;
       case InlineKind::kWordGet: {
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, word(4 * f.word));
         res = in(r);
         break;

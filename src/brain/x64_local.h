@@ -136,11 +136,21 @@ class Asm {
       full_ = true;
     ++pos_;
   }
+  // Several bytes at once: read from a local array, they are stored without
+  // reloading the position after each byte.
+  void put(const uint8_t* bytes, uint32_t n) {
+    if (room_ >= pos_ && room_ - pos_ >= n) {
+      uint8_t* o = out_ + pos_;
+      for (uint32_t i = 0; i < n; ++i) o[i] = bytes[i];
+      pos_ += n;
+    } else {
+      for (uint32_t i = 0; i < n; ++i) b(bytes[i]);
+    }
+  }
   void d32(uint32_t x) {
-    b(x);
-    b(x >> 8);
-    b(x >> 16);
-    b(x >> 24);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 8), static_cast<uint8_t>(x >> 16),
+                              static_cast<uint8_t>(x >> 24)};
+    put(bytes, 4);
   }
   void rex(bool w, int reg, int base, bool force = false);
   void modrm_reg(int reg, int rm) { b(0xC0u | (reg & 7u) << 3 | (rm & 7u)); }
