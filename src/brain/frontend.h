@@ -67,7 +67,10 @@ struct Operand {
   std::string_view text;  // as written, for messages
 };
 
+// Node and Expr have constructors of their own so that a new one in a list
+// is not zeroed first: only the members below are set.
 struct Node {
+  Node() {}  // NOLINT(modernize-use-equals-default): `= default` would zero it in emplace_back
   enum Type : uint8_t { kAtom, kCall, kGroup };
   Type type = kAtom;
   bool neg = false;           // written with a unary minus
@@ -78,6 +81,7 @@ struct Node {
 };
 
 struct Expr {
+  Expr() {}  // NOLINT(modernize-use-equals-default): as Node
   SmallVec<int, 8> items;  // nodes
   SmallVec<BinOp, 8> ops;  // between the items
   std::string_view text;
