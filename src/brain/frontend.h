@@ -1,7 +1,9 @@
 // Shared by the statement and expression parts of the compiler.
 #pragma once
 
+#include <new>
 #include <string>
+#include <type_traits>
 #include <string_view>
 #include <vector>
 
@@ -13,31 +15,34 @@
 namespace brain::front {
 
 // A short list kept in place (no allocation) up to N entries: the lists
-// of one statement's parse are short, and there are many of them.
+// of one statement's parse are short, and there are many of them. The
+// places are raw storage, so a new list writes nothing but its count.
 template <class T, size_t N>
 class SmallVec {
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
  public:
   void push_back(const T& v) {
     if (n_ < N) {
-      inline_[n_] = v;
+      ::new (static_cast<void*>(raw_ + n_ * sizeof(T))) T(v);
     } else {
-      if (n_ == N) heap_.assign(inline_, inline_ + N);
+      if (n_ == N) heap_.assign(fixed(), fixed() + N);
       heap_.push_back(v);
     }
     ++n_;
   }
   size_t size() const { return n_; }
   bool empty() const { return n_ == 0; }
-  T* begin() { return n_ <= N ? inline_ : heap_.data(); }
+  T* begin() { return n_ <= N ? fixed() : heap_.data(); }
   T* end() { return begin() + n_; }
-  const T* begin() const { return n_ <= N ? inline_ : heap_.data(); }
+  const T* begin() const { return n_ <= N ? fixed() : heap_.data(); }
   const T* end() const { return begin() + n_; }
   T& operator[](size_t i) { return begin()[i]; }
   const T& operator[](size_t i) const { return begin()[i]; }
   // Shrinks to k entries.
   void resize(size_t k) {
     if (n_ > N && k <= N) {
-      for (size_t i = 0; i < k; ++i) inline_[i] = heap_[i];
+      for (size_t i = 0; i < k; ++i) ::new (static_cast<void*>(raw_ + i * sizeof(T))) T(heap_[i]);
       heap_.clear();
     } else if (n_ > N) {
       heap_.resize(k);
@@ -46,7 +51,10 @@ class SmallVec {
   }
 
  private:
-  T inline_[N];  // only the first n_ are ever read
+  T* fixed() { return std::launder(reinterpret_cast<T*>(raw_)); }
+  const T* fixed() const { return std::launder(reinterpret_cast<const T*>(raw_)); }
+
+  alignas(T) unsigned char raw_[N * sizeof(T)];  // only the first n_ places hold entries
   std::vector<T> heap_;
   size_t n_ = 0;
 };
@@ -81,7 +89,7 @@ struct Node {
 };
 
 struct Expr {
-  Expr() {}  // NOLINT(modernize-use-equals-default): as Node
+  Expr() {}                // NOLINT(modernize-use-equals-default): as Node
   SmallVec<int, 8> items;  // nodes
   SmallVec<BinOp, 8> ops;  // between the items
   std::string_view text;
