@@ -409,7 +409,9 @@ Operand classify(const Context& c, std::string_view text, bool neg, std::string_
   o.neg = neg;
   if (text.empty()) return o;
   int32_t v;
-  if (parse_number(text, v)) {
+  // A number begins with a digit or a point; a name is no number.
+  const bool may_be_number = (text[0] >= '0' && text[0] <= '9') || text[0] == '.';
+  if (may_be_number && parse_number(text, v)) {
     o.type = Operand::kConst;
     o.v = neg ? neg32(v) : v;
     o.neg = false;
@@ -437,8 +439,7 @@ Operand classify(const Context& c, std::string_view text, bool neg, std::string_
     return o;
   }
   for (const Variable& var : c.ws->vars)
-    if (var.name.size() == text.size() && var.name[0] == text[0] &&
-        std::memcmp(var.name.data(), text.data(), text.size()) == 0) {
+    if (same_text(var.name, text)) {
       o.type = Operand::kVar;
       o.v = var.offset;
       return o;

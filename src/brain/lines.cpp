@@ -25,6 +25,15 @@ void replace_all(std::string& s, std::string_view from, std::string_view to) {
   s.resize(w);
 }
 
+// Each character as a prepared line has it: A to Z lower case, a tab a blank.
+constexpr std::array<char, 256> kLowered = [] {
+  std::array<char, 256> t{};
+  for (int c = 0; c < 256; ++c) t[static_cast<size_t>(c)] = static_cast<char>(c);
+  for (int c = 'A'; c <= 'Z'; ++c) t[static_cast<size_t>(c)] = static_cast<char>(c - 'A' + 'a');
+  t['\t'] = ' ';
+  return t;
+}();
+
 // Characters after which a "-" is a unary minus.
 bool opens_operand(char c) {
   switch (c) {
@@ -58,19 +67,15 @@ void prepare_line(std::string_view physical, int number, Line& out, bool with_pr
   size_t semi = physical.find(';');
   out.raw.assign(trim(physical.substr(0, semi)));
   std::string& t = out.text;
-  t = out.raw;
+  // Lower case, tabs as blanks (quotes stay, so masking after it is the same).
+  t.resize(out.raw.size());
+  for (size_t i = 0; i < t.size(); ++i) t[i] = kLowered[static_cast<unsigned char>(out.raw[i])];
   // Mask what lies between each pair of quotes; an unpaired quote masks nothing.
   for (size_t open = t.find('"'); open != std::string::npos;) {
     size_t close = t.find('"', open + 1);
     if (close == std::string::npos) break;
     for (size_t i = open + 1; i < close; ++i) t[i] = '.';
     open = t.find('"', close + 1);
-  }
-  for (char& c : t) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-    else if (c == '\t')
-      c = ' ';
   }
   if (with_prefix)
     out.prefix = line_prefix(t, number);

@@ -67,6 +67,12 @@ inline bool ends_with(std::string_view s, std::string_view tail) {
     if (s[off + i] != tail[i]) return false;
   return true;
 }
+inline bool same_text(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
 inline bool starts_with(std::string_view s, std::string_view head) {
   if (s.size() < head.size()) return false;
   for (size_t i = 0; i < head.size(); ++i)

@@ -125,16 +125,16 @@ void statement(Context& c) {
   const std::string& s = form;
   if (!balanced) fail(c, msg::kBrackets);
   Workspace& ws = *c.ws;
-  if (first3 == "if ") {
+  if (same_text(first3, "if ")) {
     front::finish(c, front::evaluate(c, std::string_view(s).substr(2)));
     push_control(c, static_cast<uint32_t>(ws.ir.size()));
     front::emit(c, Insn{kJz, 0, 0, 0});
-  } else if (s == "else") {
+  } else if (same_text(s, "else")) {
     const uint32_t pending = pop_control(c);
     front::emit(c, Insn{kJmp, 0, 0, 0});
     ws.ir[pending].v = static_cast<int32_t>(ws.ir.size());
     push_control(c, static_cast<uint32_t>(ws.ir.size() - 1));
-  } else if (s == "endif") {
+  } else if (same_text(s, "endif")) {
     const uint32_t pending = pop_control(c);
     ws.ir[pending].v = static_cast<int32_t>(ws.ir.size());
   } else if (size_t eq = s.find('='); eq != std::string::npos) {
@@ -198,7 +198,7 @@ void compile_statement(Context& c, std::string_view t) {
     define_label(c, t.substr(0, t.size() - 1));
   else if (starts_with(t, "gosub "))
     jump(c, t.substr(6), true);
-  else if (t == "return") {
+  else if (same_text(t, "return")) {
     if (!c.options->editor_mode) front::emit(c, Insn{kRet, 0, 0, 0});
   } else
     statement(c);
