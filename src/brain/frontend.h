@@ -101,10 +101,11 @@ struct Context {
   const BrainOptions* options = nullptr;
   Workspace* ws = nullptr;
   const Line* line = nullptr;
-  int32_t number = 0;      // its physical line number
-  size_t literal_pos = 0;  // where the next literal is looked for in the raw line
-  int temps = 0;           // temporary slots handed out in this statement
-  int a_slot = -1;         // the slot whose value A holds, or -1
+  std::string_view physical{};  // the line as the brain text has it
+  int32_t number = 0;           // its physical line number
+  size_t literal_pos = 0;       // where the next literal is looked for in the raw line
+  int temps = 0;                // temporary slots handed out in this statement
+  int a_slot = -1;              // the slot whose value A holds, or -1
   uint64_t code_bytes = 0;
   std::string_view s{};   // statement being parsed
   size_t open_items = 0;  // items of the parse begun and not yet finished

@@ -69,10 +69,12 @@ void jump(Context& c, std::string_view label, bool gosub) {
     return;
   }
   p.insn = static_cast<uint32_t>(ws.ir.size());
-  p.label.assign(label);
-  p.prefix = line_prefix(c.line->text, c.number);
+  p.physical = c.physical;
+  p.number = c.number;
+  p.label_at = static_cast<uint32_t>(label.data() - c.line->text.data());
+  p.label_size = static_cast<uint32_t>(label.size());
   front::emit(c, Insn{gosub ? uint8_t(kGosub) : uint8_t(kJmp), 0, 0, 0});
-  ws.pending.push_back(std::move(p));
+  ws.pending.push_back(p);
 }
 
 void push_control(Context& c, uint32_t value) {
@@ -211,7 +213,11 @@ void link(Context& c) {
     for (const PendingJump& p : ws.pending) {
       if ((ws.ir[p.insn].op == kGosub) != (pass == 1)) continue;
       const Label* l = find_label(ws, p.name);
-      if (!l) throw Failure{p.prefix + msg::label_not_found(p.label)};
+      if (!l) {
+        Line line;
+        prepare_line(p.physical, p.number, line);
+        throw Failure{line.prefix + msg::label_not_found(line.text.substr(p.label_at, p.label_size))};
+      }
       ws.ir[p.insn].v = static_cast<int32_t>(l->insn);
     }
 }
@@ -246,6 +252,7 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
     for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
       prepare_line(physical, ++number, line, false);
       c.line = &line;
+      c.physical = physical;
       c.number = number;
       compile_line(c);
     }

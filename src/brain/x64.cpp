@@ -330,7 +330,12 @@ void Translator::analyse() {
 // worth having in registers, at a join worth loading on the way in.
 // out[0] is the count.
 void Translator::read_first(uint32_t t, size_t end, uint8_t* out) const {
-  uint8_t written[kMaxHeadVars * 2];
+  uint64_t seen[4] = {};  // the words written or listed so far
+  const auto mark = [&seen](int w) {
+    const bool was = (seen[(w >> 6) & 3] >> (w & 63)) & 1u;
+    seen[(w >> 6) & 3] |= uint64_t(1) << (w & 63);
+    return was;
+  };
   int nwritten = 0;
   out[0] = 0;
   end = std::min<size_t>({end, t + kHeadScan, p_.size - 1});
@@ -339,14 +344,12 @@ void Translator::read_first(uint32_t t, size_t end, uint8_t* out) const {
     if (i.op == kCall || i.op == kGosub || i.op == kRet) break;
     if (reads_operand(i.op) && is_var(kind_of(i.op))) {
       const int w = i.v / 4;
-      bool seen = false;
-      for (int k = 0; k < nwritten; ++k) seen |= written[k] == w;
-      for (int k = 0; k < out[0]; ++k) seen |= out[1 + k] == w;
-      if (!seen) out[1 + out[0]++] = static_cast<uint8_t>(w);
+      if (!mark(w)) out[1 + out[0]++] = static_cast<uint8_t>(w);
     }
     if (i.op == kStoreVar) {
       if (nwritten == kMaxHeadVars * 2) break;  // enough seen
-      written[nwritten++] = static_cast<uint8_t>(i.v / 4);
+      ++nwritten;
+      mark(i.v / 4);
     }
   }
 }
