@@ -107,8 +107,9 @@ struct Context {
   int temps = 0;                // temporary slots handed out in this statement
   int a_slot = -1;              // the slot whose value A holds, or -1
   uint64_t code_bytes = 0;
-  std::string_view s{};   // statement being parsed
-  size_t open_items = 0;  // items of the parse begun and not yet finished
+  const uint32_t* op_bytes = nullptr;  // the back end's bytes for each opcode
+  std::string_view s{};                // statement being parsed
+  size_t open_items = 0;               // items of the parse begun and not yet finished
   // The parse of one statement; the storage outlives the compile, so that
   // brain after brain reuses it.
   std::vector<Node>& nodes;

@@ -2,6 +2,7 @@
 // the control stack, assignments and expression statements.
 #include "brain/statements.h"
 
+#include <array>
 #include <cstring>
 
 #include "brain/errors.h"
@@ -20,7 +21,7 @@ void fail(const Context& c, std::string_view message, bool resource) {
 }
 
 void emit(Context& c, Insn insn) {
-  c.code_bytes += c.options->insn_bytes ? c.options->insn_bytes(insn) : sizeof(Insn);
+  c.code_bytes += c.op_bytes[insn.op];
   if (c.code_bytes > c.options->code_room) fail(c, msg::kCodeAreaFull, true);
   c.ws->ir.push_back(insn);
 }
@@ -245,6 +246,17 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   Context c{.nodes = nodes, .exprs = exprs};
   c.options = &options;
   c.ws = &ws;
+  // The back end's size of each opcode, asked once for each back end.
+  static uint32_t (*sized_for)(const Insn&) = nullptr;
+  static std::array<uint32_t, 256> op_bytes;
+  if (sized_for != options.insn_bytes || sized_for == nullptr) {
+    for (int op = 0; op < 256; ++op) {
+      const Insn probe{static_cast<uint8_t>(op), 0, 0, 0};
+      op_bytes[static_cast<size_t>(op)] = options.insn_bytes ? options.insn_bytes(probe) : sizeof(Insn);
+    }
+    sized_for = options.insn_bytes;
+  }
+  c.op_bytes = op_bytes.data();
   Line line;
   try {
     core::LineReader reader(text);
