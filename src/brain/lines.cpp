@@ -144,32 +144,13 @@ bool comparison_pair(char a, char b) {
 
 }  // namespace
 
-bool statement_form(std::string_view text, std::string& out, std::string* first3) {
-  // ") editor" endings and the word operators rewrite a copy of the text,
-  // one after the other (a first pass finds out whether there are any);
-  // most lines have neither and are read as they stand.
-  bool any_word = false;
-  for (size_t i = 0; i + 1 < text.size() && !any_word; ++i)
-    if (text[i] == ' ') any_word = word_operator_at(text, i);
-  std::string_view s = text;
-  std::string copy;
-  if (any_word || ends_with(text, ") editor")) {
-    bool words[3] = {};
-    for (size_t i = 0; i + 1 < text.size(); ++i)
-      if (text[i] == ' ') {
-        const std::string_view rest = text.substr(i + 1);
-        words[0] |= starts_with(rest, "and ");
-        words[1] |= starts_with(rest, "or ");
-        words[2] |= starts_with(rest, "xor ");
-      }
-    copy.assign(text);
-    if (ends_with(copy, ") editor")) replace_all(copy, ") editor", ")");
-    if (words[0]) replace_all(copy, " and ", std::string_view(&kAnd, 1));
-    if (words[1] || words[0]) replace_all(copy, " or ", std::string_view(&kOr, 1));
-    if (words[2] || words[1] || words[0]) replace_all(copy, " xor ", std::string_view(&kXor, 1));
-    s = copy;
-  }
-  if (first3) first3->assign(s.substr(0, 3));
+namespace {
+
+// One pass of the statement form over `s` into `out`: blanks removed,
+// unary minus and "#-" marked, brackets checked (the answer), two-character
+// comparisons shortened. With `stop_at_words` it gives up at the first word
+// operator (`stopped`), which the caller then replaces first.
+bool form_pass(std::string_view s, std::string& out, bool stop_at_words, bool& stopped) {
   out.resize(s.size());
   char* o = out.data();
   size_t n = 0;
@@ -180,13 +161,20 @@ bool statement_form(std::string_view text, std::string& out, std::string* first3
   uint64_t stack = 0;
   size_t depth = 0;
   bool balanced = true, deep = false;
-  for (char c : s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
     const uint8_t k = kFormClass[static_cast<unsigned char>(c)];
     if (k == 0) {  // a letter, digit or another plain character
       o[n++] = c;
       continue;
     }
-    if (k & kBlank) continue;
+    if (k & kBlank) {
+      if (stop_at_words && i + 1 < s.size() && word_operator_at(s, i)) {
+        stopped = true;
+        return false;
+      }
+      continue;
+    }
     if (k & kOpen) {
       deep |= depth == 64;
       stack = (stack << 1) | (c == '[' ? 1u : 0u);
@@ -220,6 +208,37 @@ bool statement_form(std::string_view text, std::string& out, std::string* first3
     replace_all(out, "=>", std::string_view(&kGreaterEqual, 1));
   }
   return deep ? brackets_balanced(out) : balanced;
+}
+
+}  // namespace
+
+bool statement_form(std::string_view text, std::string& out, std::string* first3) {
+  // ") editor" endings and the word operators rewrite a copy of the text,
+  // one after the other; most lines have neither and are read as they
+  // stand (the pass stops at a word operator when it meets one).
+  bool stopped = false;
+  if (!ends_with(text, ") editor")) {
+    const bool balanced = form_pass(text, out, true, stopped);
+    if (!stopped) {
+      if (first3) first3->assign(text.substr(0, 3));
+      return balanced;
+    }
+  }
+  bool words[3] = {};
+  for (size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == ' ') {
+      const std::string_view rest = text.substr(i + 1);
+      words[0] |= starts_with(rest, "and ");
+      words[1] |= starts_with(rest, "or ");
+      words[2] |= starts_with(rest, "xor ");
+    }
+  std::string copy(text);
+  if (ends_with(copy, ") editor")) replace_all(copy, ") editor", ")");
+  if (words[0]) replace_all(copy, " and ", std::string_view(&kAnd, 1));
+  if (words[1] || words[0]) replace_all(copy, " or ", std::string_view(&kOr, 1));
+  if (words[2] || words[1] || words[0]) replace_all(copy, " xor ", std::string_view(&kXor, 1));
+  if (first3) first3->assign(std::string_view(copy).substr(0, 3));
+  return form_pass(copy, out, false, stopped);
 }
 
 std::string statement_form(std::string_view text, std::string* first3) {

@@ -290,7 +290,7 @@ void Translator::analyse() {
   s_.head.assign(n + 1, -1);
   s_.join_addr.assign(n + 1, 0);
   s_.head_addr.assign(n + 1, 0);
-  s_.back_end.assign(n + 1, 0);
+  s_.back_end.resize(n + 1);  // written below for every loop head, read only for those
   s_.has_read.assign(n + 1, 0);
   s_.store_word.assign(n + 1, -1);
   s_.states.clear();
@@ -319,7 +319,7 @@ void Translator::analyse() {
     if (end > begin && end <= n && p_.ir[end - 1].op == kStoreVar)
       for (size_t q = begin; q < end; ++q) s_.store_word[q] = static_cast<int16_t>(p_.ir[end - 1].v / 4);
   }
-  s_.head_vars.assign((n + 1) * (kMaxHeadVars + 1), 0);
+  s_.head_vars.resize((n + 1) * (kMaxHeadVars + 1));  // as back_end
   for (size_t t = 0; t < n; ++t)
     if (s_.target[t] & kBack)
       read_first(static_cast<uint32_t>(t), s_.back_end[t], &s_.head_vars[t * (kMaxHeadVars + 1)]);
