@@ -68,8 +68,11 @@ void prepare_line(std::string_view physical, int number, Line& out, bool with_pr
   out.raw.assign(trim(physical.substr(0, semi)));
   std::string& t = out.text;
   // Lower case, tabs as blanks (quotes stay, so masking after it is the same).
-  t.resize(out.raw.size());
-  for (size_t i = 0; i < t.size(); ++i) t[i] = kLowered[static_cast<unsigned char>(out.raw[i])];
+  const size_t size = out.raw.size();
+  t.resize(size);
+  const char* from = out.raw.data();
+  char* to = t.data();
+  for (size_t i = 0; i < size; ++i) to[i] = kLowered[static_cast<unsigned char>(from[i])];
   // Mask what lies between each pair of quotes; an unpaired quote masks nothing.
   for (size_t open = t.find('"'); open != std::string::npos;) {
     size_t close = t.find('"', open + 1);
