@@ -234,7 +234,13 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   ws.picks = false;
   ws.lines.clear();
   error.clear();
-  collect_declarations(text, ws.vars);
+  // The lines are found once, for the declarations and for the statements.
+  static std::vector<std::string_view> physical_lines;
+  physical_lines.clear();
+  core::LineReader reader(text);
+  for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next())
+    physical_lines.push_back(physical);
+  collect_declarations(physical_lines, ws.vars);
   if (ws.vars.size() > static_cast<size_t>(kMaxVariables)) {
     error = msg::kTooManyVariables;
     return false;
@@ -257,11 +263,10 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
     sized_for = options.insn_bytes;
   }
   c.op_bytes = op_bytes.data();
-  Line line;
+  static Line line;  // its storage serves brain after brain
   try {
-    core::LineReader reader(text);
     int number = 0;
-    for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
+    for (std::string_view physical : physical_lines) {
       prepare_line(physical, ++number, line, false);
       c.line = &line;
       c.physical = physical;

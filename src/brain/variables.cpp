@@ -51,14 +51,20 @@ std::string_view declaration_name(std::string_view text) {
 }
 
 void collect_declarations(std::string_view brain_text, std::vector<Variable>& out) {
-  out.clear();
+  std::vector<std::string_view> lines;
   core::LineReader reader(brain_text);
+  for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) lines.push_back(physical);
+  collect_declarations(lines, out);
+}
+
+void collect_declarations(const std::vector<std::string_view>& lines, std::vector<Variable>& out) {
+  out.clear();
   Line line;
   int number = 0;
-  for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
+  for (std::string_view physical : lines) {
     ++number;
     if (!may_declare(physical)) continue;
-    prepare_line(physical, number, line);
+    prepare_line(physical, number, line, false);
     int kind = declaration_kind(line.text);
     if (kind < 0) continue;
     Variable v;
