@@ -339,12 +339,6 @@ void groups_of(Context& c, int node) {
   n.value = n.neg ? negated(inner, n.source) : inner;
 }
 
-bool valid_name(std::string_view name) {
-  for (char ch : name)
-    if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_')) return false;
-  return true;
-}
-
 // A row the native code may write in line: bound for it, and for a word
 // row, on the running element.
 bool in_line(const Context& c, int row_index, const Operand* args) {
@@ -355,7 +349,7 @@ bool in_line(const Context& c, int row_index, const Operand* args) {
 
 void make_call(Context& c, int node) {
   const std::string_view name = c.nodes[node].text;
-  const int r = valid_name(name) ? find_row(name) : -1;
+  const int r = find_row(name);  // a name of other characters than a row's finds none
   if (r < 0) fail(c, msg::unknown_function(readable(name)));
   const Row& info = row(r);
   const SmallVec<int, 5>& args = c.nodes[node].children;

@@ -65,7 +65,9 @@ std::string_view trim(std::string_view s) {
 
 void prepare_line(std::string_view physical, int number, Line& out, bool with_prefix) {
   size_t semi = physical.find(';');
-  out.raw.assign(trim(physical.substr(0, semi)));
+  const std::string_view raw = trim(physical.substr(0, semi));
+  out.raw.clear();
+  out.raw.append(raw);
   std::string& t = out.text;
   // Lower case, tabs as blanks (quotes stay, so masking after it is the same).
   const size_t size = out.raw.size();
@@ -223,7 +225,10 @@ bool statement_form(std::string_view text, std::string& out, std::string* first3
   if (!ends_with(text, ") editor")) {
     const bool balanced = form_pass(text, out, true, stopped);
     if (!stopped) {
-      if (first3) first3->assign(text.substr(0, 3));
+      if (first3) {
+        first3->clear();
+        first3->append(text.substr(0, 3));
+      }
       return balanced;
     }
   }

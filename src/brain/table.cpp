@@ -428,6 +428,16 @@ constexpr int find_hashed(std::string_view name) {
     if (kRows[static_cast<size_t>(entry - 1)].name == name) return entry - 1;
   }
 }
+// Names are lower-case letters, digits and underscores, so a name with any
+// other character finds no row.
+constexpr bool names_plain() {
+  for (const Row& r : kRows)
+    for (char ch : r.name)
+      if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_')) return false;
+  return true;
+}
+static_assert(names_plain());
+
 constexpr bool hashed_agrees() {
   for (int i = 0; i < kRowCount; ++i)
     if (find_hashed(kRows[static_cast<size_t>(i)].name) != find_constexpr(kRows[static_cast<size_t>(i)].name))

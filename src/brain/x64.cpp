@@ -192,6 +192,19 @@ Magic magic(int32_t d) {
   return {d < 0 ? neg32(m) : m, p - 32};
 }
 
+// Brains divide by the same few constants again and again: the last
+// magic number of each of 16 places is kept.
+Magic cached_magic(int32_t d) {
+  struct Entry {
+    int32_t d = 0;  // 0 is never a divisor here: nothing kept
+    Magic m{};
+  };
+  static Entry kept[16];
+  Entry& e = kept[static_cast<uint32_t>(d) & 15u];
+  if (e.d != d) e = Entry{d, magic(d)};
+  return e.m;
+}
+
 class Translator {
  public:
   Translator(const Program& p, Asm& a, std::vector<uint32_t>* insn_addr)
@@ -634,7 +647,7 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
       a_.neg(r);
       return in(r);
     }
-    const Magic mg = magic(d);
+    const Magic mg = cached_magic(d);
     const Reg t = alloc();
     busy(t);
     const Reg u = alloc();
