@@ -283,7 +283,7 @@ Operand apply_ops(Context& c, int expr) {
   if (c.exprs[expr].ops.empty()) return item_value(c, c.exprs[expr].items[0]);
   // Copies: the lists are rewritten level by level.
   SmallVec<Operand, 8> vals;
-  for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
+  for (int item : c.exprs[expr].items) vals.push_back_made([&c, item] { return item_value(c, item); });
   SmallVec<BinOp, 8> ops = c.exprs[expr].ops;
   const std::string_view text = c.exprs[expr].text;
   unsigned levels = 0;  // the operators present

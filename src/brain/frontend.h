@@ -31,6 +31,16 @@ class SmallVec {
     }
     ++n_;
   }
+  // Appends the value `make()` returns, made in its place when it fits.
+  template <class F>
+  void push_back_made(F&& make) {
+    if (n_ < N) {
+      ::new (static_cast<void*>(raw_ + n_ * sizeof(T))) T(make());
+      ++n_;
+    } else {
+      push_back(make());
+    }
+  }
   size_t size() const { return n_; }
   bool empty() const { return n_ == 0; }
   T* begin() { return n_ <= N ? fixed() : heap_.data(); }
