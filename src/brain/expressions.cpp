@@ -248,7 +248,9 @@ Operand temp_operand(int slot, bool neg = false) {
   return o;
 }
 
-Operand combine(Context& c, const Operand& left, BinOp op, const Operand& right, std::string_view text) {
+// (Views past the argument registers go by reference: one written just
+// before the call and read whole in it would stall.)
+Operand combine(Context& c, const Operand& left, BinOp op, const Operand& right, const std::string_view& text) {
   if (right.type == Operand::kEmpty) fail(c, msg::operand_expected(readable(text)));
   if (left.type == Operand::kEmpty || left.type == Operand::kInvalid || left.type == Operand::kStr)
     fail(c, msg::unknown_symbol(readable(left.text)));
@@ -397,7 +399,7 @@ void calls_of_expr(Context& c, int expr) {
 
 }  // namespace
 
-Operand classify(const Context& c, std::string_view text, bool neg, std::string_view source) {
+Operand classify(const Context& c, std::string_view text, bool neg, const std::string_view& source) {
   Operand o;
   o.text = source;
   o.neg = neg;

@@ -134,8 +134,9 @@ void emit(Context& c, Insn insn);
 Operand evaluate(Context& c, std::string_view statement);
 // Puts a value into A.
 void finish(Context& c, const Operand& value);
-// Classifies an operand text.
-Operand classify(const Context& c, std::string_view text, bool neg, std::string_view source);
+// Classifies an operand text (`source` by reference: past the argument
+// registers a view is read back whole just after it was written).
+Operand classify(const Context& c, std::string_view text, bool neg, const std::string_view& source);
 // An editor line: makes the call if the statement is a single call.
 bool evaluate_single_call(Context& c, std::string_view statement);
 
