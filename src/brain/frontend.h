@@ -19,7 +19,9 @@ namespace brain::front {
 // places are raw storage, so a new list writes nothing but its count.
 template <class T, size_t N>
 class SmallVec {
-  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+  // Entries are plain values: nothing to destroy, and moving one is
+  // copying its bytes.
+  static_assert(std::is_trivially_destructible_v<T>);
 
  public:
   void push_back(const T& v) {
@@ -83,6 +85,19 @@ struct Operand {
   bool neg = false;       // variables and temporaries: read negated
   int32_t v = 0;          // value, offset, slot or element distance
   std::string_view text;  // as written, for messages
+
+  // Copied member by member: an operand is often copied just after its
+  // members were written one by one, and reading them back in wider pieces
+  // would wait for the writes.
+  Operand() = default;
+  Operand(const Operand& o) : type(o.type), neg(o.neg), v(o.v), text(o.text) {}
+  Operand& operator=(const Operand& o) {
+    type = o.type;
+    neg = o.neg;
+    v = o.v;
+    text = o.text;
+    return *this;
+  }
 };
 
 // Node and Expr have constructors of their own so that a new one in a list
