@@ -74,9 +74,13 @@ void prepare_line(std::string_view physical, int number, Line& out, bool with_pr
   t.resize(size);
   const char* from = out.raw.data();
   char* to = t.data();
-  for (size_t i = 0; i < size; ++i) to[i] = kLowered[static_cast<unsigned char>(from[i])];
+  bool quotes = false;  // (seen here: searching the text just written would wait for the writes)
+  for (size_t i = 0; i < size; ++i) {
+    to[i] = kLowered[static_cast<unsigned char>(from[i])];
+    quotes |= from[i] == '"';
+  }
   // Mask what lies between each pair of quotes; an unpaired quote masks nothing.
-  for (size_t open = t.find('"'); open != std::string::npos;) {
+  for (size_t open = quotes ? t.find('"') : std::string::npos; open != std::string::npos;) {
     size_t close = t.find('"', open + 1);
     if (close == std::string::npos) break;
     for (size_t i = open + 1; i < close; ++i) t[i] = '.';
