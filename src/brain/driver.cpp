@@ -18,7 +18,8 @@ namespace {
 struct Source {
   bool missing = false;
   bool too_large = false;
-  std::string text;
+  std::string read;       // the file's bytes when they were read here
+  std::string_view text;  // the request's text, or `read`
   uint32_t checksum = 0;
 };
 
@@ -27,18 +28,18 @@ std::string file_name(std::string_view path) {
   return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
 }
 
-Source read_source(const BrainSource& b) {
-  Source s;
+// Fills `s` in its place (its view may point at its own string).
+void read_source(const BrainSource& b, Source& s) {
   if (b.text) {
-    s.text = *b.text;
+    s.text = *b.text;  // the request outlives the compile: no copy
     s.too_large = s.text.size() > kMaxBrainBytes;
   } else {
     bool truncated = false;
-    s.missing = !core::read_resource(b.path, s.text, kMaxBrainBytes, &truncated);
+    s.missing = !core::read_resource(b.path, s.read, kMaxBrainBytes, &truncated);
     s.too_large = truncated;
+    s.text = s.read;
   }
   s.checksum = s.missing ? 0 : brain_checksum(s.text);
-  return s;
 }
 
 // Elements share a compiled brain when their files have the same checksum
@@ -63,7 +64,7 @@ CompileReport compile_project(const CompileRequest& request) {
   State& s = state();
   const size_t count = std::min(request.elements.size(), size_t(core::kElementCount));
   std::vector<Source> sources(count);
-  for (size_t i = 0; i < count; ++i) sources[i] = read_source(request.elements[i]);
+  for (size_t i = 0; i < count; ++i) read_source(request.elements[i], sources[i]);
 
   CompileReport report;
   report.share.resize(count);

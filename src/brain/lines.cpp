@@ -72,7 +72,7 @@ void prepare_line(std::string_view physical, int number, Line& out, bool with_pr
   // Lower case, tabs as blanks (quotes stay, so masking after it is the same).
   const size_t size = out.raw.size();
   t.resize(size);
-  const char* from = out.raw.data();
+  const char* from = raw.data();  // the same bytes as out.raw, without waiting for their copy
   char* to = t.data();
   bool quotes = false;  // (seen here: searching the text just written would wait for the writes)
   for (size_t i = 0; i < size; ++i) {
