@@ -142,7 +142,13 @@ struct Context {
 };
 
 [[noreturn]] void fail(const Context& c, std::string_view message, bool resource = false);
-void emit(Context& c, Insn insn);
+[[noreturn]] void code_area_full(const Context& c);
+// Appends an instruction, counting the bytes the back end will need for it.
+inline void emit(Context& c, Insn insn) {
+  c.code_bytes += c.op_bytes[insn.op];
+  if (c.code_bytes > c.options->code_room) code_area_full(c);
+  c.ws->ir.push_back(insn);
+}
 
 // Parses and evaluates an expression (calls, groups, operators); the result
 // is not yet in A.

@@ -20,11 +20,7 @@ void fail(const Context& c, std::string_view message, bool resource) {
   throw Failure{std::move(text), resource};
 }
 
-void emit(Context& c, Insn insn) {
-  c.code_bytes += c.op_bytes[insn.op];
-  if (c.code_bytes > c.options->code_room) fail(c, msg::kCodeAreaFull, true);
-  c.ws->ir.push_back(insn);
-}
+void code_area_full(const Context& c) { fail(c, msg::kCodeAreaFull, true); }
 
 }  // namespace front
 
