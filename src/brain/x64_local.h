@@ -155,8 +155,10 @@ class Asm {
   void rex(bool w, int reg, int base, bool force = false);
   void modrm_reg(int reg, int rm) { b(0xC0u | (reg & 7u) << 3 | (rm & 7u)); }
   void modrm_mem(int reg, Mem m);
-  void rr(uint8_t opcode, int reg, int rm, bool w = false);
-  void rm(uint8_t opcode, int reg, Mem m, bool w = false);
+  // The two forms nearly every instruction goes through are written in
+  // line into each instruction's function.
+  [[gnu::always_inline]] inline void rr(uint8_t opcode, int reg, int rm, bool w = false);
+  [[gnu::always_inline]] inline void rm(uint8_t opcode, int reg, Mem m, bool w = false);
   void rr0f(uint8_t opcode, int reg, int rm, bool byte_rm = false);
   void rm0f(uint8_t opcode, int reg, Mem m);
   void rel(Label& l);
