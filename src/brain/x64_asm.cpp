@@ -78,43 +78,46 @@ void Asm::modrm_mem(int reg, Mem m) {
     d32(static_cast<uint32_t>(m.disp));
 }
 
-// The two most common forms are put together in a local array first.
+// The two most common forms are put together in a register first.
 void Asm::rr(uint8_t opcode, int reg, int rm, bool w) {
-  uint8_t bytes[3];
+  uint64_t v = 0;
   uint32_t n = 0;
   const uint32_t r = 0x40u | (w ? 8u : 0u) | ((reg >> 3) & 1u) << 2 | ((rm >> 3) & 1u);
-  if (r != 0x40u) bytes[n++] = static_cast<uint8_t>(r);
-  bytes[n++] = opcode;
-  bytes[n++] = static_cast<uint8_t>(0xC0u | (reg & 7u) << 3 | (rm & 7u));
-  put(bytes, n);
+  if (r != 0x40u) {
+    v = r;
+    n = 1;
+  }
+  v |= uint64_t(opcode) << (8 * n++);
+  v |= uint64_t(0xC0u | (reg & 7u) << 3 | (rm & 7u)) << (8 * n++);
+  put(v, n);
 }
 
 void Asm::rm(uint8_t opcode, int reg, Mem m, bool w) {
-  uint8_t bytes[9];
+  uint64_t v = 0;
   uint32_t n = 0;
+  const auto add = [&v, &n](uint64_t x, uint32_t bytes) {
+    v |= x << (8 * n);
+    n += bytes;
+  };
   const int base = m.base == kAbsolute ? 0 : m.base;
   const uint32_t r = 0x40u | (w ? 8u : 0u) | ((reg >> 3) & 1u) << 2 | ((base >> 3) & 1u);
-  if (r != 0x40u) bytes[n++] = static_cast<uint8_t>(r);
-  bytes[n++] = opcode;
+  if (r != 0x40u) add(r, 1);
+  add(opcode, 1);
   const auto disp = static_cast<uint32_t>(m.disp);
-  const auto le32 = [&] {
-    for (int k = 0; k < 4; ++k) bytes[n++] = static_cast<uint8_t>(disp >> (8 * k));
-  };
   if (m.base == kAbsolute) {
-    bytes[n++] = static_cast<uint8_t>(0x04u | (reg & 7u) << 3);  // r/m = SIB
-    bytes[n++] = 0x25;                                           // no base, no index: disp32
-    le32();
+    add(0x04u | (reg & 7u) << 3, 1);  // r/m = SIB
+    add(0x25, 1);                     // no base, no index: disp32
+    add(disp, 4);
   } else {
     const bool short_disp = fits8(m.disp);
-    bytes[n++] = static_cast<uint8_t>((short_disp ? 0x40u : 0x80u) | (reg & 7u) << 3 |
-                                      static_cast<uint32_t>(m.base & 7));
-    if ((m.base & 7) == 4) bytes[n++] = 0x24;  // RSP and R12 need a SIB byte
+    add((short_disp ? 0x40u : 0x80u) | (reg & 7u) << 3 | static_cast<uint32_t>(m.base & 7), 1);
+    if ((m.base & 7) == 4) add(0x24, 1);  // RSP and R12 need a SIB byte
     if (short_disp)
-      bytes[n++] = static_cast<uint8_t>(disp);
+      add(disp & 0xFFu, 1);
     else
-      le32();
+      add(disp, 4);
   }
-  put(bytes, n);
+  put(v, n);  // at most 8 bytes: REX, opcode, ModRM, SIB, disp32
 }
 
 void Asm::rr0f(uint8_t opcode, int reg, int rm, bool byte_rm) {
