@@ -1419,20 +1419,32 @@ void Translator::run() {
   analyse();
   drop_all();
   const uint32_t base = code_base();
+  // The tables are read through locals: the code written below could alias
+  // them as far as the compiler knows, and would make it read them anew.
+  const Insn* const ir = p_.ir;
+  const size_t size = p_.size;
+  const LineMark* const marks = p_.lines;
+  const size_t mark_count = p_.line_count;
+  const uint8_t* const target = s_.target.data();
+  const int16_t* const store_word = s_.store_word.data();
   size_t line = 0;
-  for (size_t q = 0; q < p_.size; ++q) {
+  size_t next_mark = mark_count > 0 ? marks[0].insn : SIZE_MAX;
+  for (size_t q = 0; q < size; ++q) {
     if (insn_addr_) insn_addr_->push_back(a_.addr());
     // A new statement: nothing of the last one is needed any more.
-    for (; line < p_.line_count && p_.lines[line].insn <= q; ++line)
-      for (int k = 0; k < kNames; ++k) release(k);
+    if (q >= next_mark) {
+      for (; line < mark_count && marks[line].insn <= q; ++line)
+        for (int k = 0; k < kNames; ++k) release(k);
+      next_mark = line < mark_count ? marks[line].insn : SIZE_MAX;
+    }
     if (skip_next_) {
       skip_next_ = false;
       continue;
     }
-    if (s_.target[q]) enter_target(static_cast<uint32_t>(q));
+    if (target[q]) enter_target(static_cast<uint32_t>(q));
     if (!reachable_) continue;  // dead code
-    store_word_ = s_.store_word[q];
-    const Insn& i = p_.ir[q];
+    store_word_ = store_word[q];
+    const Insn& i = ir[q];
     if (is_load(i.op)) {
       load(i);
     } else if (is_bin(i.op)) {
