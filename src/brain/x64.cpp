@@ -309,33 +309,42 @@ void Translator::analyse() {
   s_.states.clear();
   s_.fixes.clear();
   s_.colds.clear();
+  // Through locals: the byte tables written here could alias anything.
+  const Insn* const ir = p_.ir;
+  uint8_t* const target = s_.target.data();
+  uint8_t* const has_read = s_.has_read.data();
+  uint32_t* const back_end = s_.back_end.data();
+  uint32_t* const last_producer = s_.last_producer.data();
   for (size_t q = 0; q < n; ++q) {
-    const Insn& i = p_.ir[q];
+    const Insn& i = ir[q];
     if (is_jump(i.op)) {
       const auto t = static_cast<uint32_t>(i.v);
       if (i.op == kGosub)
-        s_.target[t] |= kGosubTarget;
+        target[t] |= kGosubTarget;
       else if (t > q)
-        s_.target[t] |= kForward;
+        target[t] |= kForward;
       else {
-        s_.target[t] |= kBack;
-        s_.back_end[t] = static_cast<uint32_t>(q);
+        target[t] |= kBack;
+        back_end[t] = static_cast<uint32_t>(q);
       }
     }
-    if (reads_operand(i.op) && is_temp(kind_of(i.op))) s_.has_read[s_.last_producer[static_cast<size_t>(i.v)]] = 1;
-    if (is_bin(i.op) || is_call(i.op)) s_.last_producer[i.slot] = static_cast<uint32_t>(q);
+    if (reads_operand(i.op) && is_temp(kind_of(i.op))) has_read[last_producer[static_cast<size_t>(i.v)]] = 1;
+    if (is_bin(i.op) || is_call(i.op)) last_producer[i.slot] = static_cast<uint32_t>(q);
   }
   // The variable each statement assigns, from the line marks.
+  int16_t* const store_word = s_.store_word.data();
   for (size_t k = 0; k < p_.line_count; ++k) {
     const size_t begin = p_.lines[k].insn;
     const size_t end = k + 1 < p_.line_count ? p_.lines[k + 1].insn : n;
-    if (end > begin && end <= n && p_.ir[end - 1].op == kStoreVar)
-      for (size_t q = begin; q < end; ++q) s_.store_word[q] = static_cast<int16_t>(p_.ir[end - 1].v / 4);
+    if (end > begin && end <= n && ir[end - 1].op == kStoreVar) {
+      const auto w = static_cast<int16_t>(ir[end - 1].v / 4);
+      for (size_t q = begin; q < end; ++q) store_word[q] = w;
+    }
   }
   s_.head_vars.resize((n + 1) * (kMaxHeadVars + 1));  // as back_end
+  uint8_t* const head_vars = s_.head_vars.data();
   for (size_t t = 0; t < n; ++t)
-    if (s_.target[t] & kBack)
-      read_first(static_cast<uint32_t>(t), s_.back_end[t], &s_.head_vars[t * (kMaxHeadVars + 1)]);
+    if (target[t] & kBack) read_first(static_cast<uint32_t>(t), back_end[t], &head_vars[t * (kMaxHeadVars + 1)]);
 }
 
 // The variables the code from t on (up to `end`) reads before it writes
@@ -350,14 +359,15 @@ void Translator::read_first(uint32_t t, size_t end, uint8_t* out) const {
     return was;
   };
   int nwritten = 0;
-  out[0] = 0;
+  int count = 0;  // (kept here, not in out[0]: a byte store would make every read go to memory again)
+  const Insn* const ir = p_.ir;
   end = std::min<size_t>({end, t + kHeadScan, p_.size - 1});
-  for (size_t q = t; q <= end && out[0] < kMaxHeadVars; ++q) {
-    const Insn& i = p_.ir[q];
+  for (size_t q = t; q <= end && count < kMaxHeadVars; ++q) {
+    const Insn& i = ir[q];
     if (i.op == kCall || i.op == kGosub || i.op == kRet) break;
     if (reads_operand(i.op) && is_var(kind_of(i.op))) {
       const int w = i.v / 4;
-      if (!mark(w)) out[1 + out[0]++] = static_cast<uint8_t>(w);
+      if (!mark(w)) out[1 + count++] = static_cast<uint8_t>(w);
     }
     if (i.op == kStoreVar) {
       if (nwritten == kMaxHeadVars * 2) break;  // enough seen
@@ -365,6 +375,7 @@ void Translator::read_first(uint32_t t, size_t end, uint8_t* out) const {
       mark(i.v / 4);
     }
   }
+  out[0] = static_cast<uint8_t>(count);
 }
 
 // ---- registers ------------------------------------------------------------------
