@@ -158,16 +158,20 @@ void settle_temporaries(Workspace& ws, size_t start) {
   constexpr uint8_t kToCell = static_cast<uint8_t>(Kind::kCell) - static_cast<uint8_t>(Kind::kTemp);
   static_assert(static_cast<int>(Kind::kCellNeg) - static_cast<int>(Kind::kTempNeg) == kToCell);
   size_t last_call = SIZE_MAX;
-  for (size_t q = start; q < ws.ir.size(); ++q) {
-    Insn& i = ws.ir[q];
+  // Through locals: the byte fields written here could alias the vectors.
+  Insn* const ir = ws.ir.data();
+  const size_t size = ws.ir.size();
+  uint32_t* const producer = ws.producer.data();
+  for (size_t q = start; q < size; ++q) {
+    Insn& i = ir[q];
     if (reads_operand(i.op) && is_temp(kind_of(i.op))) {
-      const uint32_t p = ws.producer[static_cast<size_t>(i.v)];
+      const uint32_t p = producer[static_cast<size_t>(i.v)];
       if (last_call != SIZE_MAX && last_call > p) {
         i.op = static_cast<uint8_t>(i.op + kToCell);
-        ws.ir[p].a |= kPublish;
+        ir[p].a |= kPublish;
       }
     }
-    if (is_bin(i.op) || is_call(i.op)) ws.producer[i.slot] = static_cast<uint32_t>(q);
+    if (is_bin(i.op) || is_call(i.op)) producer[i.slot] = static_cast<uint32_t>(q);
     if (i.op == kCall) {
       i.a |= kPublish;
       last_call = q;
