@@ -33,14 +33,21 @@ bool is_header_line(std::string_view s) { return starts_with(s, "var ") || start
 bool may_declare(std::string_view p) {
   size_t i = 0;
   while (i < p.size() && (p[i] == ' ' || p[i] == '\t')) ++i;
-  char head[4];
+  // The four characters go into one word (a compare of bytes just stored
+  // one by one would wait for them).
+  uint32_t head = 0;
   for (size_t k = 0; k < 4; ++k) {
     if (i + k >= p.size() || p[i + k] == ';') return false;
     char c = p[i + k];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    head[k] = c == '\t' ? ' ' : c;
+    head |= uint32_t(static_cast<unsigned char>(c == '\t' ? ' ' : c)) << (8 * k);
   }
-  return std::string_view(head, 4) == "var " || std::string_view(head, 4) == "user";
+  constexpr auto word = [](const char (&w)[5]) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v |= uint32_t(static_cast<unsigned char>(w[k])) << (8 * k);
+    return v;
+  };
+  return head == word("var ") || head == word("user");
 }
 
 }  // namespace
