@@ -425,7 +425,11 @@ constexpr int find_hashed(std::string_view name) {
   for (size_t k = name_hash(name) & (kNameSlots - 1);; k = (k + 1) & (kNameSlots - 1)) {
     const int entry = kNameSlotsOf[k];
     if (entry == 0) return -1;
-    if (kRows[static_cast<size_t>(entry - 1)].name == name) return entry - 1;
+    const std::string_view row_name = kRows[static_cast<size_t>(entry - 1)].name;
+    if (row_name.size() != name.size()) continue;
+    size_t i = 0;  // compared here: names are short, a library call costs more
+    while (i < name.size() && row_name[i] == name[i]) ++i;
+    if (i == name.size()) return entry - 1;
   }
 }
 // Names are lower-case letters, digits and underscores, so a name with any
