@@ -42,7 +42,7 @@ bool may_declare(std::string_view p) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     head |= uint32_t(static_cast<unsigned char>(c == '\t' ? ' ' : c)) << (8 * k);
   }
-  constexpr auto word = [](const char (&w)[5]) {
+  constexpr auto word = [](const char(&w)[5]) {
     uint32_t v = 0;
     for (int k = 0; k < 4; ++k) v |= uint32_t(static_cast<unsigned char>(w[k])) << (8 * k);
     return v;
