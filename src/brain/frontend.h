@@ -90,12 +90,12 @@ struct Operand {
   // members were written one by one, and reading them back in wider pieces
   // would wait for the writes.
   Operand() = default;
-  Operand(const Operand& o) : type(o.type), neg(o.neg), v(o.v), text(o.text) {}
+  Operand(const Operand& o) : type(o.type), neg(o.neg), v(o.v), text(o.text.data(), o.text.size()) {}
   Operand& operator=(const Operand& o) {
     type = o.type;
     neg = o.neg;
     v = o.v;
-    text = o.text;
+    text = std::string_view(o.text.data(), o.text.size());
     return *this;
   }
 };
