@@ -8,6 +8,7 @@
 //   3. then the operators, one precedence level at a time (/ * - + = <> < >
 //      <= >= or and xor), each level from left to right.
 // Every call and every operator leaves its result in a fresh temporary slot.
+#include <array>
 #include <cstring>
 
 #include "brain/arith.h"
@@ -27,26 +28,35 @@ constexpr int kMaxNesting = 200;
 // Items of one statement; far more than the 1024 temporaries allow to use.
 constexpr size_t kMaxNodes = 65536;
 
+// What a character of the statement form is to the parser: an operator
+// (its BinOp), a bracket or comma, or part of an operand.
+constexpr int8_t kBracket = -2, kOperand = -1;
+constexpr std::array<int8_t, 256> kCharClass = [] {
+  std::array<int8_t, 256> t{};
+  t.fill(kOperand);
+  const auto set = [&t](char c, int v) { t[static_cast<unsigned char>(c)] = static_cast<int8_t>(v); };
+  set('/', int(BinOp::kDiv));
+  set('*', int(BinOp::kMul));
+  set('-', int(BinOp::kSub));
+  set('+', int(BinOp::kAdd));
+  set('=', int(BinOp::kEq));
+  set(kNotEqual, int(BinOp::kNe));
+  set('<', int(BinOp::kLt));
+  set('>', int(BinOp::kGt));
+  set(kLessEqual, int(BinOp::kLe));
+  set(kGreaterEqual, int(BinOp::kGe));
+  set(kOr, int(BinOp::kOr));
+  set(kAnd, int(BinOp::kAnd));
+  set(kXor, int(BinOp::kXor));
+  for (char c : {'(', ')', '[', ']', ','}) set(c, kBracket);
+  return t;
+}();
+int char_class(char c) { return kCharClass[static_cast<unsigned char>(c)]; }
 int op_of(char c) {
-  switch (c) {
-    case '/': return int(BinOp::kDiv);
-    case '*': return int(BinOp::kMul);
-    case '-': return int(BinOp::kSub);
-    case '+': return int(BinOp::kAdd);
-    case '=': return int(BinOp::kEq);
-    case kNotEqual: return int(BinOp::kNe);
-    case '<': return int(BinOp::kLt);
-    case '>': return int(BinOp::kGt);
-    case kLessEqual: return int(BinOp::kLe);
-    case kGreaterEqual: return int(BinOp::kGe);
-    case kOr: return int(BinOp::kOr);
-    case kAnd: return int(BinOp::kAnd);
-    case kXor: return int(BinOp::kXor);
-    default: return -1;
-  }
+  const int k = char_class(c);
+  return k >= 0 ? k : -1;
 }
-bool is_op(char c) { return op_of(c) >= 0; }
-bool is_bracket(char c) { return c == '(' || c == ')' || c == '[' || c == ']' || c == ','; }
+bool is_op(char c) { return char_class(c) >= 0; }
 
 // ---- parsing ---------------------------------------------------------------
 
@@ -70,13 +80,18 @@ bool is_bracket(char c) { return c == '(' || c == ')' || c == '[' || c == ']' ||
 
 int parse_expr(Context& c, size_t& pos, int depth, bool in_args);
 
+// Nodes and expressions take their place in the lists before their parts
+// (which may move the lists: they are reached again by index).
 int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
-  if (depth > kMaxNesting || c.nodes.size() >= kMaxNodes) fail(c, msg::kTooComplex);
+  // The limit counts the finished items, not the ones this is part of.
+  if (depth > kMaxNesting || c.nodes.size() - c.open_items >= kMaxNodes) fail(c, msg::kTooComplex);
   const std::string_view s = c.s;
   const size_t start = pos;
-  Node n;
+  const int index = static_cast<int>(c.nodes.size());
+  c.nodes.emplace_back();
+  ++c.open_items;
   if (pos < s.size() && s[pos] == kUnaryMinus) {
-    n.neg = true;
+    c.nodes[index].neg = true;
     ++pos;
   }
   if (pos < s.size() && s[pos] == '[') {
@@ -84,21 +99,23 @@ int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
     int inner = parse_expr(c, pos, depth + 1, false);
     if (pos >= s.size() || s[pos] != ']') junk(c, start, in_args);
     ++pos;
+    Node& n = c.nodes[index];
     n.type = Node::kGroup;
     n.children.push_back(inner);
   } else {
     const size_t a = pos;
-    while (pos < s.size() && !is_op(s[pos]) && !is_bracket(s[pos])) ++pos;
-    n.text = s.substr(a, pos - a);
+    while (pos < s.size() && char_class(s[pos]) == kOperand) ++pos;
+    c.nodes[index].text = s.substr(a, pos - a);
     if (pos < s.size() && s[pos] == '(') {
-      if (n.text.empty()) fail(c, msg::kSquareBrackets);
-      n.type = Node::kCall;
+      if (a == pos) fail(c, msg::kSquareBrackets);
+      c.nodes[index].type = Node::kCall;
       ++pos;
       if (pos < s.size() && s[pos] == ')') {
         ++pos;
       } else {
         for (;;) {
-          n.children.push_back(parse_expr(c, pos, depth + 1, true));
+          const int arg = parse_expr(c, pos, depth + 1, true);
+          c.nodes[index].children.push_back(arg);
           if (pos < s.size() && s[pos] == ',') {
             ++pos;
             continue;
@@ -112,34 +129,36 @@ int parse_item(Context& c, size_t& pos, int depth, bool in_args) {
       }
     }
   }
-  n.source = s.substr(start, pos - start);
+  c.nodes[index].source = s.substr(start, pos - start);
   if (pos < s.size() && !is_op(s[pos]) && s[pos] != ')' && s[pos] != ']' && s[pos] != ',') {
     if (s[pos] == '(') fail(c, msg::kSquareBrackets);
     junk(c, start, in_args);
   }
-  c.nodes.push_back(std::move(n));
-  return static_cast<int>(c.nodes.size()) - 1;
+  --c.open_items;
+  return index;
 }
 
 int parse_expr(Context& c, size_t& pos, int depth, bool in_args) {
   const size_t start = pos;
-  Expr e;
+  const int index = static_cast<int>(c.exprs.size());
+  c.exprs.emplace_back();
   for (;;) {
-    e.items.push_back(parse_item(c, pos, depth, in_args));
+    const int item = parse_item(c, pos, depth, in_args);
+    c.exprs[index].items.push_back(item);
     if (pos < c.s.size() && is_op(c.s[pos])) {
-      e.ops.push_back(static_cast<BinOp>(op_of(c.s[pos])));
+      c.exprs[index].ops.push_back(static_cast<BinOp>(op_of(c.s[pos])));
       ++pos;
       continue;
     }
     break;
   }
-  e.text = c.s.substr(start, pos - start);
-  c.exprs.push_back(std::move(e));
-  return static_cast<int>(c.exprs.size()) - 1;
+  c.exprs[index].text = c.s.substr(start, pos - start);
+  return index;
 }
 
 int parse(Context& c, std::string_view statement) {
   c.s = statement;
+  c.open_items = 0;
   c.nodes.clear();
   c.exprs.clear();
   size_t pos = 0;
@@ -229,7 +248,9 @@ Operand temp_operand(int slot, bool neg = false) {
   return o;
 }
 
-Operand combine(Context& c, const Operand& left, BinOp op, const Operand& right, std::string_view text) {
+// (Views past the argument registers go by reference: one written just
+// before the call and read whole in it would stall.)
+Operand combine(Context& c, const Operand& left, BinOp op, const Operand& right, const std::string_view& text) {
   if (right.type == Operand::kEmpty) fail(c, msg::operand_expected(readable(text)));
   if (left.type == Operand::kEmpty || left.type == Operand::kInvalid || left.type == Operand::kStr)
     fail(c, msg::unknown_symbol(readable(left.text)));
@@ -261,9 +282,10 @@ Operand item_value(const Context& c, int node) {
 }
 
 Operand apply_ops(Context& c, int expr) {
+  if (c.exprs[expr].ops.empty()) return item_value(c, c.exprs[expr].items[0]);
   // Copies: the lists are rewritten level by level.
   SmallVec<Operand, 8> vals;
-  for (int item : c.exprs[expr].items) vals.push_back(item_value(c, item));
+  for (int item : c.exprs[expr].items) vals.push_back_made([&c, item] { return item_value(c, item); });
   SmallVec<BinOp, 8> ops = c.exprs[expr].ops;
   const std::string_view text = c.exprs[expr].text;
   unsigned levels = 0;  // the operators present
@@ -319,12 +341,6 @@ void groups_of(Context& c, int node) {
   n.value = n.neg ? negated(inner, n.source) : inner;
 }
 
-bool valid_name(std::string_view name) {
-  for (char ch : name)
-    if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_')) return false;
-  return true;
-}
-
 // A row the native code may write in line: bound for it, and for a word
 // row, on the running element.
 bool in_line(const Context& c, int row_index, const Operand* args) {
@@ -335,7 +351,7 @@ bool in_line(const Context& c, int row_index, const Operand* args) {
 
 void make_call(Context& c, int node) {
   const std::string_view name = c.nodes[node].text;
-  const int r = valid_name(name) ? find_row(name) : -1;
+  const int r = find_row(name);  // a name of other characters than a row's finds none
   if (r < 0) fail(c, msg::unknown_function(readable(name)));
   const Row& info = row(r);
   const SmallVec<int, 5>& args = c.nodes[node].children;
@@ -383,13 +399,15 @@ void calls_of_expr(Context& c, int expr) {
 
 }  // namespace
 
-Operand classify(const Context& c, std::string_view text, bool neg, std::string_view source) {
+Operand classify(const Context& c, std::string_view text, bool neg, const std::string_view& source) {
   Operand o;
   o.text = source;
   o.neg = neg;
   if (text.empty()) return o;
   int32_t v;
-  if (parse_number(text, v)) {
+  // A number begins with a digit or a point; a name is no number.
+  const bool may_be_number = (text[0] >= '0' && text[0] <= '9') || text[0] == '.';
+  if (may_be_number && parse_number(text, v)) {
     o.type = Operand::kConst;
     o.v = neg ? neg32(v) : v;
     o.neg = false;
@@ -417,7 +435,7 @@ Operand classify(const Context& c, std::string_view text, bool neg, std::string_
     return o;
   }
   for (const Variable& var : c.ws->vars)
-    if (var.name == text) {
+    if (same_text(var.name, text)) {
       o.type = Operand::kVar;
       o.v = var.offset;
       return o;

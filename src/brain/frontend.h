@@ -1,7 +1,9 @@
 // Shared by the statement and expression parts of the compiler.
 #pragma once
 
+#include <new>
 #include <string>
+#include <type_traits>
 #include <string_view>
 #include <vector>
 
@@ -13,31 +15,46 @@
 namespace brain::front {
 
 // A short list kept in place (no allocation) up to N entries: the lists
-// of one statement's parse are short, and there are many of them.
+// of one statement's parse are short, and there are many of them. The
+// places are raw storage, so a new list writes nothing but its count.
 template <class T, size_t N>
 class SmallVec {
+  // Entries are plain values: nothing to destroy, and moving one is
+  // copying its bytes.
+  static_assert(std::is_trivially_destructible_v<T>);
+
  public:
   void push_back(const T& v) {
     if (n_ < N) {
-      inline_[n_] = v;
+      ::new (static_cast<void*>(raw_ + n_ * sizeof(T))) T(v);
     } else {
-      if (n_ == N) heap_.assign(inline_, inline_ + N);
+      if (n_ == N) heap_.assign(fixed(), fixed() + N);
       heap_.push_back(v);
     }
     ++n_;
   }
+  // Appends the value `make()` returns, made in its place when it fits.
+  template <class F>
+  void push_back_made(F&& make) {
+    if (n_ < N) {
+      ::new (static_cast<void*>(raw_ + n_ * sizeof(T))) T(make());
+      ++n_;
+    } else {
+      push_back(make());
+    }
+  }
   size_t size() const { return n_; }
   bool empty() const { return n_ == 0; }
-  T* begin() { return n_ <= N ? inline_ : heap_.data(); }
+  T* begin() { return n_ <= N ? fixed() : heap_.data(); }
   T* end() { return begin() + n_; }
-  const T* begin() const { return n_ <= N ? inline_ : heap_.data(); }
+  const T* begin() const { return n_ <= N ? fixed() : heap_.data(); }
   const T* end() const { return begin() + n_; }
   T& operator[](size_t i) { return begin()[i]; }
   const T& operator[](size_t i) const { return begin()[i]; }
   // Shrinks to k entries.
   void resize(size_t k) {
     if (n_ > N && k <= N) {
-      for (size_t i = 0; i < k; ++i) inline_[i] = heap_[i];
+      for (size_t i = 0; i < k; ++i) ::new (static_cast<void*>(raw_ + i * sizeof(T))) T(heap_[i]);
       heap_.clear();
     } else if (n_ > N) {
       heap_.resize(k);
@@ -46,7 +63,10 @@ class SmallVec {
   }
 
  private:
-  T inline_[N];  // only the first n_ are ever read
+  T* fixed() { return std::launder(reinterpret_cast<T*>(raw_)); }
+  const T* fixed() const { return std::launder(reinterpret_cast<const T*>(raw_)); }
+
+  alignas(T) unsigned char raw_[N * sizeof(T)];  // only the first n_ places hold entries
   std::vector<T> heap_;
   size_t n_ = 0;
 };
@@ -65,9 +85,25 @@ struct Operand {
   bool neg = false;       // variables and temporaries: read negated
   int32_t v = 0;          // value, offset, slot or element distance
   std::string_view text;  // as written, for messages
+
+  // Copied member by member: an operand is often copied just after its
+  // members were written one by one, and reading them back in wider pieces
+  // would wait for the writes.
+  Operand() = default;
+  Operand(const Operand& o) : type(o.type), neg(o.neg), v(o.v), text(o.text.data(), o.text.size()) {}
+  Operand& operator=(const Operand& o) {
+    type = o.type;
+    neg = o.neg;
+    v = o.v;
+    text = std::string_view(o.text.data(), o.text.size());
+    return *this;
+  }
 };
 
+// Node and Expr have constructors of their own so that a new one in a list
+// is not zeroed first: only the members below are set.
 struct Node {
+  Node() {}  // NOLINT(modernize-use-equals-default): `= default` would zero it in emplace_back
   enum Type : uint8_t { kAtom, kCall, kGroup };
   Type type = kAtom;
   bool neg = false;           // written with a unary minus
@@ -78,6 +114,7 @@ struct Node {
 };
 
 struct Expr {
+  Expr() {}                // NOLINT(modernize-use-equals-default): as Node
   SmallVec<int, 8> items;  // nodes
   SmallVec<BinOp, 8> ops;  // between the items
   std::string_view text;
@@ -89,12 +126,15 @@ struct Context {
   const BrainOptions* options = nullptr;
   Workspace* ws = nullptr;
   const Line* line = nullptr;
-  int32_t number = 0;      // its physical line number
-  size_t literal_pos = 0;  // where the next literal is looked for in the raw line
-  int temps = 0;           // temporary slots handed out in this statement
-  int a_slot = -1;         // the slot whose value A holds, or -1
+  std::string_view physical{};  // the line as the brain text has it
+  int32_t number = 0;           // its physical line number
+  size_t literal_pos = 0;       // where the next literal is looked for in the raw line
+  int temps = 0;                // temporary slots handed out in this statement
+  int a_slot = -1;              // the slot whose value A holds, or -1
   uint64_t code_bytes = 0;
-  std::string_view s{};  // statement being parsed
+  const uint32_t* op_bytes = nullptr;  // the back end's bytes for each opcode
+  std::string_view s{};                // statement being parsed
+  size_t open_items = 0;               // items of the parse begun and not yet finished
   // The parse of one statement; the storage outlives the compile, so that
   // brain after brain reuses it.
   std::vector<Node>& nodes;
@@ -102,15 +142,22 @@ struct Context {
 };
 
 [[noreturn]] void fail(const Context& c, std::string_view message, bool resource = false);
-void emit(Context& c, Insn insn);
+[[noreturn]] void code_area_full(const Context& c);
+// Appends an instruction, counting the bytes the back end will need for it.
+inline void emit(Context& c, Insn insn) {
+  c.code_bytes += c.op_bytes[insn.op];
+  if (c.code_bytes > c.options->code_room) code_area_full(c);
+  c.ws->ir.push_back(insn);
+}
 
 // Parses and evaluates an expression (calls, groups, operators); the result
 // is not yet in A.
 Operand evaluate(Context& c, std::string_view statement);
 // Puts a value into A.
 void finish(Context& c, const Operand& value);
-// Classifies an operand text.
-Operand classify(const Context& c, std::string_view text, bool neg, std::string_view source);
+// Classifies an operand text (`source` by reference: past the argument
+// registers a view is read back whole just after it was written).
+Operand classify(const Context& c, std::string_view text, bool neg, const std::string_view& source);
 // An editor line: makes the call if the statement is a single call.
 bool evaluate_single_call(Context& c, std::string_view statement);
 

@@ -47,8 +47,9 @@ int header_kind(std::string_view text);
 // character comparisons shortened. `first3` receives the first three
 // characters before blank removal (to recognise "if ").
 std::string statement_form(std::string_view text, std::string* first3 = nullptr);
-// The same into `out`, whose storage is reused.
-void statement_form(std::string_view text, std::string& out, std::string* first3);
+// The same into `out`, whose storage is reused; answers whether its
+// brackets nest properly (brackets_balanced of the form).
+bool statement_form(std::string_view text, std::string& out, std::string* first3);
 
 // Round and square brackets nest properly.
 bool brackets_balanced(std::string_view s);
@@ -57,8 +58,26 @@ bool brackets_balanced(std::string_view s);
 // into the characters a user wrote).
 std::string readable(std::string_view s);
 
-// Lines ending with CR LF; the last line may lack them.
-bool ends_with(std::string_view s, std::string_view tail);
-bool starts_with(std::string_view s, std::string_view head);
+// Plain byte comparisons at either end (in line: the compiler asks them of
+// every line).
+inline bool ends_with(std::string_view s, std::string_view tail) {
+  if (s.size() < tail.size()) return false;
+  const size_t off = s.size() - tail.size();
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (s[off + i] != tail[i]) return false;
+  return true;
+}
+inline bool same_text(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+inline bool starts_with(std::string_view s, std::string_view head) {
+  if (s.size() < head.size()) return false;
+  for (size_t i = 0; i < head.size(); ++i)
+    if (s[i] != head[i]) return false;
+  return true;
+}
 
 }  // namespace brain

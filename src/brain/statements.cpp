@@ -2,6 +2,7 @@
 // the control stack, assignments and expression statements.
 #include "brain/statements.h"
 
+#include <array>
 #include <cstring>
 
 #include "brain/errors.h"
@@ -19,11 +20,7 @@ void fail(const Context& c, std::string_view message, bool resource) {
   throw Failure{std::move(text), resource};
 }
 
-void emit(Context& c, Insn insn) {
-  c.code_bytes += c.options->insn_bytes ? c.options->insn_bytes(insn) : sizeof(Insn);
-  if (c.code_bytes > c.options->code_room) fail(c, msg::kCodeAreaFull, true);
-  c.ws->ir.push_back(insn);
-}
+void code_area_full(const Context& c) { fail(c, msg::kCodeAreaFull, true); }
 
 }  // namespace front
 
@@ -69,10 +66,12 @@ void jump(Context& c, std::string_view label, bool gosub) {
     return;
   }
   p.insn = static_cast<uint32_t>(ws.ir.size());
-  p.label.assign(label);
-  p.prefix = line_prefix(c.line->text, c.number);
+  p.physical = c.physical;
+  p.number = c.number;
+  p.label_at = static_cast<uint32_t>(label.data() - c.line->text.data());
+  p.label_size = static_cast<uint32_t>(label.size());
   front::emit(c, Insn{gosub ? uint8_t(kGosub) : uint8_t(kJmp), 0, 0, 0});
-  ws.pending.push_back(std::move(p));
+  ws.pending.push_back(p);
 }
 
 void push_control(Context& c, uint32_t value) {
@@ -121,20 +120,20 @@ void statement(Context& c) {
   // The statement form's storage serves line after line; what the parse
   // keeps of it lives only as long as the statement.
   static std::string form;
-  statement_form(t, form, &first3);
+  const bool balanced = statement_form(t, form, &first3);
   const std::string& s = form;
-  if (!brackets_balanced(s)) fail(c, msg::kBrackets);
+  if (!balanced) fail(c, msg::kBrackets);
   Workspace& ws = *c.ws;
-  if (first3 == "if ") {
+  if (same_text(first3, "if ")) {
     front::finish(c, front::evaluate(c, std::string_view(s).substr(2)));
     push_control(c, static_cast<uint32_t>(ws.ir.size()));
     front::emit(c, Insn{kJz, 0, 0, 0});
-  } else if (s == "else") {
+  } else if (same_text(s, "else")) {
     const uint32_t pending = pop_control(c);
     front::emit(c, Insn{kJmp, 0, 0, 0});
     ws.ir[pending].v = static_cast<int32_t>(ws.ir.size());
     push_control(c, static_cast<uint32_t>(ws.ir.size() - 1));
-  } else if (s == "endif") {
+  } else if (same_text(s, "endif")) {
     const uint32_t pending = pop_control(c);
     ws.ir[pending].v = static_cast<int32_t>(ws.ir.size());
   } else if (size_t eq = s.find('='); eq != std::string::npos) {
@@ -159,16 +158,20 @@ void settle_temporaries(Workspace& ws, size_t start) {
   constexpr uint8_t kToCell = static_cast<uint8_t>(Kind::kCell) - static_cast<uint8_t>(Kind::kTemp);
   static_assert(static_cast<int>(Kind::kCellNeg) - static_cast<int>(Kind::kTempNeg) == kToCell);
   size_t last_call = SIZE_MAX;
-  for (size_t q = start; q < ws.ir.size(); ++q) {
-    Insn& i = ws.ir[q];
+  // Through locals: the byte fields written here could alias the vectors.
+  Insn* const ir = ws.ir.data();
+  const size_t size = ws.ir.size();
+  uint32_t* const producer = ws.producer.data();
+  for (size_t q = start; q < size; ++q) {
+    Insn& i = ir[q];
     if (reads_operand(i.op) && is_temp(kind_of(i.op))) {
-      const uint32_t p = ws.producer[static_cast<size_t>(i.v)];
+      const uint32_t p = producer[static_cast<size_t>(i.v)];
       if (last_call != SIZE_MAX && last_call > p) {
         i.op = static_cast<uint8_t>(i.op + kToCell);
-        ws.ir[p].a |= kPublish;
+        ir[p].a |= kPublish;
       }
     }
-    if (is_bin(i.op) || is_call(i.op)) ws.producer[i.slot] = static_cast<uint32_t>(q);
+    if (is_bin(i.op) || is_call(i.op)) producer[i.slot] = static_cast<uint32_t>(q);
     if (i.op == kCall) {
       i.a |= kPublish;
       last_call = q;
@@ -198,7 +201,7 @@ void compile_statement(Context& c, std::string_view t) {
     define_label(c, t.substr(0, t.size() - 1));
   else if (starts_with(t, "gosub "))
     jump(c, t.substr(6), true);
-  else if (t == "return") {
+  else if (same_text(t, "return")) {
     if (!c.options->editor_mode) front::emit(c, Insn{kRet, 0, 0, 0});
   } else
     statement(c);
@@ -211,7 +214,11 @@ void link(Context& c) {
     for (const PendingJump& p : ws.pending) {
       if ((ws.ir[p.insn].op == kGosub) != (pass == 1)) continue;
       const Label* l = find_label(ws, p.name);
-      if (!l) throw Failure{p.prefix + msg::label_not_found(p.label)};
+      if (!l) {
+        Line line;
+        prepare_line(p.physical, p.number, line);
+        throw Failure{line.prefix + msg::label_not_found(line.text.substr(p.label_at, p.label_size))};
+      }
       ws.ir[p.insn].v = static_cast<int32_t>(l->insn);
     }
 }
@@ -227,7 +234,13 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   ws.picks = false;
   ws.lines.clear();
   error.clear();
-  collect_declarations(text, ws.vars);
+  // The lines are found once, for the declarations and for the statements.
+  static std::vector<std::string_view> physical_lines;
+  physical_lines.clear();
+  core::LineReader reader(text);
+  for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next())
+    physical_lines.push_back(physical);
+  collect_declarations(physical_lines, ws.vars);
   if (ws.vars.size() > static_cast<size_t>(kMaxVariables)) {
     error = msg::kTooManyVariables;
     return false;
@@ -239,13 +252,24 @@ bool compile_to_ir(std::string_view text, const BrainOptions& options, std::stri
   Context c{.nodes = nodes, .exprs = exprs};
   c.options = &options;
   c.ws = &ws;
-  Line line;
+  // The back end's size of each opcode, asked once for each back end.
+  static uint32_t (*sized_for)(const Insn&) = nullptr;
+  static std::array<uint32_t, 256> op_bytes;
+  if (sized_for != options.insn_bytes || sized_for == nullptr) {
+    for (int op = 0; op < 256; ++op) {
+      const Insn probe{static_cast<uint8_t>(op), 0, 0, 0};
+      op_bytes[static_cast<size_t>(op)] = options.insn_bytes ? options.insn_bytes(probe) : sizeof(Insn);
+    }
+    sized_for = options.insn_bytes;
+  }
+  c.op_bytes = op_bytes.data();
+  static Line line;  // its storage serves brain after brain
   try {
-    core::LineReader reader(text);
     int number = 0;
-    for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
+    for (std::string_view physical : physical_lines) {
       prepare_line(physical, ++number, line, false);
       c.line = &line;
+      c.physical = physical;
       c.number = number;
       compile_line(c);
     }

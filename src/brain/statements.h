@@ -16,6 +16,7 @@ struct BrainOptions {
   bool editor_mode = false;
   // Bytes the back end may still fill, and its size of one instruction.
   uint32_t code_room = UINT32_MAX;
+  // (It depends on the opcode alone: the compiler asks it once per opcode.)
   uint32_t (*insn_bytes)(const Insn&) = nullptr;
 };
 

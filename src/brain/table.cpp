@@ -400,6 +400,56 @@ constexpr bool forms_valid() {
   return true;
 }
 static_assert(forms_valid(), "in-line forms need the argument counts of their rows");
+// The names hashed into a table of twice the power of two above the row
+// count, probed linearly: a lookup hashes the name once and usually
+// compares it with one row.
+constexpr size_t kNameSlots = 1024;
+static_assert(kNameSlots >= 2 * kRowCount);
+constexpr uint32_t name_hash(std::string_view name) {
+  uint32_t h = 2166136261u;
+  for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  return h ^ (h >> 15);
+}
+constexpr std::array<uint16_t, kNameSlots> make_name_slots() {
+  std::array<uint16_t, kNameSlots> slots{};  // row + 1, or 0 for an empty slot
+  for (size_t i = 0; i < kRowCount; ++i) {
+    size_t k = name_hash(kRows[i].name) & (kNameSlots - 1);
+    while (slots[k] != 0) k = (k + 1) & (kNameSlots - 1);
+    slots[k] = static_cast<uint16_t>(i + 1);
+  }
+  return slots;
+}
+constexpr auto kNameSlotsOf = make_name_slots();
+
+constexpr int find_hashed(std::string_view name) {
+  for (size_t k = name_hash(name) & (kNameSlots - 1);; k = (k + 1) & (kNameSlots - 1)) {
+    const int entry = kNameSlotsOf[k];
+    if (entry == 0) return -1;
+    const std::string_view row_name = kRows[static_cast<size_t>(entry - 1)].name;
+    if (row_name.size() != name.size()) continue;
+    size_t i = 0;  // compared here: names are short, a library call costs more
+    while (i < name.size() && row_name[i] == name[i]) ++i;
+    if (i == name.size()) return entry - 1;
+  }
+}
+// Names are lower-case letters, digits and underscores, so a name with any
+// other character finds no row.
+constexpr bool names_plain() {
+  for (const Row& r : kRows)
+    for (char ch : r.name)
+      if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_')) return false;
+  return true;
+}
+static_assert(names_plain());
+
+constexpr bool hashed_agrees() {
+  for (int i = 0; i < kRowCount; ++i)
+    if (find_hashed(kRows[static_cast<size_t>(i)].name) != find_constexpr(kRows[static_cast<size_t>(i)].name))
+      return false;
+  return find_hashed("") < 0 && find_hashed("no_such_row") < 0;
+}
+static_assert(hashed_agrees(), "the name table finds every row");
+
 // Keyword entries (the rows and a terminator) stay below the 672 the
 // compiler's symbol table holds, so "Too many keywords!" cannot arise.
 static_assert(kRowCount + 1 < 672);
@@ -427,7 +477,7 @@ std::string_view family_name(Family f) {
 
 const Row& row(int index) { return kRows[static_cast<size_t>(index)]; }
 
-int find_row(std::string_view name) { return find_constexpr(name); }
+int find_row(std::string_view name) { return find_hashed(name); }
 
 int alias_leader(int index) { return kLeaders[static_cast<size_t>(index)]; }
 

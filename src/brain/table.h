@@ -69,7 +69,8 @@ constexpr bool is_word_form(InlineKind k) { return k >= InlineKind::kWordGet; }
 
 const Row& row(int index);
 InlineForm inline_form(int index);
-// Row index of a name (names are compared exactly), or -1.
+// Row index of a name (names are compared exactly), or -1. Row names hold
+// only lower-case letters, digits and underscores.
 int find_row(std::string_view name);
 // Rows that share one handler (aliases) have the same leader: the first row
 // of the group in table order. A row without aliases leads itself.

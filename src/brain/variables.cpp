@@ -33,14 +33,21 @@ bool is_header_line(std::string_view s) { return starts_with(s, "var ") || start
 bool may_declare(std::string_view p) {
   size_t i = 0;
   while (i < p.size() && (p[i] == ' ' || p[i] == '\t')) ++i;
-  char head[4];
+  // The four characters go into one word (a compare of bytes just stored
+  // one by one would wait for them).
+  uint32_t head = 0;
   for (size_t k = 0; k < 4; ++k) {
     if (i + k >= p.size() || p[i + k] == ';') return false;
     char c = p[i + k];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    head[k] = c == '\t' ? ' ' : c;
+    head |= uint32_t(static_cast<unsigned char>(c == '\t' ? ' ' : c)) << (8 * k);
   }
-  return std::string_view(head, 4) == "var " || std::string_view(head, 4) == "user";
+  constexpr auto word = [](const char(&w)[5]) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v |= uint32_t(static_cast<unsigned char>(w[k])) << (8 * k);
+    return v;
+  };
+  return head == word("var ") || head == word("user");
 }
 
 }  // namespace
@@ -51,14 +58,20 @@ std::string_view declaration_name(std::string_view text) {
 }
 
 void collect_declarations(std::string_view brain_text, std::vector<Variable>& out) {
-  out.clear();
+  std::vector<std::string_view> lines;
   core::LineReader reader(brain_text);
+  for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) lines.push_back(physical);
+  collect_declarations(lines, out);
+}
+
+void collect_declarations(const std::vector<std::string_view>& lines, std::vector<Variable>& out) {
+  out.clear();
   Line line;
   int number = 0;
-  for (std::string_view physical = reader.next(); !reader.at_end(); physical = reader.next()) {
+  for (std::string_view physical : lines) {
     ++number;
     if (!may_declare(physical)) continue;
-    prepare_line(physical, number, line);
+    prepare_line(physical, number, line, false);
     int kind = declaration_kind(line.text);
     if (kind < 0) continue;
     Variable v;

@@ -26,6 +26,8 @@ struct Variable {
 // The declarations of a brain text as the compiler numbers them, in file
 // order; `out` receives all of them, even beyond the limit of 127.
 void collect_declarations(std::string_view brain_text, std::vector<Variable>& out);
+// The same for a brain text already cut into its lines.
+void collect_declarations(const std::vector<std::string_view>& lines, std::vector<Variable>& out);
 // The declared name and default text of a prepared declaration line.
 std::string_view declaration_name(std::string_view text);
 

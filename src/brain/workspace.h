@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "brain/ir.h"
@@ -24,11 +25,15 @@ struct Label {
 };
 
 // A goto or gosub waiting for its label.
+// Its line is kept as the brain text has it, so that the message of a
+// missing label is built only when it is needed.
 struct PendingJump {
   uint32_t insn;
   char name[kLabelLength];
-  std::string label;   // as written, for the message
-  std::string prefix;  // line prefix of the jump
+  std::string_view physical;  // the jump's line in the brain text
+  int32_t number;             // its line number
+  uint32_t label_at;          // the label as written: its place in the prepared line
+  uint32_t label_size;
 };
 
 // The first instruction of a line that produced code (for listings).

@@ -39,6 +39,7 @@
 // - Forward jumps are rel32 and patched once their target is placed; the
 //   jumps inside one instruction's code use labels and rel8.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "brain/arith.h"
@@ -191,6 +192,19 @@ Magic magic(int32_t d) {
   return {d < 0 ? neg32(m) : m, p - 32};
 }
 
+// Brains divide by the same few constants again and again: the last
+// magic number of each of 16 places is kept.
+Magic cached_magic(int32_t d) {
+  struct Entry {
+    int32_t d = 0;  // 0 is never a divisor here: nothing kept
+    Magic m{};
+  };
+  static Entry kept[16];
+  Entry& e = kept[static_cast<uint32_t>(d) & 15u];
+  if (e.d != d) e = Entry{d, magic(d)};
+  return e.m;
+}
+
 class Translator {
  public:
   Translator(const Program& p, Asm& a, std::vector<uint32_t>* insn_addr)
@@ -214,8 +228,15 @@ class Translator {
   void drop_all();
   void release(int name);
   void set_name(int name, Val v);
+  // Marks a register held by the code being written (busy_ lists them, so
+  // that unbusy visits only those).
+  void busy(Reg r) {
+    regs_[r].refs |= kBusy;
+    busy_ |= bit(r);
+  }
   void unbusy() {
-    for (RegState& s : regs_) s.refs &= static_cast<uint8_t>(~kBusy);
+    for (uint32_t m = busy_; m != 0; m &= m - 1) regs_[std::countr_zero(m)].refs &= static_cast<uint8_t>(~kBusy);
+    busy_ = 0;
   }
   Reg alloc(uint32_t avoid = 0);
   void take(Reg r, uint32_t avoid = 0);
@@ -263,6 +284,7 @@ class Translator {
   int8_t var_reg_[256];
   Val names_[kNames];
   uint32_t stamp_ = 0;
+  uint32_t busy_ = 0;  // registers that may be marked kBusy
   bool reachable_ = true;
   bool cond_pending_ = false;
   Cond pending_ = kNE;
@@ -281,39 +303,48 @@ void Translator::analyse() {
   s_.head.assign(n + 1, -1);
   s_.join_addr.assign(n + 1, 0);
   s_.head_addr.assign(n + 1, 0);
-  s_.back_end.assign(n + 1, 0);
+  s_.back_end.resize(n + 1);  // written below for every loop head, read only for those
   s_.has_read.assign(n + 1, 0);
   s_.store_word.assign(n + 1, -1);
   s_.states.clear();
   s_.fixes.clear();
   s_.colds.clear();
+  // Through locals: the byte tables written here could alias anything.
+  const Insn* const ir = p_.ir;
+  uint8_t* const target = s_.target.data();
+  uint8_t* const has_read = s_.has_read.data();
+  uint32_t* const back_end = s_.back_end.data();
+  uint32_t* const last_producer = s_.last_producer.data();
   for (size_t q = 0; q < n; ++q) {
-    const Insn& i = p_.ir[q];
+    const Insn& i = ir[q];
     if (is_jump(i.op)) {
       const auto t = static_cast<uint32_t>(i.v);
       if (i.op == kGosub)
-        s_.target[t] |= kGosubTarget;
+        target[t] |= kGosubTarget;
       else if (t > q)
-        s_.target[t] |= kForward;
+        target[t] |= kForward;
       else {
-        s_.target[t] |= kBack;
-        s_.back_end[t] = static_cast<uint32_t>(q);
+        target[t] |= kBack;
+        back_end[t] = static_cast<uint32_t>(q);
       }
     }
-    if (reads_operand(i.op) && is_temp(kind_of(i.op))) s_.has_read[s_.last_producer[static_cast<size_t>(i.v)]] = 1;
-    if (is_bin(i.op) || is_call(i.op)) s_.last_producer[i.slot] = static_cast<uint32_t>(q);
+    if (reads_operand(i.op) && is_temp(kind_of(i.op))) has_read[last_producer[static_cast<size_t>(i.v)]] = 1;
+    if (is_bin(i.op) || is_call(i.op)) last_producer[i.slot] = static_cast<uint32_t>(q);
   }
   // The variable each statement assigns, from the line marks.
+  int16_t* const store_word = s_.store_word.data();
   for (size_t k = 0; k < p_.line_count; ++k) {
     const size_t begin = p_.lines[k].insn;
     const size_t end = k + 1 < p_.line_count ? p_.lines[k + 1].insn : n;
-    if (end > begin && end <= n && p_.ir[end - 1].op == kStoreVar)
-      for (size_t q = begin; q < end; ++q) s_.store_word[q] = static_cast<int16_t>(p_.ir[end - 1].v / 4);
+    if (end > begin && end <= n && ir[end - 1].op == kStoreVar) {
+      const auto w = static_cast<int16_t>(ir[end - 1].v / 4);
+      for (size_t q = begin; q < end; ++q) store_word[q] = w;
+    }
   }
-  s_.head_vars.assign((n + 1) * (kMaxHeadVars + 1), 0);
+  s_.head_vars.resize((n + 1) * (kMaxHeadVars + 1));  // as back_end
+  uint8_t* const head_vars = s_.head_vars.data();
   for (size_t t = 0; t < n; ++t)
-    if (s_.target[t] & kBack)
-      read_first(static_cast<uint32_t>(t), s_.back_end[t], &s_.head_vars[t * (kMaxHeadVars + 1)]);
+    if (target[t] & kBack) read_first(static_cast<uint32_t>(t), back_end[t], &head_vars[t * (kMaxHeadVars + 1)]);
 }
 
 // The variables the code from t on (up to `end`) reads before it writes
@@ -321,25 +352,30 @@ void Translator::analyse() {
 // worth having in registers, at a join worth loading on the way in.
 // out[0] is the count.
 void Translator::read_first(uint32_t t, size_t end, uint8_t* out) const {
-  uint8_t written[kMaxHeadVars * 2];
+  uint64_t seen[4] = {};  // the words written or listed so far
+  const auto mark = [&seen](int w) {
+    const bool was = (seen[(w >> 6) & 3] >> (w & 63)) & 1u;
+    seen[(w >> 6) & 3] |= uint64_t(1) << (w & 63);
+    return was;
+  };
   int nwritten = 0;
-  out[0] = 0;
+  int count = 0;  // (kept here, not in out[0]: a byte store would make every read go to memory again)
+  const Insn* const ir = p_.ir;
   end = std::min<size_t>({end, t + kHeadScan, p_.size - 1});
-  for (size_t q = t; q <= end && out[0] < kMaxHeadVars; ++q) {
-    const Insn& i = p_.ir[q];
+  for (size_t q = t; q <= end && count < kMaxHeadVars; ++q) {
+    const Insn& i = ir[q];
     if (i.op == kCall || i.op == kGosub || i.op == kRet) break;
     if (reads_operand(i.op) && is_var(kind_of(i.op))) {
       const int w = i.v / 4;
-      bool seen = false;
-      for (int k = 0; k < nwritten; ++k) seen |= written[k] == w;
-      for (int k = 0; k < out[0]; ++k) seen |= out[1 + k] == w;
-      if (!seen) out[1 + out[0]++] = static_cast<uint8_t>(w);
+      if (!mark(w)) out[1 + count++] = static_cast<uint8_t>(w);
     }
     if (i.op == kStoreVar) {
       if (nwritten == kMaxHeadVars * 2) break;  // enough seen
-      written[nwritten++] = static_cast<uint8_t>(i.v / 4);
+      ++nwritten;
+      mark(i.v / 4);
     }
   }
+  out[0] = static_cast<uint8_t>(count);
 }
 
 // ---- registers ------------------------------------------------------------------
@@ -432,6 +468,7 @@ void Translator::take(Reg r, uint32_t avoid) {
   const Reg n = alloc(bit(r) | avoid);
   a_.mov(n, r);
   regs_[n] = s;
+  if (s.refs & kBusy) busy_ |= bit(n);
   for (int k = 0; k < s.nvars; ++k) var_reg_[s.vars[k]] = static_cast<int8_t>(n);
   for (Val& v : names_)
     if (v.type == Val::kReg && v.reg == r) v.reg = n;
@@ -474,7 +511,7 @@ Reg Translator::to_reg(Val v, uint32_t avoid) {
       break;
     default: r = alloc(avoid); a_.mov(r, v.v);
   }
-  regs_[r].refs |= kBusy;
+  busy(r);
   return r;
 }
 
@@ -490,17 +527,17 @@ Reg Translator::owned(Val v, int name, uint32_t avoid) {
     for (int k = 0; k < s.nvars; ++k) vars_ok &= s.vars[k] == store_word_;
     if (others == 0 && s.temp < 0 && vars_ok && !(avoid & bit(v.reg))) {
       drop_vars(v.reg);
-      s.refs |= kBusy;
+      busy(v.reg);
       return v.reg;
     }
     const Reg n = alloc(avoid | bit(v.reg));
     a_.mov(n, v.reg);
-    regs_[n].refs |= kBusy;
+    busy(n);
     return n;
   }
   const Reg n = alloc(avoid);
   load_into(n, v);
-  regs_[n].refs |= kBusy;
+  busy(n);
   return n;
 }
 
@@ -541,7 +578,7 @@ Val Translator::operand(Kind k, int32_t v) {
       const Val out = t;
       if (t.type == Val::kReg) {
         regs_[t.reg].temp = -1;
-        regs_[t.reg].refs |= kBusy;  // until this instruction is written
+        busy(t.reg);  // until this instruction is written
       }
       t = Val{};
       return out;
@@ -592,7 +629,7 @@ Val Translator::compare(BinOp op, Val left, Val right, bool neg_right, bool fuse
   if (left.type == Val::kConst || left.type == Val::kElem || (in_memory(left) && in_memory(right)))
     left = in(to_reg(left));
   const Reg res = fuse ? rax : alloc();
-  if (!fuse) regs_[res].refs |= kBusy;
+  if (!fuse) busy(res);
   if (left.type == Val::kReg) {
     alu_val(kCmp, left.reg, right);
   } else if (right.type == Val::kConst) {
@@ -615,17 +652,17 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
     if (d == 0) return constant(2147483647);
     if (d == 1) return in(to_reg(left));
     const Reg n = left.type == Val::kReg ? left.reg : to_reg(left);
-    regs_[n].refs |= kBusy;
+    busy(n);
     if (d == -1) {
       const Reg r = owned(in(n), name);
       a_.neg(r);
       return in(r);
     }
-    const Magic mg = magic(d);
+    const Magic mg = cached_magic(d);
     const Reg t = alloc();
-    regs_[t].refs |= kBusy;
+    busy(t);
     const Reg u = alloc();
-    regs_[u].refs |= kBusy;
+    busy(u);
     a_.movsxd(t, n);
     a_.imul64(t, t, mg.m);
     a_.shift64(kSar, t, 32);  // t = hi(n * m)
@@ -640,12 +677,12 @@ Val Translator::divide(Val left, Val right, bool neg_right, int name) {
   // EAX / divisor without traps.
   const Reg dv = alloc(bit(rax) | bit(rdx));
   load_into(dv, right);
-  regs_[dv].refs |= kBusy;
+  busy(dv);
   if (neg_right) a_.neg(dv);
   take(rax, bit(rdx));
   take(rdx, bit(rax));
-  regs_[rax].refs |= kBusy;
-  regs_[rdx].refs |= kBusy;
+  busy(rax);
+  busy(rdx);
   load_into(rax, name >= 0 ? names_[name] : left);  // where take() left it
   Label zero, minus, done;
   a_.test(dv, dv);
@@ -695,7 +732,7 @@ Val Translator::arith(BinOp op, Val left, Val right, bool neg_right, int name, b
       else
         a_.imul(res, to_reg(right));
     }
-    regs_[res].refs |= kBusy;
+    busy(res);
     if (neg_right) a_.neg(res);
     return in(res);
   }
@@ -717,7 +754,7 @@ Val Translator::arith(BinOp op, Val left, Val right, bool neg_right, int name, b
     const uint8_t others = s.refs & static_cast<uint8_t>(~(name >= 0 ? 1u << name : 0u));
     if (others != 0 || s.temp >= 0 || !vars_ok) {
       const Reg res = alloc(bit(left.reg));
-      regs_[res].refs |= kBusy;
+      busy(res);
       a_.lea(res, at(left.reg, alu == kAdd ? right.v : neg32(right.v)));
       return in(res);
     }
@@ -929,8 +966,8 @@ Val Translator::random_draw() {
   if (known && a1.v == a2.v) return a1;  // nothing drawn
   take(rax, bit(rdx));
   take(rdx, bit(rax));
-  regs_[rax].refs |= kBusy;
-  regs_[rdx].refs |= kBusy;
+  busy(rax);
+  busy(rdx);
   const uint32_t fixed = bit(rax) | bit(rdx);
   Val lo, hi;
   if (known) {
@@ -939,9 +976,9 @@ Val Translator::random_draw() {
   } else {
     const Reg a = to_reg(names_[1], fixed), b = to_reg(names_[2], fixed);
     lo = in(alloc(fixed));
-    regs_[lo.reg].refs |= kBusy;
+    busy(lo.reg);
     hi = in(alloc(fixed));
-    regs_[hi.reg].refs |= kBusy;
+    busy(hi.reg);
     a_.mov(lo.reg, a);
     a_.mov(hi.reg, b);
     a_.alu(kCmp, a, b);
@@ -949,11 +986,11 @@ Val Translator::random_draw() {
     a_.cmov(kG, hi.reg, a);
   }
   const Reg p = alloc(fixed);
-  regs_[p].refs |= kBusy;
+  busy(p);
   const Reg t = alloc(fixed);
-  regs_[t].refs |= kBusy;
+  busy(t);
   const Reg r = alloc(fixed);
-  regs_[r].refs |= kBusy;
+  busy(r);
   core::State& cs = core::state();
   const auto pos_addr = reinterpret_cast<uint64_t>(&cs.random_pos);
   const auto pump_disp = static_cast<int32_t>(reinterpret_cast<uint64_t>(&cs.pump_count) - pos_addr);
@@ -1001,7 +1038,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kAbs: {
         const Reg v = to_reg(a1);
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, v);
         a_.neg(r);
         a_.cmov(kS, r, v);
@@ -1015,7 +1052,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kLimit: {
         const Reg v = to_reg(a1), lo = to_reg(a2), hi = to_reg(a3);
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, v);
         a_.alu(kCmp, v, hi);
         a_.cmov(kGE, r, hi);
@@ -1030,7 +1067,7 @@ void Translator::in_line(size_t q, const Insn& i) {
         const Val lo = a2.type == Val::kElem ? in(to_reg(a2)) : a2;
         const Val hi = a3.type == Val::kElem ? in(to_reg(a3)) : a3;
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         Label done;
         a_.mov(r, 0);
         alu_val(kCmp, v, lo);
@@ -1049,22 +1086,22 @@ void Translator::in_line(size_t q, const Insn& i) {
         }
         take(rax, bit(rdx));
         take(rdx, bit(rax));
-        regs_[rax].refs |= kBusy;
-        regs_[rdx].refs |= kBusy;
+        busy(rax);
+        busy(rdx);
         const uint32_t fixed = bit(rax) | bit(rdx);
         const Reg v = to_reg(names_[1], fixed);
         const bool known = names_[2].type == Val::kConst && names_[3].type == Val::kConst;
         const Val lo = known ? names_[2] : in(to_reg(names_[2], fixed));
         const Val hi = known ? names_[3] : in(to_reg(names_[3], fixed));
         const Reg r = alloc(fixed);
-        regs_[r].refs |= kBusy;
+        busy(r);
         wrap_core(v, lo, hi, r, known, false);
         res = in(r);
         break;
       }
       case InlineKind::kFactor512: {
         const Reg low = alloc();
-        regs_[low].refs |= kBusy;
+        busy(low);
         if (a2.type == Val::kConst) {
           a_.imul(low, to_reg(a1), a2.v);
         } else if (a1.type == Val::kConst) {
@@ -1079,7 +1116,7 @@ void Translator::in_line(size_t q, const Insn& i) {
             a_.imul(low, to_reg(a2));
         }
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, low);
         a_.shift(kSar, r, 9);
         a_.alu(kAdd, low, 511);  // low in -511..-1 reads 0, not -1
@@ -1093,7 +1130,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kSqrt512: {
         const Reg x = to_reg(a1);
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         Label done;
         a_.mov(r, static_cast<int32_t>(0x80000000u));
         a_.test(x, x);
@@ -1110,7 +1147,7 @@ void Translator::in_line(size_t q, const Insn& i) {
       case InlineKind::kRandom: res = random_draw(); break;
       case InlineKind::kWordGet: {
         const Reg r = alloc();
-        regs_[r].refs |= kBusy;
+        busy(r);
         a_.mov(r, word(4 * f.word));
         res = in(r);
         break;
@@ -1393,20 +1430,32 @@ void Translator::run() {
   analyse();
   drop_all();
   const uint32_t base = code_base();
+  // The tables are read through locals: the code written below could alias
+  // them as far as the compiler knows, and would make it read them anew.
+  const Insn* const ir = p_.ir;
+  const size_t size = p_.size;
+  const LineMark* const marks = p_.lines;
+  const size_t mark_count = p_.line_count;
+  const uint8_t* const target = s_.target.data();
+  const int16_t* const store_word = s_.store_word.data();
   size_t line = 0;
-  for (size_t q = 0; q < p_.size; ++q) {
+  size_t next_mark = mark_count > 0 ? marks[0].insn : SIZE_MAX;
+  for (size_t q = 0; q < size; ++q) {
     if (insn_addr_) insn_addr_->push_back(a_.addr());
     // A new statement: nothing of the last one is needed any more.
-    for (; line < p_.line_count && p_.lines[line].insn <= q; ++line)
-      for (int k = 0; k < kNames; ++k) release(k);
+    if (q >= next_mark) {
+      for (; line < mark_count && marks[line].insn <= q; ++line)
+        for (int k = 0; k < kNames; ++k) release(k);
+      next_mark = line < mark_count ? marks[line].insn : SIZE_MAX;
+    }
     if (skip_next_) {
       skip_next_ = false;
       continue;
     }
-    if (s_.target[q]) enter_target(static_cast<uint32_t>(q));
+    if (target[q]) enter_target(static_cast<uint32_t>(q));
     if (!reachable_) continue;  // dead code
-    store_word_ = s_.store_word[q];
-    const Insn& i = p_.ir[q];
+    store_word_ = store_word[q];
+    const Insn& i = ir[q];
     if (is_load(i.op)) {
       load(i);
     } else if (is_bin(i.op)) {

@@ -78,16 +78,46 @@ void Asm::modrm_mem(int reg, Mem m) {
     d32(static_cast<uint32_t>(m.disp));
 }
 
+// The two most common forms are put together in a register first.
 void Asm::rr(uint8_t opcode, int reg, int rm, bool w) {
-  rex(w, reg, rm);
-  b(opcode);
-  modrm_reg(reg, rm);
+  uint64_t v = 0;
+  uint32_t n = 0;
+  const uint32_t r = 0x40u | (w ? 8u : 0u) | ((reg >> 3) & 1u) << 2 | ((rm >> 3) & 1u);
+  if (r != 0x40u) {
+    v = r;
+    n = 1;
+  }
+  v |= uint64_t(opcode) << (8 * n++);
+  v |= uint64_t(0xC0u | (reg & 7u) << 3 | (rm & 7u)) << (8 * n++);
+  put(v, n);
 }
 
 void Asm::rm(uint8_t opcode, int reg, Mem m, bool w) {
-  rex(w, reg, m.base == kAbsolute ? 0 : m.base);
-  b(opcode);
-  modrm_mem(reg, m);
+  uint64_t v = 0;
+  uint32_t n = 0;
+  const auto add = [&v, &n](uint64_t x, uint32_t bytes) {
+    v |= x << (8 * n);
+    n += bytes;
+  };
+  const int base = m.base == kAbsolute ? 0 : m.base;
+  const uint32_t r = 0x40u | (w ? 8u : 0u) | ((reg >> 3) & 1u) << 2 | ((base >> 3) & 1u);
+  if (r != 0x40u) add(r, 1);
+  add(opcode, 1);
+  const auto disp = static_cast<uint32_t>(m.disp);
+  if (m.base == kAbsolute) {
+    add(0x04u | (reg & 7u) << 3, 1);  // r/m = SIB
+    add(0x25, 1);                     // no base, no index: disp32
+    add(disp, 4);
+  } else {
+    const bool short_disp = fits8(m.disp);
+    add((short_disp ? 0x40u : 0x80u) | (reg & 7u) << 3 | static_cast<uint32_t>(m.base & 7), 1);
+    if ((m.base & 7) == 4) add(0x24, 1);  // RSP and R12 need a SIB byte
+    if (short_disp)
+      add(disp & 0xFFu, 1);
+    else
+      add(disp, 4);
+  }
+  put(v, n);  // at most 8 bytes: REX, opcode, ModRM, SIB, disp32
 }
 
 void Asm::rr0f(uint8_t opcode, int reg, int rm, bool byte_rm) {

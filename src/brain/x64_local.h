@@ -4,7 +4,9 @@
 // instruction down beside its bytes. Private to src/brain.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -136,17 +138,41 @@ class Asm {
       full_ = true;
     ++pos_;
   }
-  void d32(uint32_t x) {
-    b(x);
-    b(x >> 8);
-    b(x >> 16);
-    b(x >> 24);
+  // The low n bytes (at most 8) of `v`, first byte lowest: built in a
+  // register, stored in at most three pieces.
+  void put(uint64_t v, uint32_t n) {
+    if (std::endian::native == std::endian::little && room_ >= pos_ && room_ - pos_ >= n) {
+      uint8_t* o = out_ + pos_;
+      pos_ += n;
+      if (n & 8) {
+        std::memcpy(o, &v, 8);
+        return;
+      }
+      if (n & 4) {
+        const auto w = static_cast<uint32_t>(v);
+        std::memcpy(o, &w, 4);
+        o += 4;
+        v >>= 32;
+      }
+      if (n & 2) {
+        const auto h = static_cast<uint16_t>(v);
+        std::memcpy(o, &h, 2);
+        o += 2;
+        v >>= 16;
+      }
+      if (n & 1) *o = static_cast<uint8_t>(v);
+    } else {
+      for (uint32_t i = 0; i < n; ++i) b(static_cast<uint32_t>(v >> (8 * i)));
+    }
   }
+  void d32(uint32_t x) { put(x, 4); }
   void rex(bool w, int reg, int base, bool force = false);
   void modrm_reg(int reg, int rm) { b(0xC0u | (reg & 7u) << 3 | (rm & 7u)); }
   void modrm_mem(int reg, Mem m);
-  void rr(uint8_t opcode, int reg, int rm, bool w = false);
-  void rm(uint8_t opcode, int reg, Mem m, bool w = false);
+  // The two forms nearly every instruction goes through are written in
+  // line into each instruction's function.
+  [[gnu::always_inline]] inline void rr(uint8_t opcode, int reg, int rm, bool w = false);
+  [[gnu::always_inline]] inline void rm(uint8_t opcode, int reg, Mem m, bool w = false);
   void rr0f(uint8_t opcode, int reg, int rm, bool byte_rm = false);
   void rm0f(uint8_t opcode, int reg, Mem m);
   void rel(Label& l);

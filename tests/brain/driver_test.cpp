@@ -30,6 +30,18 @@ TEST(Driver, Checksum) {
   EXPECT_EQ(brain::brain_checksum("abcd"), 0x64636261u);
   EXPECT_EQ(brain::brain_checksum("abcdXYZ"), 0x64636261u);  // a trailing 1 to 3 bytes do not count
   EXPECT_EQ(brain::brain_checksum(std::string_view("\xff\xff\xff\xff\x02\0\0\0", 8)), 1u);
+  // Texts of every length up to a few hundred bytes, against the sum written out.
+  std::string text;
+  uint32_t x = 7;
+  for (size_t size = 0; size < 300; ++size) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i + 4 <= text.size(); i += 4)
+      sum += uint32_t(uint8_t(text[i])) | uint32_t(uint8_t(text[i + 1])) << 8 | uint32_t(uint8_t(text[i + 2])) << 16 |
+             uint32_t(uint8_t(text[i + 3])) << 24;
+    EXPECT_EQ(brain::brain_checksum(text), text.size() < 4 ? static_cast<uint32_t>(text.size()) : sum) << size;
+    x = x * 1103515245u + 12345u;
+    text += static_cast<char>(x >> 24);
+  }
 }
 
 TEST(Driver, IdenticalFilesShareOneBrain) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+#include <utility>
+
 #include "brain/lines.h"
 
 namespace {
@@ -97,6 +101,83 @@ TEST(Lines, StatementFormInAReusedBufferAndLatePrefix) {
   brain::prepare_line("  Goto Far_Away ; later", 12, l, false);
   EXPECT_EQ(l.prefix, "");
   EXPECT_EQ(brain::line_prefix(l.text, 12), "goto far_away (12)|");
+}
+
+// The statement form (and its bracket answer) against the plain way of
+// writing it: every rewrite over the whole line, one after the other, on
+// lines made of the characters that matter to it, in every order.
+std::string replaced(std::string s, std::string_view from, std::string_view to) {
+  std::string out;
+  for (size_t at = 0;;) {
+    const size_t hit = s.find(from, at);
+    out += s.substr(at, hit == std::string::npos ? std::string::npos : hit - at);
+    if (hit == std::string::npos) return out;
+    out += to;
+    at = hit + from.size();
+  }
+}
+std::string plain_form(std::string s, std::string* first3) {
+  if (s.size() >= 8 && s.compare(s.size() - 8, 8, ") editor") == 0) s = replaced(s, ") editor", ")");
+  s = replaced(s, " and ", "&");
+  s = replaced(s, " or ", "\xF5");
+  s = replaced(s, " xor ", "\xF8");
+  *first3 = s.substr(0, 3);
+  std::string out;
+  for (char c : s) {
+    if (c == ' ') continue;
+    if (c == '-' && !out.empty()) {
+      if (out.back() == '#') {
+        out.back() = '\\';
+        continue;
+      }
+      if (std::string_view("&(*+,-/<=>[\xF5\xF8").find(out.back()) != std::string_view::npos) c = '\xD1';
+    }
+    out += c;
+  }
+  for (const auto& [from, to] :
+       {std::pair{"<=", "\xA3"}, {"=<", "\xA3"}, {"<>", "!"}, {"><", "!"}, {">=", "$"}, {"=>", "$"}})
+    out = replaced(out, from, to);
+  return out;
+}
+
+TEST(Lines, StatementFormAgreesWithThePlainRewriting) {
+  const std::string_view pieces[] = {" ", "<",     ">",    "=",     "-",   "#",   "(",  ")",        "[",   "]", "a",
+                                     "1", " and ", " or ", " xor ", "and", "or ", " x", ") editor", "if ", "&", ","};
+  uint32_t x = 12345;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int n = static_cast<int>(x % 12); n >= 0; --n) {
+      x = x * 1103515245u + 12345u;
+      text += pieces[(x >> 16) % std::size(pieces)];
+    }
+    x = x * 1103515245u + 12345u;
+    std::string out, first3, plain_first3;
+    const bool balanced = brain::statement_form(text, out, &first3);
+    ASSERT_EQ(out, plain_form(text, &plain_first3)) << '"' << text << '"';
+    ASSERT_EQ(first3, plain_first3) << '"' << text << '"';
+    ASSERT_EQ(balanced, brain::brackets_balanced(out)) << '"' << text << '"';
+  }
+  // Comparisons that overlap are shortened in the fixed order of the rewrites.
+  EXPECT_EQ(brain::statement_form("a =<= b"),
+            "a=\xA3"
+            "b");
+  EXPECT_EQ(brain::statement_form("a <=> b"), "a\xA3>b");
+  EXPECT_EQ(brain::statement_form("a >=< b"),
+            "a>\xA3"
+            "b");
+}
+
+TEST(Lines, StatementFormChecksBracketsOfAnyDepth) {
+  std::string out;
+  for (size_t depth : {size_t(1), size_t(63), size_t(64), size_t(65), size_t(300)}) {
+    const std::string nested = "x = " + std::string(depth, '[') + "a" + std::string(depth, ']');
+    EXPECT_TRUE(brain::statement_form(nested, out, nullptr)) << depth;
+    std::string wrong = nested;
+    wrong[4] = '(';  // the outermost pair no longer matches
+    EXPECT_FALSE(brain::statement_form(wrong, out, nullptr)) << depth;
+    EXPECT_FALSE(brain::statement_form(nested + ")", out, nullptr)) << depth;
+    EXPECT_FALSE(brain::statement_form("(" + nested, out, nullptr)) << depth;
+  }
 }
 
 }  // namespace
