@@ -22,6 +22,8 @@ struct Group {
   uint32_t first_index = 0;  // into Model::indices
   uint32_t index_count = 0;  // a multiple of 3
   int material = 0;          // into Model::materials
+  bool lines = false;        // drawn as the edges of its triangles, not filled
+  bool lit = true;           // false: drawn at full colour, whatever the lights
 };
 
 // Left-handed: x right, y up, z away from the viewer; front faces wind

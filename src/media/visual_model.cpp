@@ -69,6 +69,28 @@ std::string in_program(const std::string& name, const std::string& program_folde
   return folder + (name.rfind("./", 0) == 0 ? name.substr(2) : name);
 }
 
+// Every triangle on vertices of its own, so that the normals the scene
+// computes are the triangles' own.
+void split_triangles(core::Model& m) {
+  if (!core::model_valid(m) || m.indices.empty()) return;
+  const size_t n = m.positions.size();
+  const bool uvs = m.uvs.size() == n, colours = m.colours.size() == n;
+  core::Model out;
+  out.groups = m.groups;
+  out.materials = m.materials;
+  out.positions.reserve(m.indices.size());
+  if (uvs) out.uvs.reserve(m.indices.size());
+  if (colours) out.colours.reserve(m.indices.size());
+  out.indices.reserve(m.indices.size());
+  for (uint32_t i : m.indices) {
+    out.indices.push_back(static_cast<uint32_t>(out.positions.size()));
+    out.positions.push_back(m.positions[i]);
+    if (uvs) out.uvs.push_back(m.uvs[i]);
+    if (colours) out.colours.push_back(m.colours[i]);
+  }
+  m = std::move(out);
+}
+
 uint32_t rgba_of(const VisualPart& p) { return 0xFF000000u | uint32_t{p.blue} << 16 | uint32_t{p.green} << 8 | p.red; }
 
 }  // namespace
@@ -77,6 +99,14 @@ int32_t effective_wrap_shape(const VisualPart& part) {
   if (part.texture_mode < 2) return -1;
   const int32_t shape = std::clamp(part.wrap_shape, 0, kWrapShapes - 1);
   return part.texture_mode == 3 && shape == kWrapFlat ? kWrapCylinder : shape;
+}
+
+int32_t effective_quality(const VisualPart& part) {
+  // The reader clamps field 5 into 0..3; the number as written tells a
+  // hostile value (drawn smooth) from a real one.
+  const int32_t written = part.numbers[4];
+  if (written < kQualityWireframe || written > kQualityGouraud) return kQualityGouraud;
+  return part.quality >= kQualityWireframe && part.quality <= kQualityGouraud ? part.quality : kQualityGouraud;
 }
 
 void map_part_texture(core::Model& m, const VisualPart& part) {
@@ -179,6 +209,8 @@ core::Model visual_frame_model(const VisualFrame& frame, const std::string& prog
     if (part.faces_flip) reverse_winding(m);
     const bool textured = part.texture_mode != 0 && !part.texture.empty();
     if (textured) map_part_texture(m, part);
+    const int32_t quality = effective_quality(part);
+    if (quality == kQualityFlat || quality == kQualityUnlitFlat) split_triangles(m);
     core::Material mat;
     if (!textured) {
       const uint32_t c = rgba_of(part);
@@ -204,7 +236,10 @@ core::Model visual_frame_model(const VisualFrame& frame, const std::string& prog
     }
     for (uint32_t i : m.indices) out.indices.push_back(base + i);
     out.materials.push_back(mat);
-    out.groups.push_back({first, static_cast<uint32_t>(m.indices.size()), static_cast<int>(out.materials.size() - 1)});
+    core::Group group{first, static_cast<uint32_t>(m.indices.size()), static_cast<int>(out.materials.size() - 1)};
+    group.lines = quality == kQualityWireframe;
+    group.lit = quality != kQualityUnlitFlat;
+    out.groups.push_back(group);
   }
   if (!any_uvs) out.uvs.clear();
   return out;

@@ -16,6 +16,17 @@
 // is "up" from that direction, the seam at the far side; SPHERE does the
 // same around a sphere, top to bottom; CHROME takes the coordinates from
 // the smoothed normals, as a reflection of the image would.
+// The part's quality (field 5) decides how its group is drawn:
+//   0 WIREFRAME  the edges of its front-facing triangles as lines, lit and
+//                smooth-shaded as a Gouraud part would be (the group's
+//                `lines`); its shadow stays solid;
+//   1 UNLITFLAT  solid at the full value of its colour or texture, whatever
+//                the lights (the group is not `lit`), every triangle with
+//                its own vertices;
+//   2 FLAT       solid and lit, every triangle with its own three vertices so
+//                that the scene gives them the triangle's normal (faceted);
+//   3 GOURAUD    solid and lit with normals smoothed over shared vertices.
+// A value outside 0..3 in the file is read as GOURAUD.
 // A METAL material gets a highlight, a translucent part is drawn half
 // transparent, a morphing part lies the given percentage of the way from
 // its source to its target (when both have the same number of vertices).
@@ -36,6 +47,11 @@ inline constexpr int kWrapShapes = 4;
 // The shape a part's texture is wrapped with, from its mode and field 28;
 // -1 for the modes that do not wrap (colour only, six views).
 int32_t effective_wrap_shape(const VisualPart& part);
+
+enum VisualQuality : int32_t { kQualityWireframe = 0, kQualityUnlitFlat = 1, kQualityFlat = 2, kQualityGouraud = 3 };
+// The quality a part is drawn with: its field 5, kQualityGouraud when the
+// file held a value out of range.
+int32_t effective_quality(const VisualPart& part);
 
 // Gives the model texture coordinates for the part's texture mode. Flat and
 // chrome keep the mesh's vertices; six views, cylinder and sphere give every

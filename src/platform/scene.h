@@ -68,7 +68,8 @@ Vec3 frame_world_position(int frame);
 
 // --- meshes
 // Copies the model (normals computed when missing); -1 when the tables are
-// full or the model is invalid.
+// full or the model is invalid. Each group keeps its model group's fill
+// (`lines`: the triangles' edges) and lighting (`lit`).
 int mesh_create(const Model& model);
 void mesh_delete(int mesh);
 bool mesh_valid(int mesh);

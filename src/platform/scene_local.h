@@ -33,7 +33,9 @@ struct GroupRec {
   Material material;
   int texture = -1;
   bool visible = true;
-  Vec3 centre;  // of the group's vertices, kept while !MeshRec::centres_dirty
+  Vec3 centre;         // of the group's vertices, kept while !MeshRec::centres_dirty
+  bool lines = false;  // core::Group::lines: triangle edges only (its shadow stays solid)
+  bool lit = true;     // core::Group::lit
 };
 
 struct MeshRec {

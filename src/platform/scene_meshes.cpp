@@ -31,6 +31,8 @@ int mesh_create(const Model& model) {
       GroupRec gr;
       gr.first = g.first_index;
       gr.count = g.index_count;
+      gr.lines = g.lines;
+      gr.lit = g.lit;
       if (g.material >= 0 && static_cast<size_t>(g.material) < model.materials.size())
         gr.material = model.materials[static_cast<size_t>(g.material)];
       m.groups.push_back(gr);

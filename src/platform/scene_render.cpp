@@ -92,6 +92,7 @@ void submit(SceneObjects& sc, const ViewportRec& v, const FrameRec& root, const 
   glUniform3f(sc.u_fog_colour, (root.fog_colour & 0xFF) / 255.0f, (root.fog_colour >> 8 & 0xFF) / 255.0f,
               (root.fog_colour >> 16 & 0xFF) / 255.0f);
   glActiveTexture(GL_TEXTURE0);
+  bool lines = false;  // the polygon mode set, changed only between groups that differ
   for (int i = 0; i < count; ++i) {
     const DrawItem& it = sc.items[sc.order[i]];
     MeshRec& m = sc.meshes[it.mesh];
@@ -136,7 +137,12 @@ void submit(SceneObjects& sc, const ViewportRec& v, const FrameRec& root, const 
       glUniform4f(sc.u_specular, g.material.specular[0], g.material.specular[1], g.material.specular[2],
                   state().specular ? g.material.power : 0.0f);
       glUniform1i(sc.u_vertex_colours, m.has_colours ? 1 : 0);
-      glUniform1i(sc.u_lit, m.unlit ? 0 : 1);
+      glUniform1i(sc.u_lit, m.unlit || !g.lit ? 0 : 1);
+    }
+    const bool want_lines = g.lines && it.shadow <= 0;
+    if (want_lines != lines) {
+      glPolygonMode(GL_FRONT_AND_BACK, want_lines ? GL_LINE : GL_FILL);
+      lines = want_lines;
     }
     glUniform1i(sc.u_textured, t ? 1 : 0);
     if (t) glBindTexture(GL_TEXTURE_2D, t->id);
@@ -150,6 +156,7 @@ void submit(SceneObjects& sc, const ViewportRec& v, const FrameRec& root, const 
     }
     ++sc.drawn;
   }
+  if (lines) glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glDepthMask(GL_TRUE);
   glDisable(GL_BLEND);
   glDisable(GL_CULL_FACE);

@@ -2,6 +2,7 @@
 // installation, each driven by an input script.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -323,6 +324,48 @@ TEST_F(ToolRun, VisualEditorShowsThePartInItsPreview) {
   int changed = 0;
   for (size_t i = 0; i < front.size(); i += 3) changed += front[i] != turned[i] || front[i + 1] != turned[i + 1];
   EXPECT_GT(changed, 1000);
+}
+
+TEST_F(ToolRun, VisualEditorPreviewDrawsEachQualityItsWay) {
+  // How many pixels of the preview pass a test of their colour.
+  auto count = [&](auto keep) {
+    int w = 0, h = 0, n = 0;
+    std::vector<uint8_t> rgba;
+    if (!testing_support::read_png(read("shot.png"), w, h, rgba) || w < 640 || h < 480) return -1;
+    for (int y = 60; y < 300; ++y)
+      for (int x = 360; x < 600; ++x) {
+        const uint8_t* p = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
+        n += keep(p[0], p[1], p[2]) ? 1 : 0;
+      }
+    return n;
+  };
+  auto shown = [](int r, int g, int b) { return r + g + b > 40; };
+  auto plain = [](int r, int g, int b) {
+    return std::abs(r - 200) <= 8 && std::abs(g - 100) <= 8 && std::abs(b - 50) <= 16;
+  };
+  const std::string leave = "50 key 1\n60 key 14\n62 key 14\n64 key 14\n66 key 14\n70 key 28\n";
+  auto draw = [&](const char* quality) {
+    boom_visual();
+    write("visuals/boom/boom.v3d", core::with_field(lines_of(read("visuals/boom/boom.v3d"))[0], 5, quality) + "\r\n");
+    return tool(7, kPickFirst + leave, " --screenshot shot.png");
+  };
+  ASSERT_EQ(draw("3"), 0) << last_output;
+  const int solid = count(shown), lit_plain = count(plain);
+  EXPECT_GT(solid, 2000);
+  // Wireframe: the edges only, most of the cube's silhouette stays background.
+  ASSERT_EQ(draw("0"), 0) << last_output;
+  const int edges = count(shown);
+  EXPECT_GT(edges, 50);
+  EXPECT_LT(edges, solid / 4);
+  // Unlit flat: every face at the plain part colour (200, 100, 50, as the
+  // screen's colour depth shows it), where lit faces are darker.
+  ASSERT_EQ(draw("1"), 0) << last_output;
+  EXPECT_GT(count(plain), solid * 9 / 10);
+  EXPECT_EQ(count(plain), count(shown));
+  EXPECT_LT(lit_plain, solid / 2);
+  // A hostile quality is drawn as the default.
+  ASSERT_EQ(draw("-7"), 0) << last_output;
+  EXPECT_EQ(count(shown), solid);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/files.h"
 #include "media/model3ds.h"
+#include "platform/scene.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -225,3 +226,111 @@ TEST(VisualModel, SampleFilesWrapEveryWay) {
 }
 
 }  // namespace
+
+namespace {
+
+// A .3ds file of one object whose triangles share their vertices.
+std::string shared_3ds(const std::vector<Vec3>& points, const std::vector<uint16_t>& corners) {
+  auto u16 = [](std::string& s, uint32_t v) {
+    s.push_back(static_cast<char>(v & 255));
+    s.push_back(static_cast<char>(v >> 8 & 255));
+  };
+  auto chunk = [&](uint32_t id, const std::string& body) {
+    std::string s;
+    u16(s, id);
+    const uint32_t size = static_cast<uint32_t>(body.size() + 6);
+    u16(s, size & 0xFFFF);
+    u16(s, size >> 16);
+    return s + body;
+  };
+  std::string vertices, faces;
+  u16(vertices, static_cast<uint32_t>(points.size()));
+  for (const Vec3& p : points) vertices.append(reinterpret_cast<const char*>(&p), sizeof p);
+  u16(faces, static_cast<uint32_t>(corners.size() / 3));
+  for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+    for (size_t k = 0; k < 3; ++k) u16(faces, corners[i + k]);
+    u16(faces, 0);
+  }
+  const std::string mesh = chunk(0x4100, chunk(0x4110, vertices) + chunk(0x4120, faces));
+  return chunk(0x4D4D, chunk(0x3D3D, chunk(0x4000, std::string("bent", 5) + mesh)));
+}
+
+}  // namespace
+
+// Each quality draws its part its own way: the flags of the group and, for
+// the flat ones, one normal per triangle.
+TEST_F(VisualFrameModel, QualityDecidesFillLightingAndNormals) {
+  // Two triangles folded along their shared edge.
+  ASSERT_TRUE(core::write_file_atomic(dir / "bent.3ds",
+                                      shared_3ds({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}}, {0, 1, 2, 0, 3, 1})));
+  auto model = [&](const std::string& quality) {
+    const std::string line = "1||./bent.3ds|0|" + quality +
+                             "|0|0|0|0|0|0|25000|0|0|0|0|0|0|0|0|0|0|0|0|10|200|30|0|1||0\r\n";
+    const media::Visual v = media::parse_visual(line, dir.path());
+    return media::visual_frame_model(v.frames.at(0), dir.path());
+  };
+  // The normal the scene gives each corner, against its triangle's own.
+  auto faceted = [](const core::Model& m) {
+    const int mesh = platform::mesh_create(m);
+    EXPECT_GE(mesh, 0);
+    bool all = true;
+    for (size_t i = 0; i + 2 < m.indices.size(); i += 3) {
+      const Vec3 a = m.positions[m.indices[i]], b = m.positions[m.indices[i + 1]], c = m.positions[m.indices[i + 2]];
+      const Vec3 face = core::normalize(core::cross(b - a, c - a));
+      for (size_t k = 0; k < 3; ++k) {
+        const Vec3 n = platform::mesh_normal(mesh, static_cast<int>(m.indices[i + k]));
+        if (core::dot(n, face) < 0.999f) all = false;
+      }
+    }
+    platform::mesh_delete(mesh);
+    return all;
+  };
+
+  const core::Model gouraud = model("3");
+  ASSERT_EQ(gouraud.groups.size(), 1u);
+  EXPECT_EQ(gouraud.positions.size(), 4u) << "the shared vertices stay shared";
+  EXPECT_FALSE(gouraud.groups[0].lines);
+  EXPECT_TRUE(gouraud.groups[0].lit);
+  EXPECT_FALSE(faceted(gouraud));
+
+  const core::Model flat = model("2");
+  ASSERT_EQ(flat.groups.size(), 1u);
+  EXPECT_EQ(flat.positions.size(), 6u);
+  EXPECT_EQ(flat.indices.size(), 6u);
+  EXPECT_FALSE(flat.groups[0].lines);
+  EXPECT_TRUE(flat.groups[0].lit);
+  EXPECT_TRUE(faceted(flat));
+
+  const core::Model unlit = model("1");
+  ASSERT_EQ(unlit.groups.size(), 1u);
+  EXPECT_FALSE(unlit.groups[0].lit);
+  EXPECT_FALSE(unlit.groups[0].lines);
+  EXPECT_TRUE(faceted(unlit));
+  EXPECT_FLOAT_EQ(unlit.materials[0].g, 200.0f / 255.0f) << "the plain part colour";
+
+  const core::Model wire = model("0");
+  ASSERT_EQ(wire.groups.size(), 1u);
+  EXPECT_TRUE(wire.groups[0].lines);
+  EXPECT_TRUE(wire.groups[0].lit);
+  EXPECT_EQ(wire.indices, gouraud.indices) << "every triangle's edges";
+
+  // Values a hostile file may hold are drawn as the default, smooth and lit.
+  for (const char* bad : {"-4", "9", "2147483647"}) {
+    const core::Model m = model(bad);
+    ASSERT_EQ(m.groups.size(), 1u) << bad;
+    EXPECT_FALSE(m.groups[0].lines) << bad;
+    EXPECT_TRUE(m.groups[0].lit) << bad;
+    EXPECT_EQ(m.positions.size(), 4u) << bad;
+  }
+  // An empty field is the default too.
+  EXPECT_TRUE(model("").groups.at(0).lit);
+  EXPECT_FALSE(model("").groups.at(0).lines);
+
+  // A textured flat part keeps its texture coordinates, one per vertex.
+  const media::Visual textured = media::parse_visual(
+      "1|./t.bmp|./bent.3ds|2|2|0|0|0|0|0|0|25000|0|0|0|0|0|0|0|0|0|0|0|0|255|255|255|1|3||0\r\n", dir.path());
+  const core::Model tm = media::visual_frame_model(textured.frames.at(0), dir.path());
+  EXPECT_EQ(tm.uvs.size(), tm.positions.size());
+  EXPECT_TRUE(faceted(tm));
+  platform::scene_reset();
+}

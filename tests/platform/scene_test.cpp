@@ -375,5 +375,44 @@ TEST_F(Scene, SpecularMaterialsShine) {
   EXPECT_GT(pixel(320, 240) & 0xFF, (dull & 0xFF) + 60);
 }
 
+// A group drawn as lines leaves the inside of its triangles at the
+// background; an unlit one shows its plain colour whatever the lights.
+TEST_F(Scene, LineAndUnlitGroupsDrawEdgesAndPlainColour) {
+  scene_reset();
+  root = frame_create(-1);
+  camera = frame_create(root);
+  frame_set_position(camera, {0, 0, -5});
+  viewport = viewport_create(camera, 0, 0, 640, 480);
+  light_create(frame_create(root), kLightAmbient, 0.25f, 0.25f, 0.25f);
+  Model lines = square(0xFF40C080u);
+  lines.groups[0].lines = true;
+  int f = frame_create(root);
+  frame_set_mesh(f, mesh_create(lines));
+  render();
+  // The square covers x 200..440, y 120..360 (see the first test).
+  std::vector<uint8_t> px(640 * 480 * 4);
+  ASSERT_TRUE(frame_read(px.data(), 640, 480));
+  int inside = 0, drawn = 0;
+  for (int y = 125; y < 355; ++y)
+    for (int x = 205; x < 435; ++x, ++inside) {
+      const uint8_t* p = &px[(static_cast<size_t>(y) * 640 + x) * 4];
+      if (p[0] || p[1] || p[2]) ++drawn;
+    }
+  EXPECT_GT(drawn, 100) << "the diagonal is drawn";
+  EXPECT_LT(drawn, inside / 20) << "most of the inside stays at the background";
+  EXPECT_EQ(pixel(280, 330), 0u);
+
+  // The same square filled: lit by the dim light, or unlit at its colour.
+  Model solid = square(0xFF40C080u);
+  frame_set_mesh(f, mesh_create(solid));
+  render();
+  const uint32_t lit = pixel(280, 330);
+  EXPECT_NEAR(static_cast<int>(lit >> 8 & 0xFF), 0xC0 / 4, 3);
+  solid.groups[0].lit = false;
+  frame_set_mesh(f, mesh_create(solid));
+  render();
+  EXPECT_EQ(pixel(280, 330), 0x40C080u);
+}
+
 }  // namespace
 }  // namespace platform
