@@ -102,11 +102,9 @@ int32_t effective_wrap_shape(const VisualPart& part) {
 }
 
 int32_t effective_quality(const VisualPart& part) {
-  // The reader clamps field 5 into 0..3; the number as written tells a
-  // hostile value (drawn smooth) from a real one.
-  const int32_t written = part.numbers[4];
-  if (written < kQualityWireframe || written > kQualityGouraud) return kQualityGouraud;
-  return part.quality >= kQualityWireframe && part.quality <= kQualityGouraud ? part.quality : kQualityGouraud;
+  // A damaged record's number is drawn as the nearest quality, as the
+  // visual editor shows it.
+  return std::clamp<int32_t>(part.quality, kQualityWireframe, kQualityGouraud);
 }
 
 void map_part_texture(core::Model& m, const VisualPart& part) {

@@ -49,8 +49,8 @@ inline constexpr int kWrapShapes = 4;
 int32_t effective_wrap_shape(const VisualPart& part);
 
 enum VisualQuality : int32_t { kQualityWireframe = 0, kQualityUnlitFlat = 1, kQualityFlat = 2, kQualityGouraud = 3 };
-// The quality a part is drawn with: its field 5, kQualityGouraud when the
-// file held a value out of range.
+// The quality a part is drawn with: its field 5, a value out of range
+// taken as the nearest one (as the reader and the visual editor take it).
 int32_t effective_quality(const VisualPart& part);
 
 // Gives the model texture coordinates for the part's texture mode. Flat and

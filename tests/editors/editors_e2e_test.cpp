@@ -363,8 +363,8 @@ TEST_F(ToolRun, VisualEditorPreviewDrawsEachQualityItsWay) {
   EXPECT_GT(count(plain), solid * 9 / 10);
   EXPECT_EQ(count(plain), count(shown));
   EXPECT_LT(lit_plain, solid / 2);
-  // A hostile quality is drawn as the default.
-  ASSERT_EQ(draw("-7"), 0) << last_output;
+  // A quality above the range is drawn as the nearest, Gouraud.
+  ASSERT_EQ(draw("7"), 0) << last_output;
   EXPECT_EQ(count(shown), solid);
 }
 

@@ -314,8 +314,10 @@ TEST_F(VisualFrameModel, QualityDecidesFillLightingAndNormals) {
   EXPECT_TRUE(wire.groups[0].lit);
   EXPECT_EQ(wire.indices, gouraud.indices) << "every triangle's edges";
 
-  // Values a hostile file may hold are drawn as the default, smooth and lit.
-  for (const char* bad : {"-4", "9", "2147483647"}) {
+  // Values a damaged file may hold are drawn as the nearest quality, as the
+  // editor shows them: above the range smooth and lit, below it as lines.
+  EXPECT_TRUE(model("-4").groups.at(0).lines);
+  for (const char* bad : {"9", "2147483647"}) {
     const core::Model m = model(bad);
     ASSERT_EQ(m.groups.size(), 1u) << bad;
     EXPECT_FALSE(m.groups[0].lines) << bad;
