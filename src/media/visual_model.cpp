@@ -107,7 +107,9 @@ int32_t effective_quality(const VisualPart& part) {
   return std::clamp<int32_t>(part.quality, kQualityWireframe, kQualityGouraud);
 }
 
-void map_part_texture(core::Model& m, const VisualPart& part) {
+namespace {
+
+void map_coordinates(core::Model& m, const VisualPart& part) {
   if (!core::model_valid(m) || m.indices.empty() || m.positions.empty()) return;
   // Smoothed normals of the shared vertices, for chrome.
   std::vector<Vec3> smooth(m.positions.size(), Vec3{0, 0, 0});
@@ -184,6 +186,16 @@ void map_part_texture(core::Model& m, const VisualPart& part) {
     }
   }
   m = std::move(out);
+}
+
+}  // namespace
+
+void map_part_texture(core::Model& m, const VisualPart& part) {
+  map_coordinates(m, part);
+  // A model at the edge of the float range overflows its extent: such a
+  // vertex has no place in the image and takes the image's centre.
+  for (Vec2& t : m.uvs)
+    if (!std::isfinite(t.u) || !std::isfinite(t.v)) t = {0.5f, 0.5f};
 }
 
 core::Model visual_frame_model(const VisualFrame& frame, const std::string& program_folder,
