@@ -9,6 +9,7 @@
 #include "core/files.h"
 #include "media/model3ds.h"
 #include "platform/scene.h"
+#include "support/cube_triangles.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -17,20 +18,7 @@ using core::Vec3;
 using media::VisualPart;
 
 // A cube from -1 to 1, each side two triangles sharing the cube's corners.
-core::Model cube() {
-  std::vector<media::Triangle> t;
-  auto quad = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
-    t.push_back({{a, b, c}});
-    t.push_back({{a, c, d}});
-  };
-  quad({-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1});
-  quad({1, -1, 1}, {-1, -1, 1}, {-1, 1, 1}, {1, 1, 1});
-  quad({-1, -1, 1}, {-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1});
-  quad({1, -1, -1}, {1, -1, 1}, {1, 1, 1}, {1, 1, -1});
-  quad({-1, 1, -1}, {1, 1, -1}, {1, 1, 1}, {-1, 1, 1});
-  quad({-1, -1, 1}, {1, -1, 1}, {1, -1, -1}, {-1, -1, -1});
-  return media::triangles_to_model(t);
-}
+core::Model cube() { return media::triangles_to_model(testing_support::cube_triangles()); }
 
 // The same cube with each corner one vertex that its triangles share.
 core::Model shared_cube() {

@@ -16,6 +16,7 @@
 #include "platform/gl_device.h"
 #include "platform/scene.h"
 #include "platform/video.h"
+#include "support/cube_triangles.h"
 #include "support/temp_folder.h"
 #include "ui/files.h"
 #include "ui/preview_local.h"
@@ -57,20 +58,8 @@ class Display : public Ui {
 
   // A cube of side 2 as a .3ds file.
   void cube(const std::string& name) {
-    using core::Vec3;
-    std::vector<media::Triangle> t;
-    auto quad = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
-      t.push_back({{a, b, c}});
-      t.push_back({{a, c, d}});
-    };
-    quad({-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1});
-    quad({1, -1, 1}, {-1, -1, 1}, {-1, 1, 1}, {1, 1, 1});
-    quad({-1, -1, 1}, {-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1});
-    quad({1, -1, -1}, {1, -1, 1}, {1, 1, 1}, {1, 1, -1});
-    quad({-1, 1, -1}, {1, 1, -1}, {1, 1, 1}, {-1, 1, 1});
-    quad({-1, -1, 1}, {1, -1, 1}, {1, -1, -1}, {-1, -1, -1});
     core::make_folders(core::folder_of(dir + name));
-    ASSERT_TRUE(media::save_3ds(dir + name, t, true));
+    ASSERT_TRUE(media::save_3ds(dir + name, testing_support::cube_triangles(), true));
   }
 
   static int lit_pixels(const std::vector<uint8_t>& rgba) {
